@@ -1,0 +1,45 @@
+// Test mode of the media layer: virtual clock, scripted input, frame read-back, injected failures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace media::test {
+
+// Starts (or restarts) the layer in test mode with a fresh state: virtual clock at 0, no keys,
+// empty script, random state 4660, default drawing state, graphics closed. Loaded images, fonts
+// and sounds stay loaded (they are cached by path).
+void reset();
+
+// Number of presents since reset.
+int frames();
+
+// Scripted input. An event scheduled for frame f is delivered through the ordinary event path by
+// the present that makes frames() reach f (f = 0 or less: by the next present).
+void press(int frame, int key);
+void release(int frame, int key);
+void tap(int frame, int key);  // press at frame, release at frame + 1
+void type(int frame, int code);  // a typed character
+void closewindow(int frame);     // the window's close button
+
+// The virtual clock in milliseconds (fractional).
+double clock();
+
+// A 1024 x 768 frame as 0xAARRGGBB pixels.
+struct frame {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
+  int r(int x, int y) const { return (at(x, y) >> 16) & 255; }
+  int g(int x, int y) const { return (at(x, y) >> 8) & 255; }
+  int b(int x, int y) const { return at(x, y) & 255; }
+};
+frame presented();   // the last presented frame
+frame backbuffer();  // what has been drawn since the last present (flushes pending drawing)
+bool savepng(const frame& f, const std::string& path);
+
+// Makes the next media::savefile fail after writing part of its temporary file.
+void failnextsave();
+
+}  // namespace media::test
