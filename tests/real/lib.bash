@@ -1,0 +1,73 @@
+# Shared helpers for the real-window tests: Xvfb, a fresh working folder, xdotool keys, screenshots.
+# Each test script is called as: script.sh <flopfist binary> <asset folder> <build folder>
+set -euo pipefail
+
+binary=$1
+assets=$2
+artefacts="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/tests/artefacts"
+mkdir -p "$artefacts"
+
+# Starts Xvfb on a free display and exports DISPLAY; stops it when the script exits.
+start_xvfb() {
+  local n
+  for n in $(seq 90 130); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp +extension GLX >/dev/null 2>&1 &
+      xvfb_pid=$!
+      export DISPLAY=":$n"
+      for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+      trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "$workdir"' EXIT
+      unset SDL_VIDEODRIVER SDL_AUDIODRIVER
+      export SDL_AUDIODRIVER=dummy
+      return 0
+    fi
+  done
+  echo "no free X display" >&2
+  return 1
+}
+
+# A fresh working folder with the assets linked in; exports workdir.
+make_workdir() {
+  workdir=$(mktemp -d /tmp/flopfist-real-XXXXXX)
+  for d in images sounds music; do ln -s "$assets/$d" "$workdir/$d"; done
+}
+
+game_pid=""
+# Starts the game in the working folder in the background.
+start_game() {
+  (cd "$workdir" && exec "$binary") &
+  game_pid=$!
+}
+
+# Waits until a window titled Flopfist exists; prints its id.
+wait_window() {
+  local id=""
+  for _ in $(seq 1 100); do
+    id=$(xdotool search --name '^Flopfist$' 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  echo "the Flopfist window did not appear" >&2
+  return 1
+}
+
+# Presses and releases a key (xdotool key name), holding it for a few frames.
+press() {
+  xdotool keydown "$1"; sleep 0.1; xdotool keyup "$1"; sleep 0.15
+}
+
+# Saves a screenshot of the whole screen to tests/artefacts/<name>.png.
+shot() {
+  import -window root "$artefacts/$1.png"
+}
+
+# Waits for the game to end and checks its exit code.
+expect_exit() {
+  local want=$1 code=0
+  for _ in $(seq 1 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  wait "$game_pid" || code=$?
+  game_pid=""
+  if [ "$code" != "$want" ]; then echo "exit code $code, expected $want" >&2; return 1; fi
+}
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
