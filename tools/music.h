@@ -1,0 +1,20 @@
+// The four music tracks: a small sequencer and synthesiser.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace assetgen {
+
+struct stereo {
+  std::vector<float> left;
+  std::vector<float> right;
+};
+
+// Renders track 1..4 at the generator's sample rate.
+stereo maketrack(int number);
+
+// Writes music/tt1.ogg .. music/tt4.ogg under `outdir`.
+bool writemusic(const std::string& outdir);
+
+}  // namespace assetgen

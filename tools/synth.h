@@ -1,0 +1,63 @@
+// Small sound-making helpers shared by the sound effects and the music: a seeded generator,
+// oscillators, filters and the soft limiter.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace assetgen {
+
+inline constexpr double pi = 3.14159265358979323846;
+inline constexpr int samplerate = 44100;
+
+// xorshift64*: the generator's only source of variation, seeded by each caller.
+class prng {
+ public:
+  explicit prng(std::uint64_t seed) : state_(seed ? seed : 0x9E3779B97F4A7C15ull) {}
+  std::uint64_t next() {
+    state_ ^= state_ >> 12;
+    state_ ^= state_ << 25;
+    state_ ^= state_ >> 27;
+    return state_ * 0x2545F4914F6CDD1Dull;
+  }
+  double unit() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }  // [0, 1)
+  double signedunit() { return unit() * 2.0 - 1.0; }                                       // [-1, 1)
+  int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+
+ private:
+  std::uint64_t state_;
+};
+
+// One-pole low-pass; `coef` from lowpasscoef.
+struct onepole {
+  double z = 0.0;
+  double run(double x, double coef) { return z += coef * (x - z); }
+};
+
+inline double lowpasscoef(double hz) { return 1.0 - std::exp(-2.0 * pi * hz / samplerate); }
+
+// Chamberlin state-variable filter: stable for cutoffs well under a sixth of the sample rate.
+struct svfilter {
+  double low = 0.0, band = 0.0;
+  double high = 0.0;
+  void run(double x, double hz, double q) {
+    const double f = 2.0 * std::sin(pi * hz / samplerate);
+    low += f * band;
+    high = x - low - q * band;
+    band += f * high;
+  }
+};
+
+inline double midihz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+
+// Smooth limiter: linear below `knee`, then a tanh curve that never reaches `ceiling`.
+inline double softlimit(double x, double knee, double ceiling) {
+  const double a = std::fabs(x);
+  if (a <= knee) return x;
+  const double room = ceiling - knee;
+  const double y = knee + room * std::tanh((a - knee) / room);
+  return x < 0 ? -y : y;
+}
+
+}  // namespace assetgen
