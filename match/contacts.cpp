@@ -1,0 +1,236 @@
+// Contacts between fighters: hard and soft contacts, blows, damage and the combo counter.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "app/fightgame.h"
+#include "media/media.h"
+
+namespace flopfist {
+
+namespace {
+
+constexpr int fightstartframe = 100;  // blows count from the frame after "FIGHT!"
+constexpr int contactdelay = 2;
+constexpr int sparkdelay = 10;
+constexpr int blowdelay = 10;
+constexpr int captiontime = 60;
+constexpr int flashtime = 60;
+constexpr int hitpausems = 200;
+constexpr float slowmoframes = 30;
+constexpr float extraseparation = 0.1f;
+constexpr float dropvelocitydivisor = 35;
+
+// Forearms, lower legs, feet and the head deal blows; every other ball is body.
+constexpr bool damagingtable[27] = {
+    false,
+    true,  true,  true,  false, false,         // 1-5 leg A: ankle, shin, knee, thigh, hip
+    false,                                     // 6 pelvis
+    false, false, true,  true,  true,          // 7-11 leg B: hip, thigh, knee, shin, ankle
+    false, false, false, false,                // 12-15 back, shoulders, neck
+    true,                                      // 16 head
+    false, true,  true,  true,                 // 17-20 arm A: shoulder, elbow, wrist, fist
+    false, true,  true,  true,                 // 21-24 arm B
+    true,  true};                              // 25, 26 foot tips
+
+bool damaging(const ball& b) { return b.index >= 1 && b.index <= 26 && damagingtable[b.index]; }
+bool ishead(const ball& b) { return b.index == 16; }
+
+bool overlapping(const ball& a, const ball& b) {
+  const float dx = a.x - b.x, dy = a.y - b.y;
+  const float r = a.drawradius + b.drawradius;
+  return dx * dx + dy * dy < r * r;
+}
+
+void countdown(int& wait) {
+  if (wait >= 0) wait -= 1;
+}
+
+}  // namespace
+
+void fightgame::contactpass() {
+  for (int i = 1; i <= fightercount; i++) {
+    for (int j = 1; j <= fightercount; j++) {
+      countdown(contactwait[i][j]);
+      countdown(sparkwait[i][j]);
+      countdown(blowwait[i][j]);
+    }
+  }
+  for (int i = 1; i <= fightercount; i++) {
+    for (int j = i + 1; j <= fightercount; j++) {
+      man& fi = *fighters[i];
+      man& fj = *fighters[j];
+      for (int k = 1; k <= 26; k++) {
+        for (int l = 1; l <= 26; l++) contact(fi.balls[k], fj.balls[l], fi, fj);
+      }
+    }
+  }
+}
+
+void fightgame::contact(ball& a, ball& b, man& fa, man& fb) {
+  const int na = fa.number, nb = fb.number;
+  const bool enemies = fa.team != fb.team && !fa.dead && !fb.dead;
+
+  // Part A: the hard contact between two live enemies.
+  if (enemies && contactwait[na][nb] <= 0 && overlapping(a, b)) {
+    contactwait[na][nb] = contactdelay;
+    const bool admg = damaging(a), bdmg = damaging(b);
+    const bool sparkready = sparkwait[na][nb] <= 0;
+
+    if (plasma == 1 && sparkready) {
+      sparkwait[na][nb] = sparkdelay;
+      startburst((a.x + b.x) / 2, (a.y + b.y) / 2, 0, 0, 20, 1, 2.0f, 0, 0);
+    }
+
+    int hits = 0;
+    ball* victim = nullptr;
+    auto blow = [&](ball& struck, int attacker, int target, const char* caption) {
+      blowwait[attacker][target] = blowdelay;
+      messagetimer = captiontime;
+      message = caption;
+      // The hit pause marks the first blow of a slow-motion period.
+      if (slowmotion > 0 && slowmotimer <= 0) media::delay(hitpausems);
+      struck.flash = flashtime;
+      victim = &struck;
+    };
+    if (framecount > fightstartframe && outcome == 0) {
+      if (bdmg && !admg && blowwait[nb][na] <= 0) {
+        blow(a, nb, na, "BODY BLOW!");
+        hits += 10;
+      }
+      if (ishead(a) && bdmg && blowwait[nb][na] <= 0) {
+        blow(a, nb, na, "HEAD BLOW!");
+        hits += 10;
+      }
+      if (admg && !bdmg && blowwait[na][nb] <= 0) {
+        blow(b, na, nb, "BODY BLOW!");
+        hits += 1;
+      }
+      if (ishead(b) && admg && blowwait[na][nb] <= 0) {
+        blow(b, na, nb, "HEAD BLOW!");
+        hits += 1;
+      }
+    }
+
+    if (slowmotion > 0) slowmotimer = slowmoframes;
+
+    if (hits > 0) {
+      playeffect(blowsound);
+    } else if (sparkready) {
+      playeffect(blocksound);
+    }
+    if (hits > 0) scoreblows(na, nb, hits);
+
+    // Push the balls apart and knock them back along the line of centres.
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    float d = std::sqrt(dx * dx + dy * dy);
+    if (d == 0) d = 1e-5f;  // coincident centres: no direction to push along
+    const float s = (a.drawradius + b.drawradius - d + extraseparation) / 2;
+    const float ux = dx / d, uy = dy / d;
+    a.x -= s * ux;
+    a.y -= s * uy;
+    b.x += s * ux;
+    b.y += s * uy;
+    const float knock = 250.0f * float(blowpower) / 5.0f;
+    const float wa = 2 * b.mass / (a.mass + b.mass);
+    const float wb = 2 - wa;
+    a.vx -= wa * knock * ux;
+    a.vy -= wa * knock * uy;
+    b.vx += wb * knock * ux;
+    b.vy += wb * knock * uy;
+
+    if (hits > 0) {
+      startburst(victim->x, victim->y, victim->vx / dropvelocitydivisor,
+                 victim->vy / dropvelocitydivisor, 10 * blood, 0, 3.0f, victim->owner->robot,
+                 int(victim->radius));
+    } else {
+      advanceburstcursor();  // every hard contact moves the ring on
+    }
+  }
+
+  // Part B: the soft contact, a plain elastic push.
+  if ((!enemies || contactwait[na][nb] > 0) && overlapping(a, b)) {
+    float dx = b.x - a.x;
+    float ey = a.y - b.y;  // measured upward
+    if (dx == 0) dx = 1e-8f;
+    if (ey == 0) ey = 1e-8f;
+    float d = std::sqrt(dx * dx + ey * ey);
+    if (d == 0) d = 1e-5f;
+    const float s = (a.drawradius + b.drawradius - d + extraseparation) / 2;
+    a.x -= s * dx / d;
+    a.y += s * ey / d;
+    b.x += s * dx / d;
+    b.y -= s * ey / d;
+
+    const float t = ey / dx;
+    const float dvx = b.vx - a.vx, dvy = b.vy - a.vy;
+    const float j = -(dvy + dvx / t) / (t + 1 / t);
+    const float wa = 2 * b.mass / (a.mass + b.mass);
+    const float wb = 2 - wa;
+    a.vx -= wa * j;
+    a.vy -= wa * t * j;
+    b.vx += wb * j;
+    b.vy += wb * t * j;
+  }
+}
+
+namespace {
+
+// The combo caption, built without touching the heap for any realistic run length.
+void setcombocaption(std::string& message, int run) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d HIT COMBO!", run);
+  message = text;
+}
+
+}  // namespace
+
+void fightgame::scoreblows(int na, int nb, int hits) {
+  man& fa = *fighters[na];
+  man& fb = *fighters[nb];
+  // Against the computer only the players' run counts.
+  if (gamemode == "1" || gamemode == "2coop") combo = std::max(0, combo);
+
+  if (hits == 11) {
+    combo = 0;
+    message = "DOUBLE BLOW!";
+    messagetimer = captiontime;
+    fa.energy -= 1 * fb.blowfactor;
+    fb.energy -= 1 * fa.blowfactor;
+  }
+  if (hits == 10) {
+    if (combo <= 0) {
+      combo -= 1;
+    } else {
+      combo = -1;
+    }
+    if (combo <= -2) {
+      setcombocaption(message, -combo);
+      messagetimer = captiontime;
+    }
+    fa.energy += float(combo) * fb.blowfactor;
+  }
+  if (hits == 1) {
+    if (combo >= 0) {
+      combo += 1;
+    } else {
+      combo = 1;
+    }
+    if (combo >= 2) {
+      setcombocaption(message, combo);
+      messagetimer = captiontime;
+    }
+    fb.energy -= float(combo) * fa.blowfactor;
+    // Wraps like the 32-bit product it is, rather than overflowing.
+    const uint32_t square = uint32_t(combo) * uint32_t(combo) * 1000u;
+    comboscore += int32_t(square);
+    maxcombo = std::max(maxcombo, combo);
+  }
+
+  for (int i = 1; i <= fightercount; i++) {
+    man& f = *fighters[i];
+    if (!(f.energy >= 0)) f.energy = 0;
+  }
+}
+
+}  // namespace flopfist
