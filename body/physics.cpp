@@ -1,20 +1,112 @@
 // The fighter's physics step: per-ball motion and the link and joint relaxation.
+#include <algorithm>
+#include <cmath>
+
+#include "app/fightgame.h"
 #include "body/man.h"
+#include "body/util.h"
+#include "media/media.h"
 
 namespace flopfist {
 
-void man::saveposition() {}
-void man::applygravity(int) {}
-void man::move(float) {}
-void man::updatevelocity(float) {}
-void man::keepinarena(float, float) {}
-void man::tickflash() {}
-linkmove man::linkcorrection(const ball&, const ball&) { return {}; }
-jointmove man::jointcorrection(const ball&, const ball&, const ball&, float, float, float, int) {
-  return {};
+void man::saveposition() {
+  for (int i = 1; i <= 26; ++i) balls[i].saveposition();
 }
-void man::relaxlinks() {}
-void man::relaxjoints(float, int) {}
-void man::relax(float, int) {}
+
+void man::applygravity(int g) {
+  for (int i = 1; i <= 26; ++i) balls[i].applygravity(g);
+}
+
+void man::move(float dt) {
+  for (int i = 1; i <= 26; ++i) balls[i].move(dt);
+}
+
+void man::updatevelocity(float dt) {
+  for (int i = 1; i <= 26; ++i) balls[i].updatevelocity(dt);
+}
+
+void man::keepinarena(float, float) {
+  // The highest-numbered ball touching a wall turns the computer's push away from it.
+  for (int i = 1; i <= 26; ++i) {
+    const int code = balls[i].keepinarena();
+    if (code > 0) direction = code;
+  }
+}
+
+void man::tickflash() {
+  for (int i = 1; i <= 26; ++i) balls[i].tickflash();
+}
+
+linkmove man::linkcorrection(const ball& a, const ball& b) {
+  const float dx = a.x - b.x;
+  const float dy = a.y - b.y;
+  const float d = std::sqrt(dx * dx + dy * dy);
+  if (d == 0) return {0, 0, 0, 0};
+  const float e = d - (a.radius + b.radius);  // positive when stretched
+  // The heavier ball moves less.
+  const float ashare = -0.5f * e / (1 + a.mass / b.mass);
+  const float bshare = 0.5f * e / (1 + b.mass / a.mass);
+  return {ashare * dx / d, ashare * dy / d, bshare * dx / d, bshare * dy / d};
+}
+
+jointmove man::jointcorrection(const ball& p, const ball& m, const ball& q, float restangle,
+                               float stiffness, float dt, int flex) {
+  const float dx1 = m.x - p.x, dy1 = m.y - p.y;
+  const float dx2 = q.x - m.x, dy2 = q.y - m.y;
+  const float a1 = atan2deg(dy1, -dx1);
+  const float a2 = atan2deg(dy2, -dx2);
+  const float theta = wrap360(a1 - a2 + 180.0f);  // 180 when straight
+  const float error = wrap180(theta - restangle);   // the short way round
+  // FLEXIBILITY is 1..20; a lower value would divide by zero and wake the free pelvis joint.
+  const float w = std::min(0.7f, 4.0f * stiffness / float(std::max(flex, 1)));
+  const float s = error * w * dt / 400.0f;
+  // The three moves sum to zero: the outer balls turn about the middle one.
+  return {s * dy1, -s * dx1, -s * (dy1 + dy2), s * (dx1 + dx2), s * dy2, -s * dx2};
+}
+
+void man::relaxlinks() {
+  accx_.fill(0);
+  accy_.fill(0);
+  for (const link& k : links) {
+    const linkmove mv = linkcorrection(balls[k.a], balls[k.b]);
+    accx_[k.a] += mv.adx;
+    accy_[k.a] += mv.ady;
+    accx_[k.b] += mv.bdx;
+    accy_[k.b] += mv.bdy;
+  }
+  for (int i = 1; i <= 26; ++i) {
+    balls[i].x += accx_[i];
+    balls[i].y += accy_[i];
+  }
+}
+
+void man::relaxjoints(float dt, int flex) {
+  accx_.fill(0);
+  accy_.fill(0);
+  for (int j = 0; j < 25; ++j) {
+    const joint& jt = joints[j];
+    const jointmove mv =
+        jointcorrection(balls[jt.p], balls[jt.m], balls[jt.q], restangles[j], stiffness[j], dt, flex);
+    accx_[jt.p] += mv.pdx;
+    accy_[jt.p] += mv.pdy;
+    accx_[jt.m] += mv.mdx;
+    accy_[jt.m] += mv.mdy;
+    accx_[jt.q] += mv.qdx;
+    accy_[jt.q] += mv.qdy;
+  }
+  for (int i = 1; i <= 26; ++i) {
+    balls[i].x += accx_[i];
+    balls[i].y += accy_[i];
+  }
+}
+
+void man::relax(float dt, int flex) {
+  // "1" and "8" held together let every body fall apart; the dead are no longer held together.
+  if ((media::keydown(media::key::digit1) && media::keydown(media::key::digit8)) || dead) return;
+  for (int pass = 0; pass < 32; ++pass) {
+    relaxjoints(dt, flex);
+    relaxlinks();
+  }
+}
 
 }  // namespace flopfist
