@@ -1,0 +1,143 @@
+// File streams: whole-file line reading, safe whole-file saving and the game's integer conversion.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+#include "media/internal.h"
+#include "media/media.h"
+
+namespace media {
+
+namespace {
+bool failsave = false;
+
+// Writes all bytes to fd, retrying short writes; false on any error.
+bool writeall(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
+
+// The folder holding path, for syncing the rename to disk.
+std::string folderof(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int digitvalue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+}  // namespace
+
+void setfailnextsave() { failsave = true; }
+void resetfiles() { failsave = false; }
+
+bool infile::open(const std::string& path) {
+  close();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    bytes_.clear();
+    return false;
+  }
+  open_ = true;
+  return true;
+}
+
+bool infile::eof() const { return !open_ || pos_ >= bytes_.size(); }
+
+std::string infile::readline() {
+  std::string line;
+  while (pos_ < bytes_.size()) {
+    const char c = bytes_[pos_++];
+    if (c == '\n' || c == '\0') break;
+    if (c != '\r') line += c;
+  }
+  return line;
+}
+
+void infile::close() {
+  bytes_.clear();
+  pos_ = 0;
+  open_ = false;
+}
+
+bool savefile(const std::string& path, std::string_view bytes) {
+  const std::string temp = path + ".tmp";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok;
+  if (failsave) {
+    // An injected failure: part of the data reaches the temporary file, then the write "fails".
+    failsave = false;
+    ok = writeall(fd, bytes.substr(0, bytes.size() / 2)) && false;
+  } else {
+    ok = writeall(fd, bytes) && ::fsync(fd) == 0;
+  }
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; the data is already safe if this fails.
+  const int dir = ::open(folderof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+bool fileexists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int64_t toint(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && text[i] == '%') {
+    base = 2;
+    ++i;
+  } else if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  }
+  // Accumulate the magnitude as unsigned and saturate at the 64-bit limit of the sign.
+  const uint64_t limit = negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
+                                  : uint64_t(std::numeric_limits<int64_t>::max());
+  uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const int d = digitvalue(text[i]);
+    if (d >= base) break;
+    if (value > (limit - uint64_t(d)) / uint64_t(base)) {
+      value = limit;
+    } else {
+      value = value * uint64_t(base) + uint64_t(d);
+    }
+  }
+  if (!negative) return int64_t(value);
+  return value == limit ? std::numeric_limits<int64_t>::min() : -int64_t(value);
+}
+
+}  // namespace media
