@@ -90,8 +90,9 @@ void fightgame::matchframe() {
 void fightgame::pausecheck() {
   if (matchstate == "game over" || matchstate == "highscores") return;
   if (media::keyhit(media::key::p) == 0) return;
+  // Nothing moves while paused: the last presented frame stays on screen.
   do {
-    media::flip(-1);
+    media::repeatframe();
     quitcheck();
   } while (media::keyhit(media::key::p) == 0 && media::keyhit(media::key::escape) == 0);
 }

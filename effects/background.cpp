@@ -49,9 +49,9 @@ void fightgame::drawbackground() {
   for (int n = 9; n >= 0; --n) {
     const float depth = std::pow(ratio, float(n));
     const float z = 1 / (1 / zoom + 1 / depth);
-    rgb c{};
-    int* channel[3] = {&c.r, &c.g, &c.b};
-    for (int k = 1; k <= 3; ++k) *channel[k - 1] = int(std::min(255.0f, colours[3][k] * 1.5f * z));
+    // Nearer layers are brighter; the palette's colour 3 sets the hue.
+    auto bright = [&](int k) { return int(std::min(255.0f, colours[3][k] * 1.5f * z)); };
+    const rgb c{bright(1), bright(2), bright(3)};
     const rgb f{faded(c.r), faded(c.g), faded(c.b)};
 
     for (int i = 0; i <= columns; ++i) {

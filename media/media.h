@@ -74,6 +74,7 @@ void hidemouse();
 void cls();
 // sync -1 paces to the refresh rate given to opengraphics (sleeping, never busy-waiting a frame).
 void flip(int sync);
+void repeatframe();  // presents the last presented frame again, paced like flip(-1); the frame being drawn is kept
 bool terminaterequest();  // reads and clears the window-close request
 
 // ---- Drawing state ----
