@@ -1,0 +1,239 @@
+// The main menu, the play-mode menu and the controls screen driven by scripted keys.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/fightgame.h"
+#include "media/media.h"
+#include "media/testing.h"
+#include "tests/app/readback.h"
+#include "tests/support/testenv.h"
+
+namespace flopfist::testing {
+namespace {
+
+using menutest = gametest;
+using media::test::tap;
+namespace key = media::key;
+
+// Matches that end at once, noting the mode they were started in.
+class modegame : public fightgame {
+ public:
+  std::vector<std::string> modes;
+  int playmatch() override {
+    modes.push_back(gamemode);
+    return 3;
+  }
+};
+
+// Runs the main loop until the program ends; returns its exit code.
+int runloop(fightgame& game) {
+  try {
+    game.mainloop();
+  } catch (const media::programexit& e) {
+    return e.code;
+  }
+  return -1;
+}
+
+TEST_F(menutest, MainMenuWrapsAtBothEndsAndUpWithDownStays) {
+  auto game = makegame();
+  tap(1, key::up);  // PLAY -> QUIT
+  tap(3, key::enter);
+  EXPECT_EQ(game->mainmenu(), menu::quit);
+
+  tap(5, key::up);    // PLAY -> QUIT
+  tap(6, key::down);  // QUIT -> PLAY
+  tap(8, key::space);
+  EXPECT_EQ(game->mainmenu(), menu::play);
+
+  tap(10, key::down);
+  tap(11, key::down);
+  tap(12, key::up);
+  tap(12, key::down);  // both in one frame: CONTROLS stays
+  tap(14, key::enter);
+  EXPECT_EQ(game->mainmenu(), menu::controls);
+  EXPECT_EQ(media::test::frames(), 14);
+}
+
+TEST_F(menutest, PlayModeMenuWrapsAndEscapeWinsOverEnter) {
+  auto game = makegame();
+  const struct {
+    std::vector<int> keys;  // tapped one frame apart, then Enter
+    const char* mode;
+  } cases[] = {
+      {{}, "1"},
+      {{key::down}, "2vs"},
+      {{key::up}, "2coop"},
+      {{key::down, key::down, key::down}, "1"},
+  };
+  for (const auto& c : cases) {
+    const int start = media::test::frames();
+    int f = start + 1;
+    for (int k : c.keys) tap(f++, k);
+    tap(f, key::enter);
+    game->gamemode = "none";
+    game->playmodemenu();
+    EXPECT_EQ(game->gamemode, c.mode);
+    EXPECT_EQ(media::test::frames(), f);  // finishes in the frame the Enter came
+  }
+  const int start = media::test::frames();
+  tap(start + 2, key::enter);
+  tap(start + 2, key::escape);
+  game->playmodemenu();
+  EXPECT_EQ(game->gamemode, "goback");
+}
+
+TEST_F(menutest, EscapeOnPlayModeGoesBackToTheMainMenuWithPlaySelected) {
+  modegame game;
+  openassets(game);
+  loadmusic(game);
+  game.resetoptions();
+  tap(2, key::down);
+  tap(3, key::up);
+  tap(4, key::enter);     // PLAY
+  tap(8, key::escape);    // back from the play-mode menu
+  tap(12, key::enter);    // PLAY again: the selection starts at PLAY
+  tap(16, key::down);
+  tap(17, key::down);
+  tap(19, key::enter);    // "2coop": one match, left at once
+  tap(24, key::escape);   // the main menu ends the program
+  EXPECT_EQ(runloop(game), 0);
+  ASSERT_EQ(game.modes.size(), 1u);
+  EXPECT_EQ(game.modes[0], "2coop");
+  EXPECT_EQ(media::test::frames(), 24);
+}
+
+TEST_F(menutest, KeysPendingFromThePreviousScreenDoNotAct) {
+  auto game = makegame();
+  // The Enter that chose an entry came with Down and Space in the same frame.
+  auto leftover = [] {
+    const int f = media::test::frames() + 1;
+    tap(f, key::enter);
+    tap(f, key::space);
+    tap(f, key::down);
+    tap(f, key::escape);
+    media::flip(-1);
+    return f;
+  };
+  int f = leftover();
+  tap(f + 5, key::enter);
+  EXPECT_EQ(game->mainmenu(), menu::play);
+  EXPECT_EQ(media::test::frames(), f + 5);
+
+  f = leftover();
+  tap(f + 5, key::enter);
+  game->playmodemenu();
+  EXPECT_EQ(game->gamemode, "1");
+  EXPECT_EQ(media::test::frames(), f + 5);
+
+  f = leftover();
+  tap(f + 5, key::escape);
+  game->controlsscreen();
+  EXPECT_EQ(media::test::frames(), f + 5);
+
+  // And through the main loop: Enter with Down on PLAY opens the play-mode menu at 1 PLAYER.
+  modegame loop;
+  openassets(loop);
+  f = media::test::frames();
+  tap(f + 2, key::enter);
+  tap(f + 2, key::down);
+  tap(f + 5, key::enter);
+  tap(f + 9, key::escape);
+  EXPECT_EQ(runloop(loop), 0);
+  ASSERT_EQ(loop.modes.size(), 1u);
+  EXPECT_EQ(loop.modes[0], "1");
+}
+
+TEST_F(menutest, EscapeOnTheMainMenuEndsTheProgramWithCodeZero) {
+  auto game = makegame();
+  tap(3, key::escape);
+  tap(3, key::enter);
+  int code = -1;
+  try {
+    game->mainmenu();
+  } catch (const media::programexit& e) {
+    code = e.code;
+  }
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(media::test::frames(), 3);
+
+  // The window's close button ends every screen at its next present.
+  for (int screen = 0; screen < 3; ++screen) {
+    const int f = media::test::frames() + 4;
+    media::test::closewindow(f);
+    code = -1;
+    try {
+      if (screen == 0) game->mainmenu();
+      if (screen == 1) game->playmodemenu();
+      if (screen == 2) game->controlsscreen();
+    } catch (const media::programexit& e) {
+      code = e.code;
+    }
+    EXPECT_EQ(code, 0) << screen;
+    EXPECT_EQ(media::test::frames(), f) << screen;
+  }
+}
+
+TEST_F(menutest, SelectedEntryInPaletteColourTwoOthersInGrey) {
+  auto game = makegame();
+  // Sixty frames so the palette has left black; then OPTIONS is selected when Enter comes.
+  tap(2, key::down);
+  tap(60, key::enter);
+  EXPECT_EQ(game->mainmenu(), menu::options);
+  const auto f = media::test::presented();
+  savepng(f, artefact("shell_mainmenu_options.png"));
+  const rgb title{game->colours[1][1], game->colours[1][2], game->colours[1][3]};
+  const rgb selected{game->colours[2][1], game->colours[2][2], game->colours[2][3]};
+  const rgb grey{100, 100, 100};
+  EXPECT_TRUE(near(brightest(f, 0, 20, 1024, 142), title));
+  const int ys[] = {180, 260, 340, 420, 500};
+  for (int i = 0; i < 5; ++i) {
+    const rgb seen = brightest(f, 0, ys[i] + 10, 1024, ys[i] + 88);
+    EXPECT_TRUE(near(seen, i == 1 ? selected : grey))
+        << "entry " << i + 1 << ": " << seen.r << "," << seen.g << "," << seen.b;
+    const span s = litcolumns(f, ys[i] + 10, ys[i] + 88);
+    EXPECT_NEAR((s.left + s.right) / 2.0, 512.0, 6.0) << "entry " << i + 1;
+  }
+  EXPECT_EQ(brightest(f, 0, 600, 1024, 768).r, 0);
+
+  // The play-mode menu: no title, 1 PLAYER selected, the other two grey.
+  tap(media::test::frames() + 30, key::enter);
+  game->playmodemenu();
+  const auto m = media::test::presented();
+  savepng(m, artefact("shell_playmode.png"));
+  const rgb now{game->colours[2][1], game->colours[2][2], game->colours[2][3]};
+  EXPECT_EQ(brightest(m, 0, 0, 1024, 170).r + brightest(m, 0, 0, 1024, 170).g, 0);
+  EXPECT_TRUE(near(brightest(m, 0, 180, 1024, 240), now));
+  EXPECT_TRUE(near(brightest(m, 0, 340, 1024, 400), grey));
+  EXPECT_TRUE(near(brightest(m, 0, 420, 1024, 480), grey));
+}
+
+TEST_F(menutest, ControlsScreenDrawsEveryLineInPaletteColourOne) {
+  auto game = makegame();
+  tap(45, key::space);
+  game->controlsscreen();
+  const auto f = media::test::presented();
+  savepng(f, artefact("shell_controls.png"));
+  const rgb one{game->colours[1][1], game->colours[1][2], game->colours[1][3]};
+  const struct {
+    int y, h;
+  } lines[] = {{20, 121}, {175, 45}, {250, 45}, {320, 30}, {400, 21}, {430, 21}, {460, 21},
+               {490, 21}, {520, 21}, {550, 21}, {580, 21}, {610, 21}, {640, 21}, {670, 21}, {700, 21}};
+  for (const auto& l : lines) {
+    const span s = litcolumns(f, l.y, l.y + l.h);
+    ASSERT_GE(s.left, 0) << "line at " << l.y;
+    EXPECT_NEAR((s.left + s.right) / 2.0, 512.0, 6.0) << "line at " << l.y;
+    if (l.h >= 30) {
+      EXPECT_TRUE(near(brightest(f, 0, l.y, 1024, l.y + l.h), one)) << "line at " << l.y;
+    }
+  }
+  // The longest advice line fits the screen.
+  const span longest = litcolumns(f, 400, 421);
+  EXPECT_GT(longest.left, 0);
+  EXPECT_LT(longest.right, 1023);
+}
+
+}  // namespace
+}  // namespace flopfist::testing

@@ -1,0 +1,70 @@
+// The music rotation across matches, a track ending mid-match, and the volume settings.
+#include <gtest/gtest.h>
+
+#include "app/fightgame.h"
+#include "media/media.h"
+#include "media/testing.h"
+#include "tests/app/readback.h"
+#include "tests/support/testenv.h"
+
+namespace flopfist::testing {
+namespace {
+
+using musictest = gametest;
+
+TEST_F(musictest, TracksRotateFromThreeAndAnEndedTrackIsFollowed) {
+  auto game = makegame();
+  loadmusic(*game);
+  ASSERT_EQ(game->musictrack, 2);
+  ASSERT_EQ(game->musicvolume, 6);
+  const int tracks[] = {3, 4, 1, 2, 3};
+  for (int want : tracks) {
+    game->startmusic();
+    EXPECT_EQ(game->musictrack, want);
+    ASSERT_NE(game->musicchannel, 0);
+    EXPECT_TRUE(media::channelplaying(game->musicchannel));
+    game->updatemusic();  // still playing: nothing changes
+    EXPECT_EQ(game->musictrack, want);
+    game->stopmusic();
+    EXPECT_FALSE(media::channelplaying(game->musicchannel));
+  }
+
+  // A track that ends during a match: the next frame's update starts the next one.
+  game->startmusic();
+  ASSERT_EQ(game->musictrack, 4);
+  const media::channel ended = game->musicchannel;
+  media::stopchannel(ended);
+  game->updatemusic();
+  EXPECT_EQ(game->musictrack, 1);
+  EXPECT_NE(game->musicchannel, 0);
+  EXPECT_TRUE(media::channelplaying(game->musicchannel));
+  EXPECT_FALSE(media::channelplaying(ended));
+  game->stopmusic();
+}
+
+TEST_F(musictest, VolumeZeroStartsNoChannelAndKeepsTheRotation) {
+  auto game = makegame();
+  loadmusic(*game);
+  game->musicvolume = 0;
+  game->startmusic();
+  game->updatemusic();
+  EXPECT_EQ(game->musictrack, 2);
+  EXPECT_EQ(game->musicchannel, 0);
+  game->stopmusic();
+
+  // Turned up again, the rotation resumes where it was.
+  game->musicvolume = 1;
+  game->startmusic();
+  EXPECT_EQ(game->musictrack, 3);
+  EXPECT_TRUE(media::channelplaying(game->musicchannel));
+  // Turned down between matches: the stopped channel stays stopped.
+  game->stopmusic();
+  game->musicvolume = 0;
+  game->startmusic();
+  game->updatemusic();
+  EXPECT_EQ(game->musictrack, 3);
+  EXPECT_FALSE(media::channelplaying(game->musicchannel));
+}
+
+}  // namespace
+}  // namespace flopfist::testing

@@ -1,0 +1,237 @@
+// Start-up and splash, the palette, the series loops and a missing asset, in test mode.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/fightgame.h"
+#include "media/media.h"
+#include "media/testing.h"
+#include "tests/app/readback.h"
+#include "tests/support/testenv.h"
+
+namespace flopfist::testing {
+namespace {
+
+using starttest = gametest;
+
+constexpr double framems = 1000.0 / 60.0;
+
+// Runs start-up; returns the exit code when the program ended inside it, -1 otherwise.
+int startup(fightgame& game) {
+  try {
+    game.startup();
+  } catch (const media::programexit& e) {
+    return e.code;
+  }
+  return -1;
+}
+
+TEST_F(starttest, SplashLastsTwoSecondsAfterTheMusicStartsLoading) {
+  fightgame game;
+  EXPECT_EQ(game.musictrack, 2);  // drawn before seeding: the first match plays track 3
+  ASSERT_EQ(startup(game), -1);
+  // t0 is read after the first present; the loop ends on the first frame more than 2000 ms later.
+  const double t0 = framems;
+  EXPECT_GT(media::test::clock() - t0, 2000.0 - 1.0);
+  EXPECT_LE(media::test::clock() - t0, 2000.0 + 2 * framems);
+
+  const auto f = media::test::presented();
+  // The picture fills 409..613 x 196..470; the caption is white and centred near y = 500.
+  EXPECT_GT(litcolumns(f, 196, 471).left, 400);
+  EXPECT_LT(litcolumns(f, 196, 471).right, 620);
+  const span caption = litcolumns(f, 500, 500 + 38);
+  ASSERT_GE(caption.left, 0);
+  EXPECT_NEAR((caption.left + caption.right) / 2.0, 512.0, 6.0);
+  const rgb white = brightest(f, 0, 500, 1024, 538);
+  EXPECT_TRUE(near(white, {255, 255, 255}, 8)) << white.r << "," << white.g << "," << white.b;
+  EXPECT_FALSE(media::test::backbuffer().pixels.empty());
+
+  game.startmusic();
+  EXPECT_EQ(game.musictrack, 3);
+}
+
+TEST_F(starttest, SpaceEnterOrEscapeHeldEndTheSplashEarly) {
+  for (int k : {media::key::space, media::key::enter, media::key::escape}) {
+    media::test::reset();
+    media::test::press(40, k);
+    fightgame game;
+    ASSERT_EQ(startup(game), -1);
+    EXPECT_EQ(media::test::frames(), 40) << "key " << k;
+  }
+  // Held from the very start: the splash still shows its first loop frame after the music loaded.
+  media::test::reset();
+  media::test::press(0, media::key::space);
+  fightgame game;
+  ASSERT_EQ(startup(game), -1);
+  EXPECT_EQ(media::test::frames(), 2);
+}
+
+TEST_F(starttest, TheMainMenuFollowsTheSplashAndEscapeEndsWithCodeZero) {
+  media::test::tap(1, media::key::enter);
+  media::test::tap(20, media::key::escape);
+  fightgame game;
+  int code = -1;
+  try {
+    game.run();
+  } catch (const media::programexit& e) {
+    code = e.code;
+  }
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(media::test::frames(), 20);
+  const auto f = media::test::presented();
+  savepng(f, artefact("shell_mainmenu.png"));
+  // The title: palette colour 1, centred at the top.
+  const span title = litcolumns(f, 20, 20 + 122);
+  ASSERT_GE(title.left, 0);
+  EXPECT_NEAR((title.left + title.right) / 2.0, 512.0, 6.0);
+  EXPECT_TRUE(near(brightest(f, 0, 20, 1024, 142), {game.colours[1][1], game.colours[1][2],
+                                                     game.colours[1][3]}));
+  // Nothing of the splash picture is left.
+  EXPECT_EQ(brightest(f, 409, 560, 614, 600).r, 0);
+}
+
+TEST_F(starttest, AMissingAssetIsNamedAndEndsWithAnErrorCode) {
+  for (const char* dir : {"images", "sounds", "music"}) {
+    media::test::reset();
+    std::filesystem::remove(workdir + "/" + dir);
+    fightgame game;
+    ::testing::internal::CaptureStderr();
+    const int code = startup(game);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(code, -1) << dir;
+    EXPECT_NE(code, 0) << dir;
+    EXPECT_NE(said.find(std::string(dir) + "/"), std::string::npos) << said;
+    std::filesystem::create_directory_symlink(assetdir() + "/" + dir, workdir + "/" + dir);
+  }
+}
+
+TEST_F(starttest, PaletteRisesFromBlackThenWandersWithinRange) {
+  media::test::press(0, media::key::space);
+  fightgame game;
+  ASSERT_EQ(startup(game), -1);
+  for (int c = 1; c <= fightgame::colourcount; ++c) {
+    for (int k = 1; k <= 3; ++k) ASSERT_EQ(game.colours[c][k], 0);
+  }
+  // A component turns at random about once in 100 frames, so over ten frames nearly all rise.
+  int rising = 0;
+  for (int frame = 1; frame <= 10; ++frame) game.cyclecolours();
+  for (int c = 1; c <= fightgame::colourcount; ++c) {
+    for (int k = 1; k <= 3; ++k) rising += game.colours[c][k] == 20;
+  }
+  EXPECT_GE(rising, 28);
+
+  int previous[fightgame::colourcount + 1][4];
+  int turns = 0, steps = 0, low = 0, high = 0;
+  int lastdelta[fightgame::colourcount + 1][4] = {};
+  for (int frame = 0; frame < 20000; ++frame) {
+    std::copy(&game.colours[0][0], &game.colours[0][0] + sizeof previous / sizeof(int),
+              &previous[0][0]);
+    game.cyclecolours();
+    for (int c = 1; c <= fightgame::colourcount; ++c) {
+      for (int k = 1; k <= 3; ++k) {
+        const int v = game.colours[c][k], delta = v - previous[c][k];
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, 255);
+        ASSERT_EQ(std::abs(delta), 2);
+        low += v < 40;
+        high += v > 215;
+        // Turns away from the ends are the random ones.
+        if (previous[c][k] > 4 && previous[c][k] < 250) {
+          ++steps;
+          turns += lastdelta[c][k] != 0 && delta != lastdelta[c][k];
+        }
+        lastdelta[c][k] = delta;
+      }
+    }
+  }
+  EXPECT_GT(low, 1000);
+  EXPECT_GT(high, 1000);
+  const double turnrate = double(turns) / steps;
+  EXPECT_GT(turnrate, 0.005);
+  EXPECT_LT(turnrate, 0.02);
+}
+
+// A game whose matches are scripted: each returns the next result and notes what it saw.
+class scriptedgame : public fightgame {
+ public:
+  std::vector<int> results;
+  struct seen {
+    int level;
+    int wins1, wins2;
+    int64_t score;
+    int track;
+  };
+  std::vector<seen> matches;
+  int repeatresult = 1;  // when the script runs out
+
+  int playmatch() override {
+    matches.push_back({level, wins[1], wins[2], score, musictrack});
+    score += 1000;
+    return matches.size() <= results.size() ? results[matches.size() - 1] : repeatresult;
+  }
+};
+
+using seriestest = gametest;
+
+TEST_F(seriestest, VersusCountsWinsUntilAMatchIsLeft) {
+  scriptedgame game;
+  openassets(game);
+  loadmusic(game);
+  game.resetoptions();
+  game.gamemode = "2vs";
+  game.level = 7;
+  game.wins = {0, 5, 5};
+  game.results = {1, 2, 1, 1, 3};
+  game.playseries();
+  ASSERT_EQ(game.matches.size(), 5u);
+  EXPECT_EQ(game.wins[1], 3);
+  EXPECT_EQ(game.wins[2], 1);
+  EXPECT_EQ(game.level, 1);
+  EXPECT_EQ(game.matches[0].wins1, 0);
+  EXPECT_EQ(game.matches[0].wins2, 0);
+  EXPECT_EQ(game.matches[4].wins1, 3);
+  EXPECT_EQ(game.matches[4].wins2, 1);
+  for (const auto& m : game.matches) EXPECT_EQ(m.level, 1);
+  // Each match begins the next track: 3, 4, 1, 2, 3.
+  const int tracks[] = {3, 4, 1, 2, 3};
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(game.matches[i].track, tracks[i]);
+  EXPECT_FALSE(media::channelplaying(game.musicchannel));
+}
+
+TEST_F(seriestest, OnePlayerAndCoopEndOnALossOnEscapeAndAfterLevelTwenty) {
+  for (const char* mode : {"1", "2coop"}) {
+    scriptedgame lost;
+    lost.gamemode = mode;
+    lost.score = 99;
+    lost.results = {1, 1, 2, 1};
+    lost.playseries();
+    ASSERT_EQ(lost.matches.size(), 3u) << mode;
+    EXPECT_EQ(lost.matches[0].score, 0);
+    EXPECT_EQ(lost.matches[2].level, 3);
+    EXPECT_EQ(lost.matches[2].score, 2000);  // the score runs on from level to level
+
+    scriptedgame left;
+    left.gamemode = mode;
+    left.results = {1, 3, 1};
+    left.playseries();
+    EXPECT_EQ(left.matches.size(), 2u) << mode;
+
+    scriptedgame won;
+    won.gamemode = mode;
+    won.playseries();
+    ASSERT_EQ(won.matches.size(), 20u) << mode;
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(won.matches[i].level, i + 1);
+    EXPECT_EQ(won.level, 21);
+  }
+  scriptedgame back;
+  back.gamemode = "goback";
+  back.playseries();
+  EXPECT_TRUE(back.matches.empty());
+}
+
+}  // namespace
+}  // namespace flopfist::testing
