@@ -1,0 +1,102 @@
+// One match frame of level 8 (five fighters), drawn into the headless renderer, timed frame by frame.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "app/fightgame.h"
+#include "media/media.h"
+#include "media/testing.h"
+
+namespace {
+
+using flopfist::fightgame;
+using clk = std::chrono::steady_clock;
+
+// Loads the assets and opens the test frame, as start-up does; the game reads them by relative path.
+std::unique_ptr<fightgame> level8() {
+  if (chdir(FLOPFIST_ASSET_DIR) != 0) return nullptr;
+  media::test::reset();
+  auto game = std::make_unique<fightgame>();
+  media::setimageflags(7);
+  game->limbimage = media::loadimage("images/quad280.png");
+  media::midhandle(game->limbimage);
+  game->jointimage = media::loadimage("images/ballimage280.png");
+  media::midhandle(game->jointimage);
+  game->blowsound = media::loadsound("sounds/blow.wav");
+  game->blocksound = media::loadsound("sounds/block.wav");
+  game->sparkimage = media::loadimage("images/spark.png");
+  media::opengraphics(1024, 768, 0, 60);
+  game->gamefont = media::loadfont("images/font.ttf", 200, 4);
+  media::setfont(game->gamefont);
+  media::setblend(media::blend::alpha);
+  game->resetoptions();
+  media::seedrnd(8);
+  game->gamemode = "1";
+  game->level = 8;
+  return game;
+}
+
+// The player pushes right and left in turn so the fight keeps moving.
+void scriptkeys(int frames) {
+  for (int k = 0; k * 60 < frames; ++k) {
+    const int key = k % 2 == 0 ? media::key::right : media::key::left;
+    media::test::press(k * 60 + 1, key);
+    media::test::release(k * 60 + 60, key);
+  }
+}
+
+void report(benchmark::State& state, std::vector<double>& us) {
+  if (us.empty()) return;
+  std::sort(us.begin(), us.end());
+  state.counters["p50_us"] = us[us.size() / 2];
+  state.counters["p99_us"] = us[us.size() * 99 / 100];
+}
+
+// The whole frame, including the headless present (a copy of the frame into memory).
+void BM_level8frame(benchmark::State& state) {
+  auto game = level8();
+  if (!game) return state.SkipWithError("no asset folder");
+  std::vector<double> us;
+  us.reserve(size_t(state.max_iterations));
+  int frame = 0;
+  for (auto _ : state) {
+    if (frame % 600 == 0) {  // a fresh level every ten seconds, before anybody is knocked out
+      state.PauseTiming();
+      media::test::reset();  // the key script counts frames from here
+      media::opengraphics(1024, 768, 0, 60);
+      media::seedrnd(8);
+      scriptkeys(600);
+      game->setupmatch();
+      state.ResumeTiming();
+    }
+    const auto t0 = clk::now();
+    game->matchframe();
+    us.push_back(std::chrono::duration<double, std::micro>(clk::now() - t0).count());
+    ++frame;
+  }
+  report(state, us);
+}
+BENCHMARK(BM_level8frame)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+// The headless present alone, to take away from the frame above.
+void BM_headlesspresent(benchmark::State& state) {
+  auto game = level8();
+  if (!game) return state.SkipWithError("no asset folder");
+  std::vector<double> us;
+  us.reserve(size_t(state.max_iterations));
+  for (auto _ : state) {
+    const auto t0 = clk::now();
+    media::flip(-1);
+    us.push_back(std::chrono::duration<double, std::micro>(clk::now() - t0).count());
+  }
+  report(state, us);
+}
+BENCHMARK(BM_headlesspresent)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

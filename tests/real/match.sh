@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# As a player: a one-player match and a versus match with the real binary under Xvfb, keys held in
+# turn, the pause, Escape back to the menu and out; then the frame pacing of level 8.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+build=${3:-$(pwd)}
+
+window_origin() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  wx=$X wy=$Y
+}
+focus() {
+  window_origin "$1"
+  xdotool mousemove $((wx + 512)) $((wy + 384))
+  xdotool windowfocus "$1" 2>/dev/null || true
+}
+# The game's 1024 x 768 frame cut out of a whole-screen shot, saved as <name>-frame.png.
+frame_of() {
+  convert "$artefacts/$1.png" -crop "1024x768+$wx+$wy" +repage "$artefacts/$1-frame.png"
+}
+# Brightest value (0..1) of a region of the game frame.
+region_max() {  # shot w h x y
+  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
+}
+# Number of pixels that differ between two game frames.
+changed() {
+  compare -metric AE "$artefacts/$1-frame.png" "$artefacts/$2-frame.png" null: 2>&1 | cut -d' ' -f1 || true
+}
+# Number of distinct colours in a game frame: a match shows grid, grey and fighters, not a flat fill.
+colours() {
+  convert "$artefacts/$1-frame.png" -format '%k' info:
+}
+lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
+snap() { shot "$1"; frame_of "$1"; }
+hold() {  # key seconds
+  xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"
+}
+expect_match_screen() {
+  local n
+  n=$(colours "$1")
+  [ "$n" -ge 8 ] || fail "$1: not a match screen ($n colours)"
+  lit "$(region_max "$1" 1024 768 0 0)" || fail "$1: nothing bright on screen"
+}
+expect_menu() {
+  snap "$1"
+  lit "$(region_max "$1" 400 70 312 190)" || fail "$1: the main menu did not come back"
+}
+# Plays a started match: each key held in turn, a shot after each, and checks that something moved.
+play_keys() {  # prefix key...
+  local prefix=$1 last="" k
+  shift
+  for k in "$@"; do
+    hold "$k" 2
+    snap "${prefix}_$k"
+    expect_match_screen "${prefix}_$k"
+    if [ -n "$last" ]; then
+      [ "$(changed "$last" "${prefix}_$k")" -gt 2000 ] || fail "$prefix: nothing moved while $k was held"
+    fi
+    last="${prefix}_$k"
+  done
+}
+
+start_xvfb
+workdirs=()
+trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "${workdirs[@]}"' EXIT
+
+# ---- One player: PLAY, 1 PLAYER ----
+make_workdir; workdirs+=("$workdir")
+start_game
+win=$(wait_window)
+focus "$win"
+sleep 2.8  # the splash
+press Return  # PLAY
+sleep 0.3
+press Return  # 1 PLAYER
+sleep 0.5
+snap match_1p_fadein
+sleep 2
+snap match_1p_start
+expect_match_screen match_1p_start
+play_keys match_1p Right Left Up Down
+
+# P pauses and keeps the last frame on screen, P again goes on.
+press p
+sleep 0.4
+snap match_1p_paused_a
+sleep 0.8
+snap match_1p_paused_b
+expect_match_screen match_1p_paused_a
+[ "$(changed match_1p_paused_a match_1p_paused_b)" -eq 0 ] || fail "the paused screen changes"
+press p
+sleep 1
+snap match_1p_resumed
+[ "$(changed match_1p_paused_b match_1p_resumed)" -gt 2000 ] || fail "P did not end the pause"
+
+press Escape
+sleep 0.5
+expect_menu match_1p_menu
+
+# ---- Two players versus: PLAY, 2 PLAYERS VS ----
+press Return
+sleep 0.3
+press Down
+press Return
+sleep 2.5
+snap match_vs_start
+expect_match_screen match_vs_start
+play_keys match_vs d a w s
+press Escape
+sleep 0.5
+expect_menu match_vs_menu
+press Escape
+expect_exit 0 || fail "Escape on the main menu after the matches"
+
+# ---- Frame pacing of level 8: presents timed from outside the game ----
+# A preloaded library stamps every present; the game itself is unchanged.
+shim="$build/present_stamps.so"
+if [ ! -e "$shim" ]; then
+  g++ -shared -fPIC -O2 -x c++ -o "$shim" - -ldl <<'CPP'
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+static FILE* out;
+static void stamp() {
+  if (!out) out = fopen(getenv("PRESENT_STAMPS"), "w");
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  fprintf(out, "%.3f\n", t.tv_sec * 1e3 + t.tv_nsec / 1e6);
+  fflush(out);
+}
+extern "C" void SDL_RenderPresent(void* r) {
+  static auto real = (void (*)(void*))dlsym(RTLD_NEXT, "SDL_RenderPresent");
+  stamp();
+  real(r);
+}
+extern "C" void SDL_GL_SwapWindow(void* w) {
+  static auto real = (void (*)(void*))dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
+  stamp();
+  real(w);
+}
+CPP
+fi
+make_workdir; workdirs+=("$workdir")
+stamps="$workdir/stamps.txt"
+PRESENT_STAMPS="$stamps" LD_PRELOAD="$shim" start_game
+win=$(wait_window)
+focus "$win"
+sleep 2.8
+press Return
+sleep 0.3
+press Return
+# Levels 1 to 7 won at once with the "4" and "1" shortcut, each summary left with Enter.
+for level in 1 2 3 4 5 6 7; do
+  sleep 0.6
+  xdotool keydown 4 keydown 1; sleep 0.2; xdotool keyup 4 keyup 1
+  sleep 2.2  # "tell result" lasts 100 frames
+  press Return
+done
+sleep 0.5
+snap match_level08_start
+expect_match_screen match_level08_start
+first=$(wc -l < "$stamps")
+hold Right 3 &
+sleep 3.2
+hold Left 3 &
+sleep 3.2
+hold Up 2 &
+sleep 2.2
+hold Down 2
+sleep 0.6
+snap match_level08_fight
+last=$(wc -l < "$stamps")
+press Escape
+sleep 0.5
+expect_menu match_level08_menu
+press Escape
+expect_exit 0 || fail "Escape on the main menu after level 8"
+
+[ $((last - first)) -ge 600 ] || fail "only $((last - first)) presents in level 8"
+intervals="$workdir/intervals.txt"
+sed -n "$((first + 1)),$((first + 601))p" "$stamps" | awk 'NR > 1 { print $1 - prev } { prev = $1 }' |
+  sort -n > "$intervals"
+n=$(wc -l < "$intervals")
+p50=$(sed -n "$((n / 2))p" "$intervals")
+p99=$(sed -n "$((n * 99 / 100))p" "$intervals")
+worst=$(tail -n 1 "$intervals")
+printf 'level 8 frame interval over %d frames: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n' "$n" "$p50" "$p99" "$worst"
+awk -v v="$p50" 'BEGIN { exit !(v >= 14 && v <= 20) }' || fail "level 8 does not hold 60 frames per second"
+
+echo "match: all checks passed"
