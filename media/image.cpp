@@ -1,20 +1,197 @@
 // Images: PNG decoding, load flags, handles and the chain of pre-scaled copies.
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+
 #include "media/internal.h"
 #include "media/media.h"
 
 namespace media {
 
 struct image {
-  int width = 0, height = 0;
+  textureset textures;
+  float handlex = 0, handley = 0;
 };
 
-void setimageflags(int) {}
-image* loadimage(const std::string&, int) {
-  static image blank;
-  return &blank;
+namespace {
+int defaultflags = 0;
+std::map<std::string, std::unique_ptr<image>> images;  // by flags and path, for the whole run
+
+uint32_t part(uint32_t p, int shift) { return (p >> shift) & 255; }
+uint32_t pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+
+// Gives fully transparent pixels the colour of their visible neighbours, so that filtering at
+// an edge does not blend in the black of the invisible pixels.
+void bleedcolour(bitmap& bm) {
+  const bitmap src = bm;
+  for (int y = 0; y < bm.height; ++y) {
+    for (int x = 0; x < bm.width; ++x) {
+      if (part(src.pixels[size_t(y) * bm.width + x], 24) != 0) continue;
+      uint32_t r = 0, g = 0, b = 0, n = 0;
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int nx = x + dx, ny = y + dy;
+          if (nx < 0 || ny < 0 || nx >= bm.width || ny >= bm.height) continue;
+          const uint32_t p = src.pixels[size_t(ny) * bm.width + nx];
+          if (part(p, 24) == 0) continue;
+          r += part(p, 16), g += part(p, 8), b += part(p, 0), ++n;
+        }
+      }
+      if (n > 0) bm.pixels[size_t(y) * bm.width + x] = pack(0, r / n, g / n, b / n);
+    }
+  }
 }
-void midhandle(image*) {}
-int imagewidth(const image* img) { return img->width; }
-int imageheight(const image* img) { return img->height; }
+}  // namespace
+
+// Each pixel of the half-size copy averages a 2x2 block weighted by alpha, so that transparent
+// pixels do not darken the edge of what remains visible.
+bitmap halve(const bitmap& src) {
+  bitmap dst;
+  dst.width = src.width > 1 ? src.width / 2 : 1;
+  dst.height = src.height > 1 ? src.height / 2 : 1;
+  dst.pixels.resize(size_t(dst.width) * dst.height);
+  for (int y = 0; y < dst.height; ++y) {
+    for (int x = 0; x < dst.width; ++x) {
+      uint32_t a = 0, r = 0, g = 0, b = 0, n = 0;
+      for (int dy = 0; dy < 2; ++dy) {
+        for (int dx = 0; dx < 2; ++dx) {
+          const int sx = std::min(2 * x + dx, src.width - 1), sy = std::min(2 * y + dy, src.height - 1);
+          const uint32_t p = src.pixels[size_t(sy) * src.width + sx];
+          const uint32_t pa = part(p, 24);
+          a += pa, r += part(p, 16) * pa, g += part(p, 8) * pa, b += part(p, 0) * pa, ++n;
+        }
+      }
+      dst.pixels[size_t(y) * dst.width + x] =
+          a == 0 ? 0 : pack((a + n / 2) / n, (r + a / 2) / a, (g + a / 2) / a, (b + a / 2) / a);
+    }
+  }
+  bleedcolour(dst);
+  return dst;
+}
+
+bitmap binarised(const bitmap& src) {
+  bitmap dst = src;
+  for (uint32_t& p : dst.pixels) p = (p & 0x00FFFFFF) | (part(p, 24) >= 128 ? 0xFF000000u : 0u);
+  return dst;
+}
+
+bitmap decodepng(const std::string& path) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
+    if (!fileexists(path)) missingfile(path);
+    badfile(path, png.message);
+  }
+  png.format = PNG_FORMAT_BGRA;  // little-endian 0xAARRGGBB words
+  bitmap bm;
+  bm.width = int(png.width);
+  bm.height = int(png.height);
+  bm.pixels.resize(size_t(bm.width) * bm.height);
+  if (png_image_finish_read(&png, nullptr, bm.pixels.data(), 0, nullptr) == 0) {
+    png_image_free(&png);
+    badfile(path, png.message);
+  }
+  return bm;
+}
+
+SDL_Texture* texture::get() {
+  if (sys.renderer == nullptr) return nullptr;
+  if (generation_ == sys.generation) return tex_;
+  // The old texture went with the old renderer.
+  generation_ = sys.generation;
+  tex_ = SDL_CreateTexture(sys.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                           pixels.width, pixels.height);
+  if (tex_ != nullptr) {
+    SDL_UpdateTexture(tex_, nullptr, pixels.pixels.data(), pixels.width * 4);
+    SDL_SetTextureScaleMode(tex_, linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  }
+  return tex_;
+}
+
+void textureset::build(bitmap base, bool linear, bool mipmapped, int maxlevels) {
+  levels_.clear();
+  masklevels_.clear();
+  levels_.emplace_back();
+  levels_.back().pixels = std::move(base);
+  levels_.back().linear = linear;
+  while (mipmapped && int(levels_.size()) < maxlevels && (levels_.back().pixels.width > 1 || levels_.back().pixels.height > 1)) {
+    texture next;
+    next.pixels = halve(levels_.back().pixels);
+    next.linear = linear;
+    levels_.push_back(std::move(next));
+  }
+}
+
+SDL_Texture* textureset::pick(float drawnw, float drawnh) {
+  if (levels_.empty()) return nullptr;
+  // The smallest copy still at least as large as the drawn picture: filtering then never has to
+  // skip pixels, which is what makes a shrunken image shimmer.
+  size_t level = 0;
+  while (level + 1 < levels_.size() && float(levels_[level + 1].pixels.width) >= drawnw &&
+         float(levels_[level + 1].pixels.height) >= drawnh) {
+    ++level;
+  }
+  if (getblend() != blend::mask) return levels_[level].get();
+  if (masklevels_.empty()) {
+    for (const texture& t : levels_) {
+      masklevels_.emplace_back();
+      masklevels_.back().pixels = binarised(t.pixels);
+      masklevels_.back().linear = t.linear;
+    }
+  }
+  return masklevels_[level].get();
+}
+
+void setimageflags(int flags) {
+  if (flags != -1) defaultflags = flags;
+}
+
+image* loadimage(const std::string& path, int flags) {
+  if (flags == -1) flags = defaultflags;
+  const std::string key = std::to_string(flags) + ":" + path;
+  auto found = images.find(key);
+  if (found != images.end()) return found->second.get();
+  bitmap bm = decodepng(path);
+  if ((flags & imageflag::masked) != 0) {
+    for (uint32_t& p : bm.pixels) {
+      if ((p & 0x00FFFFFF) == 0) p = 0;
+    }
+  }
+  auto img = std::make_unique<image>();
+  img->textures.build(std::move(bm), (flags & imageflag::filtered) != 0, (flags & imageflag::mipmapped) != 0);
+  image* result = img.get();
+  images.emplace(key, std::move(img));
+  return result;
+}
+
+void resetimages() {
+  defaultflags = 0;
+  for (auto& [key, img] : images) img->handlex = img->handley = 0;
+}
+
+void midhandle(image* img) {
+  img->handlex = float(img->textures.width()) / 2;
+  img->handley = float(img->textures.height()) / 2;
+}
+
+int imagewidth(const image* img) { return img->textures.width(); }
+int imageheight(const image* img) { return img->textures.height(); }
+
+void drawimage(image* img, float x, float y, int /*frame: images hold one frame*/) {
+  if (img == nullptr || !drawingvisible()) return;
+  const float w = float(img->textures.width()), h = float(img->textures.height());
+  SDL_Texture* tex = img->textures.pick(w * std::abs(scalex()), h * std::abs(scaley()));
+  if (tex == nullptr) return;
+  const float left = -img->handlex, top = -img->handley;
+  const SDL_FPoint corners[4] = {placed(x, y, left, top), placed(x, y, left + w, top),
+                                 placed(x, y, left + w, top + h), placed(x, y, left, top + h)};
+  static constexpr SDL_FPoint uv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  addquad(tex, corners, uv);
+}
+
+void freeimages() { images.clear(); }
 
 }  // namespace media

@@ -1,12 +1,197 @@
 // The keyboard: SDL events turned into per-key hits, held states and typed characters.
+#include <array>
+
 #include "media/internal.h"
 #include "media/media.h"
 
 namespace media {
 
-int keyhit(int) { return 0; }
-bool keydown(int) { return false; }
-int nextchar() { return 0; }
-void flushkeys() {}
+namespace {
+std::array<int, key::count> hits{};
+std::array<bool, key::count> held{};
+bool quitrequest = false;
+
+// Typed characters wait in a small ring; when it is full, new ones are dropped.
+constexpr int queuesize = 64;
+std::array<int, queuesize> typed{};
+int typedhead = 0, typedcount = 0;
+
+void pushtyped(int code) {
+  if (typedcount == queuesize) return;
+  typed[(typedhead + typedcount) % queuesize] = code;
+  ++typedcount;
+}
+
+// Keys named by what they do rather than where they are.
+struct keyname {
+  int vk;
+  SDL_Keycode keycode;
+};
+constexpr keyname namedkeys[] = {
+    {8, SDLK_BACKSPACE}, {9, SDLK_TAB},        {13, SDLK_RETURN},  {13, SDLK_KP_ENTER}, {16, SDLK_LSHIFT},
+    {16, SDLK_RSHIFT},   {17, SDLK_LCTRL},     {17, SDLK_RCTRL},   {18, SDLK_LALT},     {18, SDLK_RALT},
+    {19, SDLK_PAUSE},    {27, SDLK_ESCAPE},    {32, SDLK_SPACE},   {33, SDLK_PAGEUP},   {34, SDLK_PAGEDOWN},
+    {35, SDLK_END},      {36, SDLK_HOME},      {37, SDLK_LEFT},    {38, SDLK_UP},       {39, SDLK_RIGHT},
+    {40, SDLK_DOWN},     {45, SDLK_INSERT},    {46, SDLK_DELETE},  {106, SDLK_KP_MULTIPLY},
+    {107, SDLK_KP_PLUS}, {109, SDLK_KP_MINUS}, {110, SDLK_KP_PERIOD}, {111, SDLK_KP_DIVIDE},
+};
+
+// Player 2's letters and pause go by where the key sits, whatever the layout prints on it.
+struct keyplace {
+  int vk;
+  SDL_Scancode scancode;
+};
+constexpr keyplace placedkeys[] = {
+    {key::w, SDL_SCANCODE_W}, {key::a, SDL_SCANCODE_A}, {key::s, SDL_SCANCODE_S},
+    {key::d, SDL_SCANCODE_D}, {key::p, SDL_SCANCODE_P},
+};
+
+bool placedletter(int vk) {
+  for (const keyplace& k : placedkeys) {
+    if (k.vk == vk) return true;
+  }
+  return false;
+}
+
+// Decodes UTF-8 typed text; characters beyond one byte cannot be shown by the font and are skipped.
+void typetext(const char* text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text);
+  while (*s != 0) {
+    int code = *s, extra = 0;
+    if (code >= 0xF0) code &= 0x07, extra = 3;
+    else if (code >= 0xE0) code &= 0x0F, extra = 2;
+    else if (code >= 0xC0) code &= 0x1F, extra = 1;
+    else if (code >= 0x80) code = -1;  // a stray continuation byte
+    ++s;
+    for (; extra > 0 && (*s & 0xC0) == 0x80; --extra, ++s) code = code << 6 | (*s & 0x3F);
+    if (extra == 0 && code >= 32 && code <= 255 && code != 127) pushtyped(code);
+  }
+}
+
+void keyevent(const SDL_KeyboardEvent& e) {
+  const int vk = virtualkey(e.keysym.scancode, e.keysym.sym);
+  if (vk <= 0) return;
+  if (e.type == SDL_KEYUP) {
+    held[vk] = false;
+    return;
+  }
+  if (e.repeat == 0) {
+    if (hits[vk] < 1000000) ++hits[vk];
+    held[vk] = true;
+  }
+  // Backspace and Enter never arrive as text; backspace repeats while held, Enter does not.
+  if (vk == key::backspace) pushtyped(key::backspace);
+  if (vk == key::enter && e.repeat == 0) pushtyped(key::enter);
+}
+}  // namespace
+
+int virtualkey(SDL_Scancode scancode, SDL_Keycode keycode) {
+  for (const keyplace& k : placedkeys) {
+    if (k.scancode == scancode) return k.vk;
+  }
+  for (const keyname& k : namedkeys) {
+    if (k.keycode == keycode) return k.vk;
+  }
+  if (keycode >= SDLK_0 && keycode <= SDLK_9) return '0' + int(keycode - SDLK_0);
+  if (keycode >= SDLK_KP_1 && keycode <= SDLK_KP_9) return 97 + int(keycode - SDLK_KP_1);
+  if (keycode == SDLK_KP_0) return 96;
+  if (keycode >= SDLK_F1 && keycode <= SDLK_F12) return 112 + int(keycode - SDLK_F1);
+  if (keycode >= SDLK_a && keycode <= SDLK_z) {
+    const int vk = 'A' + int(keycode - SDLK_a);
+    return placedletter(vk) ? 0 : vk;  // those letters were taken by position above
+  }
+  return 0;
+}
+
+void sdlkeyfor(int vk, SDL_Scancode* scancode, SDL_Keycode* keycode) {
+  *scancode = SDL_SCANCODE_UNKNOWN;
+  *keycode = SDLK_UNKNOWN;
+  if (vk >= 'A' && vk <= 'Z') {
+    *scancode = SDL_Scancode(SDL_SCANCODE_A + (vk - 'A'));
+    *keycode = SDLK_a + (vk - 'A');
+  } else if (vk >= '1' && vk <= '9') {
+    *scancode = SDL_Scancode(SDL_SCANCODE_1 + (vk - '1'));
+    *keycode = SDLK_1 + (vk - '1');
+  } else if (vk == '0') {
+    *scancode = SDL_SCANCODE_0;
+    *keycode = SDLK_0;
+  } else if (vk >= 112 && vk <= 123) {
+    *keycode = SDLK_F1 + (vk - 112);
+  } else {
+    for (const keyname& k : namedkeys) {
+      if (k.vk == vk) {
+        *keycode = k.keycode;
+        break;
+      }
+    }
+  }
+  if (*scancode == SDL_SCANCODE_UNKNOWN && *keycode != SDLK_UNKNOWN) *scancode = SDL_GetScancodeFromKey(*keycode);
+}
+
+void handleevent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      keyevent(e.key);
+      break;
+    case SDL_TEXTINPUT:
+      typetext(e.text.text);
+      break;
+    case SDL_QUIT:
+      quitrequest = true;
+      break;
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) quitrequest = true;
+      // A key released while another window had the focus would otherwise stay held.
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) held.fill(false);
+      break;
+    default:
+      break;
+  }
+}
+
+void pumpevents() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e) != 0) handleevent(e);
+}
+
+void resetinput() {
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  hits.fill(0);
+  held.fill(false);
+  typedhead = typedcount = 0;
+  quitrequest = false;
+}
+
+bool terminaterequest() {
+  const bool was = quitrequest;
+  quitrequest = false;
+  return was;
+}
+
+int keyhit(int k) {
+  if (k < 0 || k >= key::count) return 0;
+  const int n = hits[k];
+  hits[k] = 0;
+  return n;
+}
+
+bool keydown(int k) { return k >= 0 && k < key::count && held[k]; }
+
+int nextchar() {
+  if (typedcount == 0) return 0;
+  const int code = typed[typedhead];
+  typedhead = (typedhead + 1) % queuesize;
+  --typedcount;
+  return code;
+}
+
+void flushkeys() {
+  // Events not yet read are flushed too, so a key already pressed cannot act after the flush.
+  pumpevents();
+  hits.fill(0);
+  held.fill(false);
+  typedhead = typedcount = 0;
+}
 
 }  // namespace media

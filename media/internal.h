@@ -1,10 +1,114 @@
 // Private state shared by the media layer's source files; nothing outside media/ includes it.
 #pragma once
 
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "media/media.h"
+
 namespace media {
 
+// ---- The layer's own state (window.cpp) ----
+struct core {
+  bool inited = false;
+  bool testing = false;
+  bool audio = false;  // false: no audio device, the game runs silently
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Surface* surface = nullptr;  // the software frame in test mode
+  int generation = 0;              // changes whenever the renderer is replaced
+  int width = 1024, height = 768, hz = 60;
+  bool vsync = false;
+  bool software = false;  // SDL's software renderer draws the frame
+  std::string title;
+  double virtualclock = 0;  // milliseconds, test mode
+  int frames = 0;           // presents since start or reset
+};
+extern core sys;
+
+// Ends the program naming a file that exists but cannot be decoded.
+[[noreturn]] void badfile(const std::string& path, const char* why);
+
+// ---- Clock (clock.cpp) ----
+double realms();                  // monotonic milliseconds, fractional
+void sleepuntil(double deadline);  // sleeps, spinning at most the last fraction of a millisecond
+void resetclock();
+
+// ---- Bitmaps and textures (image.cpp) ----
+struct bitmap {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0xAARRGGBB
+};
+bitmap halve(const bitmap& src);
+bitmap binarised(const bitmap& src);  // alpha 0 below one half, 255 otherwise
+bitmap decodepng(const std::string& path);
+
+// A bitmap and the texture made from it on the current renderer (made again after a new one).
+class texture {
+ public:
+  bitmap pixels;
+  bool linear = false;
+  SDL_Texture* get();
+
+ private:
+  SDL_Texture* tex_ = nullptr;
+  int generation_ = -1;
+};
+
+// An image's textures: the chain of halvings, and its alpha-binarised twin for mask drawing.
+class textureset {
+ public:
+  void build(bitmap base, bool linear, bool mipmapped, int maxlevels = 32);
+  // The level that suits a picture drawn drawnw x drawnh pixels, in the current blend mode.
+  SDL_Texture* pick(float drawnw, float drawnh);
+  int width() const { return levels_.empty() ? 0 : levels_[0].pixels.width; }
+  int height() const { return levels_.empty() ? 0 : levels_[0].pixels.height; }
+  const bitmap& base() const { return levels_[0].pixels; }
+
+ private:
+  std::vector<texture> levels_;
+  std::vector<texture> masklevels_;
+};
+
+// ---- The batcher (render.cpp) ----
+// Adds one quad, corners in frame pixels (clockwise from the texture's top-left) and texture
+// coordinates, with the current colour, alpha and blend. Nothing is drawn when alpha <= 0.
+void addquad(SDL_Texture* tex, const SDL_FPoint corners[4], const SDL_FPoint uv[4]);
+void flushbatch();
+void discardbatch();
+// A point (vx, vy) from a drawing position (x, y) under the current rotation and scale.
+SDL_FPoint placed(float x, float y, float vx, float vy);
+bool drawingvisible();
+float scalex();
+float scaley();
+SDL_Texture* whitetexture();
+void resetdrawing();
+
+// ---- Per-area resets and hooks ----
 void resetrandom();
 void setfailnextsave();
 void resetfiles();
+void resetinput();
+void handleevent(const SDL_Event& e);
+void pumpevents();
+void resetimages();
+void freeimages();
+void freefonts();
+void resetfonts();
+void resetsound();
+void opensound();
+const std::vector<std::string>& cuedsounds();
+void closesound();
+void resetwindow();
+void capturepresented();  // test mode: keeps the frame about to be presented
+void deliverscript();  // test mode: pushes the scripted events due at the current frame
+void clearscript();
+
+// ---- Key mapping (input.cpp) ----
+int virtualkey(SDL_Scancode scancode, SDL_Keycode keycode);
+void sdlkeyfor(int vk, SDL_Scancode* scancode, SDL_Keycode* keycode);
 
 }  // namespace media

@@ -39,11 +39,13 @@ double rnd(double min, double max) {
   return max > min ? min + u * (max - min) : max + u * (min - max);
 }
 
+// The offset u * span is truncated before the lower end is added: truncating the sum toward zero
+// would give max + 1 for ranges below zero (rndint(-3, -1) could return 0).
 int rndint(int min, int max) {
   const double u = twostep();
-  const double lo = max > min ? min : max;
+  const int64_t lo = max > min ? min : max;
   const double span = max > min ? double(max) - min + 1 : double(min) - max + 1;
-  return int(lo + u * span);
+  return int(lo + int64_t(u * span));
 }
 
 }  // namespace media

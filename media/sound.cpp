@@ -1,21 +1,177 @@
-// Sound: SDL_mixer samples and streamed music on numbered channels.
+// Sound: SDL_mixer samples on mixer channels and one streamed music track, behind channel numbers.
+#include <SDL_mixer.h>
+
+#include <array>
+#include <map>
+#include <memory>
+
 #include "media/internal.h"
 #include "media/media.h"
 
 namespace media {
 
 struct sound {
-  int kind = 0;
+  std::string path;
+  Mix_Chunk* chunk = nullptr;  // a WAV effect, decoded whole
+  Mix_Music* music = nullptr;  // an OGG track, streamed
 };
 
-sound* loadsound(const std::string&, int) {
-  static sound blank;
-  return &blank;
+namespace {
+std::map<std::string, std::unique_ptr<sound>> sounds;  // by path, for the whole run
+std::vector<std::string> cuelog;                       // test mode: paths cued since the reset
+
+// Effects overlap freely on this many mixer channels; the streamed track has a slot of its own.
+constexpr int mixerchannels = 32;
+constexpr int musicslot = mixerchannels;
+// A channel number names a slot and the cue that took it, so a number kept after its sound ended
+// cannot reach the next sound in the same slot.
+constexpr int slotcount = 64;
+std::array<channel, slotcount> owner{};
+int serial = 0;
+
+bool isstream(const std::string& path) {
+  return path.size() >= 4 && SDL_strcasecmp(path.c_str() + path.size() - 4, ".ogg") == 0;
 }
-channel cuesound(sound*) { return 0; }
-void setchannelvolume(channel, float) {}
-void resumechannel(channel) {}
-void stopchannel(channel) {}
-bool channelplaying(channel) { return false; }
+
+// The slot of a channel number that still owns it, or -1.
+int slotof(channel ch) {
+  if (ch <= 0) return -1;
+  const int slot = (ch - 1) % slotcount;
+  return owner[slot] == ch ? slot : -1;
+}
+
+channel claim(int slot) {
+  serial = serial % (0x7FFFFFFF / slotcount - 1) + 1;
+  owner[slot] = serial * slotcount + slot + 1;
+  return owner[slot];
+}
+
+int freeslot() {
+  for (int i = 0; i < mixerchannels; ++i) {
+    if (Mix_Playing(i) == 0) return i;
+  }
+  return -1;
+}
+
+// Starts the sound silent and pauses it at once, so not even a moment of it is heard early.
+channel cueeffect(Mix_Chunk* chunk) {
+  const int slot = freeslot();
+  if (slot < 0) return 0;  // every channel is busy: this effect is dropped
+  Mix_Volume(slot, 0);
+  if (Mix_PlayChannel(slot, chunk, 0) < 0) return 0;
+  Mix_Pause(slot);
+  Mix_Volume(slot, MIX_MAX_VOLUME);
+  return claim(slot);
+}
+
+channel cuemusic(Mix_Music* music) {
+  Mix_VolumeMusic(0);
+  if (Mix_PlayMusic(music, 1) < 0) return 0;  // replaces any track still playing
+  Mix_PauseMusic();
+  Mix_VolumeMusic(MIX_MAX_VOLUME);
+  return claim(musicslot);
+}
+}  // namespace
+
+void opensound() {
+  sys.audio = false;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+  Mix_Init(MIX_INIT_OGG);
+  if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return;  // no audio device: the game runs silently
+  }
+  Mix_AllocateChannels(mixerchannels);
+  sys.audio = true;
+}
+
+void closesound() {
+  if (sys.audio) {
+    Mix_HaltChannel(-1);
+    Mix_HaltMusic();
+  }
+  for (auto& [path, snd] : sounds) {
+    if (snd->chunk != nullptr) Mix_FreeChunk(snd->chunk);
+    if (snd->music != nullptr) Mix_FreeMusic(snd->music);
+  }
+  sounds.clear();
+  if (sys.audio) Mix_CloseAudio();
+  Mix_Quit();
+  sys.audio = false;
+  owner.fill(0);
+}
+
+void resetsound() {
+  if (sys.audio) {
+    Mix_HaltChannel(-1);
+    Mix_HaltMusic();
+  }
+  owner.fill(0);
+  cuelog.clear();
+}
+
+const std::vector<std::string>& cuedsounds() { return cuelog; }
+
+sound* loadsound(const std::string& path, int /*flags: effects and tracks play once*/) {
+  auto found = sounds.find(path);
+  if (found != sounds.end()) return found->second.get();
+  if (!fileexists(path)) missingfile(path);
+  auto snd = std::make_unique<sound>();
+  snd->path = path;
+  if (sys.audio) {
+    if (isstream(path)) {
+      snd->music = Mix_LoadMUS(path.c_str());
+    } else {
+      snd->chunk = Mix_LoadWAV(path.c_str());
+    }
+    if (snd->music == nullptr && snd->chunk == nullptr) badfile(path, Mix_GetError());
+  }
+  sound* result = snd.get();
+  sounds.emplace(path, std::move(snd));
+  return result;
+}
+
+channel cuesound(sound* snd) {
+  if (snd == nullptr || !sys.audio) return 0;
+  const channel ch = snd->music != nullptr ? cuemusic(snd->music) : cueeffect(snd->chunk);
+  if (ch != 0 && sys.testing) cuelog.push_back(snd->path);
+  return ch;
+}
+
+void setchannelvolume(channel ch, float volume) {
+  const int slot = slotof(ch);
+  if (slot < 0) return;
+  const int v = int((volume < 0 ? 0 : volume > 1 ? 1 : volume) * MIX_MAX_VOLUME + 0.5f);
+  if (slot == musicslot) {
+    Mix_VolumeMusic(v);
+  } else {
+    Mix_Volume(slot, v);
+  }
+}
+
+void resumechannel(channel ch) {
+  const int slot = slotof(ch);
+  if (slot == musicslot) {
+    Mix_ResumeMusic();
+  } else if (slot >= 0) {
+    Mix_Resume(slot);
+  }
+}
+
+void stopchannel(channel ch) {
+  const int slot = slotof(ch);
+  if (slot == musicslot) {
+    Mix_HaltMusic();
+  } else if (slot >= 0) {
+    Mix_HaltChannel(slot);
+  }
+  if (slot >= 0) owner[slot] = 0;
+}
+
+bool channelplaying(channel ch) {
+  const int slot = slotof(ch);
+  if (slot < 0) return false;
+  return slot == musicslot ? Mix_PlayingMusic() != 0 : Mix_Playing(slot) != 0;
+}
 
 }  // namespace media

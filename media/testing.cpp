@@ -1,26 +1,166 @@
-// Test mode: reset, scripted input, the virtual clock and frame read-back.
+// Test mode: reset, scripted input through SDL's event queue, the virtual clock and frame read-back.
 #include "media/testing.h"
+
+#include <png.h>
+
+#include <algorithm>
 
 #include "media/internal.h"
 #include "media/media.h"
 
-namespace media::test {
+namespace media {
+
+namespace {
+enum class action { press, release, type, close };
+struct scripted {
+  int frame;
+  action what;
+  int code;
+};
+std::vector<scripted> script;  // in the order given; delivery keeps that order within a frame
+test::frame lastpresented;
+
+void schedule(int frame, action what, int code) { script.push_back({frame < 1 ? 1 : frame, what, code}); }
+
+void pushkey(Uint32 type, int vk) {
+  SDL_Event e{};
+  e.type = type;
+  e.key.type = type;
+  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+  e.key.timestamp = SDL_GetTicks();
+  sdlkeyfor(vk, &e.key.keysym.scancode, &e.key.keysym.sym);
+  SDL_PushEvent(&e);
+}
+
+void pushtext(int code) {
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.timestamp = SDL_GetTicks();
+  // UTF-8, as the platform delivers typed text.
+  char* out = e.text.text;
+  if (code < 0x80) {
+    out[0] = char(code);
+  } else {
+    out[0] = char(0xC0 | (code >> 6));
+    out[1] = char(0x80 | (code & 0x3F));
+  }
+  SDL_PushEvent(&e);
+}
+
+void pushclose() {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_CLOSE;
+  e.window.windowID = sys.window != nullptr ? SDL_GetWindowID(sys.window) : 0;
+  SDL_PushEvent(&e);
+}
+
+void readback(test::frame& f) {
+  flushbatch();
+  if (sys.renderer == nullptr) {
+    f = test::frame{};
+    return;
+  }
+  int w = sys.width, h = sys.height;
+  if (sys.surface == nullptr) {
+    // A real window: the viewport, which holds the whole picture unless the window was resized.
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(sys.renderer, &viewport);
+    w = viewport.w, h = viewport.h;
+  }
+  f.width = w, f.height = h;
+  f.pixels.resize(size_t(w) * h);
+  SDL_RenderReadPixels(sys.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, f.pixels.data(), w * 4);
+}
+}  // namespace
+
+void capturepresented() { readback(lastpresented); }
+
+void deliverscript() {
+  for (const scripted& s : script) {
+    if (s.frame != sys.frames) continue;
+    switch (s.what) {
+      case action::press:
+        pushkey(SDL_KEYDOWN, s.code);
+        break;
+      case action::release:
+        pushkey(SDL_KEYUP, s.code);
+        break;
+      case action::type:
+        // Backspace and Enter come from their keys; everything else arrives as text.
+        if (s.code == key::backspace || s.code == key::enter) {
+          pushkey(SDL_KEYDOWN, s.code);
+          pushkey(SDL_KEYUP, s.code);
+        } else {
+          pushtext(s.code);
+        }
+        break;
+      case action::close:
+        pushclose();
+        break;
+    }
+  }
+}
+
+void clearscript() { script.clear(); }
+
+namespace test {
 
 void reset() {
-  if (!media::testmode()) media::init(true);
-  media::resetrandom();
-  media::resetfiles();
+  if (!sys.inited || !sys.testing) init(true);
+  resetwindow();
+  resetclock();
+  resetinput();
+  clearscript();
+  resetrandom();
+  resetdrawing();
+  resetimages();
+  resetfonts();
+  resetsound();
+  resetfiles();
+  lastpresented = frame{};
 }
-int frames() { return 0; }
-void press(int, int) {}
-void release(int, int) {}
-void tap(int, int) {}
-void type(int, int) {}
-void closewindow(int) {}
-double clock() { return 0; }
-frame presented() { return {}; }
-frame backbuffer() { return {}; }
-bool savepng(const frame&, const std::string&) { return false; }
-void failnextsave() { media::setfailnextsave(); }
 
-}  // namespace media::test
+int frames() { return sys.frames; }
+
+void press(int f, int k) { schedule(f, action::press, k); }
+void release(int f, int k) { schedule(f, action::release, k); }
+void tap(int f, int k) {
+  press(f, k);
+  release((f < 1 ? 1 : f) + 1, k);
+}
+void type(int f, int code) { schedule(f, action::type, code); }
+void closewindow(int f) { schedule(f, action::close, 0); }
+
+double clock() { return sys.virtualclock; }
+
+frame presented() { return lastpresented; }
+
+frame backbuffer() {
+  frame f;
+  readback(f);
+  return f;
+}
+
+bool savepng(const frame& f, const std::string& path) {
+  if (f.width <= 0 || f.height <= 0) return false;
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  png.width = png_uint_32(f.width);
+  png.height = png_uint_32(f.height);
+  png.format = PNG_FORMAT_BGR;  // the frame's alpha is not part of the picture
+  std::vector<uint8_t> bgr(size_t(f.width) * f.height * 3);
+  for (size_t i = 0; i < f.pixels.size(); ++i) {
+    bgr[i * 3] = uint8_t(f.pixels[i]);
+    bgr[i * 3 + 1] = uint8_t(f.pixels[i] >> 8);
+    bgr[i * 3 + 2] = uint8_t(f.pixels[i] >> 16);
+  }
+  return png_image_write_to_file(&png, path.c_str(), 0, bgr.data(), 0, nullptr) != 0;
+}
+
+void failnextsave() { setfailnextsave(); }
+
+const std::vector<std::string>& cuedsounds() { return media::cuedsounds(); }
+
+}  // namespace test
+}  // namespace media

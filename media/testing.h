@@ -42,4 +42,7 @@ bool savepng(const frame& f, const std::string& path);
 // Makes the next media::savefile fail after writing part of its temporary file.
 void failnextsave();
 
+// The paths of the sounds cued on a channel since the reset, in order (music tracks included).
+const std::vector<std::string>& cuedsounds();
+
 }  // namespace media::test

@@ -1,44 +1,187 @@
-// Start-up, the window and renderer, presenting and pacing.
+// Start-up and shut-down, the window and renderer, clearing, presenting and frame pacing.
+#include <sys/prctl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "media/internal.h"
 #include "media/media.h"
+#include "media/pacing.h"
 
 namespace media {
 
+core sys;
+
 namespace {
-bool inited = false;
-bool testing = false;
-bool graphics = false;
+pacer framepacer;
+
+void fatal(const char* what) {
+  std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
+  endprogram(1);
+}
+
+void closegraphics() {
+  discardbatch();
+  if (sys.renderer != nullptr) SDL_DestroyRenderer(sys.renderer);
+  if (sys.window != nullptr) SDL_DestroyWindow(sys.window);
+  if (sys.surface != nullptr) SDL_FreeSurface(sys.surface);
+  sys.renderer = nullptr;
+  sys.window = nullptr;
+  sys.surface = nullptr;
+}
+
+// Tests draw into a plain surface through SDL's software renderer, which can always be read back.
+void opentestframe() {
+  sys.surface = SDL_CreateRGBSurfaceWithFormat(0, sys.width, sys.height, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (sys.surface == nullptr) fatal("cannot make the test frame");
+  sys.renderer = SDL_CreateSoftwareRenderer(sys.surface);
+  if (sys.renderer == nullptr) fatal("cannot make the test renderer");
+}
+
+void openwindow(bool fullscreen) {
+  Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
+  if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  const int pos = SDL_WINDOWPOS_CENTERED;
+  sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height, flags | SDL_WINDOW_OPENGL);
+  if (sys.window == nullptr) sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height, flags);
+  if (sys.window == nullptr) fatal("cannot open the window");
+  // OpenGL first; SDL falls back to any other driver when it cannot start.
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+  sys.renderer = SDL_CreateRenderer(sys.window, -1, SDL_RENDERER_ACCELERATED);
+  if (sys.renderer == nullptr) sys.renderer = SDL_CreateRenderer(sys.window, -1, 0);
+  if (sys.renderer == nullptr) fatal("cannot start drawing");
+  // The game draws in its own coordinates; SDL scales them to the window and letterboxes.
+  SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
+  sys.vsync = false;
+}
+
+// Waits for the frame's turn by the pacing rule; sync 1 hands the wait to the display instead.
+void pace(int sync) {
+  const bool wantvsync = sync == 1;
+  if (wantvsync != sys.vsync && sys.renderer != nullptr) {
+    SDL_RenderSetVSync(sys.renderer, wantvsync ? 1 : 0);
+    sys.vsync = wantvsync;
+  }
+  if (sync != -1) return;
+  const double now = realms();
+  const double wait = framepacer.wait(now, double(sys.hz));
+  if (wait > 0) sleepuntil(now + wait);
+}
 }  // namespace
 
 void init(bool testmode) {
-  inited = true;
-  testing = testmode;
+  if (sys.inited) {
+    if (sys.testing == testmode) return;
+    shutdown();
+  }
+  sys.testing = testmode;
+  if (testmode) {
+    // Headless unless the environment names a particular driver.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+  } else {
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    // Lets a sleep end within microseconds of its deadline, so frame pacing needs little spinning.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+  }
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    std::fprintf(stderr, "cannot start SDL: %s\n", SDL_GetError());
+    if (testmode) throw programexit{1};
+    std::exit(1);
+  }
+  sys.inited = true;
+  SDL_StartTextInput();
+  opensound();
+  framepacer.restart();
 }
-void shutdown() { inited = false; }
-bool testmode() { return testing; }
+
+void shutdown() {
+  if (!sys.inited) return;
+  closegraphics();
+  closesound();
+  freefonts();
+  freeimages();
+  SDL_Quit();
+  sys.inited = false;
+}
+
+bool testmode() { return sys.testing; }
 
 void endprogram(int code) {
-  if (testing) throw programexit{code};
+  if (sys.testing) throw programexit{code};
   shutdown();
   std::exit(code);
 }
 
 void missingfile(const std::string& path) {
+  std::error_code ignored;
   std::fprintf(stderr, "cannot find %s (looked in %s)\n", path.c_str(),
-               std::filesystem::current_path().c_str());
+               std::filesystem::current_path(ignored).c_str());
   endprogram(1);
 }
 
-void settitle(const std::string&) {}
-void opengraphics(int, int, int, int) { graphics = true; }
-bool graphicsopen() { return graphics; }
-void hidemouse() {}
-void cls() {}
-void flip(int) {}
-bool terminaterequest() { return false; }
+void badfile(const std::string& path, const char* why) {
+  std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), why);
+  endprogram(1);
+}
+
+void resetwindow() {
+  closegraphics();
+  sys.frames = 0;
+  sys.width = 1024, sys.height = 768, sys.hz = 60;
+  sys.title.clear();
+  framepacer.restart();
+}
+
+void settitle(const std::string& title) {
+  sys.title = title;
+  if (sys.window != nullptr) SDL_SetWindowTitle(sys.window, title.c_str());
+}
+
+void opengraphics(int width, int height, int depth, int hz) {
+  if (!sys.inited) init(false);
+  closegraphics();
+  sys.width = width;
+  sys.height = height;
+  sys.hz = hz > 0 ? hz : 60;
+  if (sys.testing) {
+    opentestframe();
+  } else {
+    openwindow(depth != 0);
+  }
+  SDL_RendererInfo info{};
+  sys.software = SDL_GetRendererInfo(sys.renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+  ++sys.generation;
+  framepacer.restart();
+  cls();
+}
+
+bool graphicsopen() { return sys.renderer != nullptr; }
+
+void hidemouse() { SDL_ShowCursor(SDL_DISABLE); }
+
+void cls() {
+  discardbatch();
+  if (sys.renderer == nullptr) return;
+  SDL_SetRenderDrawColor(sys.renderer, 0, 0, 0, 255);
+  SDL_RenderClear(sys.renderer);
+}
+
+void flip(int sync) {
+  flushbatch();
+  if (sys.testing) {
+    capturepresented();
+    sys.virtualclock += 1000.0 / double(sys.hz);
+  } else {
+    pace(sync);
+  }
+  if (sys.renderer != nullptr) SDL_RenderPresent(sys.renderer);
+  ++sys.frames;
+  if (sys.testing) deliverscript();
+  pumpevents();
+}
 
 }  // namespace media

@@ -1,0 +1,72 @@
+// The random generator: the published check value, the seeding rules and the ranged forms.
+#include <cmath>
+
+#include "media/media.h"
+#include "tests/support/testenv.h"
+
+namespace {
+
+using randomtest = flopfist::testing::gametest;
+
+TEST_F(randomtest, MinimalStandardCheckValue) {
+  media::seedrnd(1);
+  for (int i = 0; i < 10000; ++i) media::rnd();
+  EXPECT_EQ(media::rndstate(), 399268537);
+}
+
+TEST_F(randomtest, SeedingRules) {
+  EXPECT_EQ(media::rndstate(), 4660);
+  // Before any seeding the first ranged draw lands on 2 (the start-up music track rule).
+  EXPECT_EQ(int(media::rnd(1, 4)), 2);
+  media::seedrnd(0);
+  EXPECT_EQ(media::rndstate(), 4660);
+  media::seedrnd(2147483647);
+  EXPECT_EQ(media::rndstate(), 4660);
+  media::seedrnd(-1);  // AND 0x7FFFFFFF leaves 2^31 - 1
+  EXPECT_EQ(media::rndstate(), 4660);
+  media::seedrnd(int(0x80000005u));
+  EXPECT_EQ(media::rndstate(), 5);
+}
+
+TEST_F(randomtest, OneStepForm) {
+  media::seedrnd(1);
+  // 48271 * 1 = 48271; (48271 & 0x0FFFFFF0) / 2^28.
+  EXPECT_DOUBLE_EQ(media::rnd(), double(48271 & 0x0FFFFFF0) / 268435456.0);
+  EXPECT_EQ(media::rndstate(), 48271);
+}
+
+TEST_F(randomtest, RangedForms) {
+  media::seedrnd(7);
+  const int s1 = int((48271LL * 7) % 2147483647);
+  const int s2 = int((48271LL * s1) % 2147483647);
+  const double u = (double(s1 & 0x1FFFFFFC) + double(s2 & 0x1FFFFFF8) / 134217728.0) / 536870912.0;
+  EXPECT_DOUBLE_EQ(media::rnd(10, 20), 10 + u * 10);
+  EXPECT_EQ(media::rndstate(), s2);
+
+  // Integers cover [min, max] inclusive, either way round, and nothing outside.
+  int seen[7] = {};
+  for (int i = 0; i < 3000; ++i) {
+    const int a = media::rndint(1, 6);
+    const int b = media::rndint(6, 1);
+    ASSERT_GE(a, 1);
+    ASSERT_LE(a, 6);
+    ASSERT_GE(b, 1);
+    ASSERT_LE(b, 6);
+    ++seen[a];
+  }
+  for (int v = 1; v <= 6; ++v) EXPECT_GT(seen[v], 350) << v;
+  for (int i = 0; i < 1000; ++i) {
+    const double r = media::rnd(5, -5);
+    ASSERT_GE(r, -5);
+    ASSERT_LT(r, 5);
+  }
+  // Negative ranges truncate toward zero.
+  media::seedrnd(3);
+  for (int i = 0; i < 1000; ++i) {
+    const int v = media::rndint(-3, -1);
+    ASSERT_GE(v, -3);
+    ASSERT_LE(v, -1);
+  }
+}
+
+}  // namespace
