@@ -49,6 +49,47 @@ struct svfilter {
   }
 };
 
+// Band-limited step correction for the saw and pulse oscillators, so high notes do not alias.
+inline double polyblep(double phase, double dt) {
+  if (phase < dt) {
+    const double t = phase / dt;
+    return t + t - t * t - 1.0;
+  }
+  if (phase > 1.0 - dt) {
+    const double t = (phase - 1.0) / dt;
+    return t * t + t + t + 1.0;
+  }
+  return 0.0;
+}
+
+// `phase` in [0, 1), `dt` the phase step per sample.
+inline double sawwave(double phase, double dt) { return 2.0 * phase - 1.0 - polyblep(phase, dt); }
+
+inline double pulsewave(double phase, double dt, double width) {
+  const double naive = phase < width ? 1.0 : -1.0;
+  double shifted = phase + 1.0 - width;
+  if (shifted >= 1.0) shifted -= 1.0;
+  return naive + polyblep(phase, dt) - polyblep(shifted, dt);
+}
+
+// Attack, decay to sustain, then a linear release that reaches exactly zero: no note ever
+// starts or stops with a jump.
+struct adsr {
+  double attack, decay, sustain, release;
+  // Level at `t` seconds after note-on for a note held `gate` seconds.
+  double level(double t, double gate) const {
+    if (t < 0.0) return 0.0;
+    const double held = t < gate ? t : gate;
+    double v;
+    if (held < attack) v = held / attack;
+    else v = sustain + (1.0 - sustain) * std::exp(-(held - attack) / decay);
+    if (t < gate) return v;
+    const double r = 1.0 - (t - gate) / release;
+    return r > 0.0 ? v * r : 0.0;
+  }
+  double length(double gate) const { return gate + release; }
+};
+
 inline double midihz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
 
 // Smooth limiter: linear below `knee`, then a tanh curve that never reaches `ceiling`.
