@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -46,26 +47,64 @@ void bleedcolour(bitmap& bm) {
 }
 }  // namespace
 
-// Each pixel of the half-size copy averages a 2x2 block weighted by alpha, so that transparent
-// pixels do not darken the edge of what remains visible.
+namespace {
+// Area weights of the source pixels covered by each destination pixel along one axis, when n
+// source pixels shrink to m.
+struct span {
+  int first = 0;
+  std::vector<float> weights;
+};
+std::vector<span> shrinkspans(int n, int m) {
+  std::vector<span> spans(static_cast<size_t>(m));
+  const double ratio = double(n) / m;
+  for (int i = 0; i < m; ++i) {
+    const double from = i * ratio, to = (i + 1) * ratio;
+    span& s = spans[size_t(i)];
+    s.first = int(from);
+    for (int k = s.first; k < n && k < to; ++k) {
+      const double overlap = std::min(to, double(k + 1)) - std::max(from, double(k));
+      s.weights.push_back(float(overlap / ratio));
+    }
+  }
+  return spans;
+}
+}  // namespace
+
+// Each pixel of the half-size copy averages exactly the area of the original it covers, weighted
+// by alpha so that transparent pixels do not darken the edge of what remains visible. Odd sizes
+// are covered whole, so the picture keeps its proportions down the chain.
 bitmap halve(const bitmap& src) {
   bitmap dst;
   dst.width = src.width > 1 ? src.width / 2 : 1;
   dst.height = src.height > 1 ? src.height / 2 : 1;
+  const std::vector<span> xs = shrinkspans(src.width, dst.width), ys = shrinkspans(src.height, dst.height);
+  // Premultiplied rows shrunk across first, then down.
+  std::vector<std::array<float, 4>> rows(size_t(dst.width) * src.height);
+  for (int y = 0; y < src.height; ++y) {
+    for (int x = 0; x < dst.width; ++x) {
+      std::array<float, 4> sum{};
+      const span& s = xs[size_t(x)];
+      for (size_t k = 0; k < s.weights.size(); ++k) {
+        const uint32_t p = src.pixels[size_t(y) * src.width + s.first + int(k)];
+        const float a = float(part(p, 24)) * s.weights[k];
+        sum[0] += a, sum[1] += float(part(p, 16)) * a, sum[2] += float(part(p, 8)) * a, sum[3] += float(part(p, 0)) * a;
+      }
+      rows[size_t(y) * dst.width + x] = sum;
+    }
+  }
   dst.pixels.resize(size_t(dst.width) * dst.height);
   for (int y = 0; y < dst.height; ++y) {
+    const span& s = ys[size_t(y)];
     for (int x = 0; x < dst.width; ++x) {
-      uint32_t a = 0, r = 0, g = 0, b = 0, n = 0;
-      for (int dy = 0; dy < 2; ++dy) {
-        for (int dx = 0; dx < 2; ++dx) {
-          const int sx = std::min(2 * x + dx, src.width - 1), sy = std::min(2 * y + dy, src.height - 1);
-          const uint32_t p = src.pixels[size_t(sy) * src.width + sx];
-          const uint32_t pa = part(p, 24);
-          a += pa, r += part(p, 16) * pa, g += part(p, 8) * pa, b += part(p, 0) * pa, ++n;
-        }
+      std::array<float, 4> sum{};
+      for (size_t k = 0; k < s.weights.size(); ++k) {
+        const std::array<float, 4>& r = rows[size_t(s.first + int(k)) * dst.width + x];
+        for (int c = 0; c < 4; ++c) sum[size_t(c)] += r[size_t(c)] * s.weights[k];
       }
+      const float a = sum[0];
+      auto byte = [](float v) { return uint32_t(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
       dst.pixels[size_t(y) * dst.width + x] =
-          a == 0 ? 0 : pack((a + n / 2) / n, (r + a / 2) / a, (g + a / 2) / a, (b + a / 2) / a);
+          a <= 0 ? 0 : pack(byte(a), byte(sum[1] / a), byte(sum[2] / a), byte(sum[3] / a));
     }
   }
   bleedcolour(dst);

@@ -93,6 +93,14 @@ void addquad(SDL_Texture* tex, const SDL_FPoint corners[4], const SDL_FPoint uv[
   const SDL_Color colour{ds.r, ds.g, ds.b, Uint8(blended && ds.alpha < 1 ? ds.alpha * 255.0f + 0.5f : 255)};
   SDL_Vertex* v = &vertices[size_t(quadcount) * 4];
   for (int i = 0; i < 4; ++i) v[i] = SDL_Vertex{corners[i], colour, uv[i]};
+  if (sys.software) {
+    // The software renderer truncates positions to whole pixels; rounding instead makes it cover
+    // the pixels whose centres the quad covers, as the OpenGL driver does.
+    for (int i = 0; i < 4; ++i) {
+      v[i].position.x = std::floor(v[i].position.x + 0.5f);
+      v[i].position.y = std::floor(v[i].position.y + 0.5f);
+    }
+  }
   ++quadcount;
 }
 
