@@ -41,10 +41,23 @@ void sleepuntil(double deadline) {
   }
 }
 
-void resetclock() { sys.virtualclock = 0; }
+void resetclock() {
+  sys.virtualbase = 0;
+  sys.virtualframes = 0;
+}
+
+double virtualclock() { return sys.virtualbase + double(sys.virtualframes) * 1000.0 / double(sys.hz); }
+
+void virtualpresent() { ++sys.virtualframes; }
+
+void virtualrate(int hz) {
+  sys.virtualbase = virtualclock();
+  sys.virtualframes = 0;
+  sys.hz = hz;
+}
 
 int millisecs() {
-  if (sys.testing) return int(sys.virtualclock);
+  if (sys.testing) return int(virtualclock());
   const double elapsed = realms();
   // Counted from the machine's uptime (folded to 30 bits so it never wraps during a run), which
   // makes the start-up seed differ from run to run.
@@ -54,7 +67,7 @@ int millisecs() {
 void delay(int ms) {
   if (ms <= 0) return;
   if (sys.testing) {
-    sys.virtualclock += ms;
+    sys.virtualbase += ms;
     return;
   }
   sleepuntil(realms() + ms);

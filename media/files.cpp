@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -79,14 +80,16 @@ void infile::close() {
 }
 
 bool savefile(const std::string& path, std::string_view bytes) {
-  const std::string temp = path + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
+  ::fchmod(fd, 0644);
   bool ok;
   if (failsave) {
-    // An injected failure: part of the data reaches the temporary file, then the write "fails".
+    // An injected failure: part of the data reaches the temporary file, then the write fails.
     failsave = false;
-    ok = writeall(fd, bytes.substr(0, bytes.size() / 2)) && false;
+    writeall(fd, bytes.substr(0, bytes.size() / 2));
+    ok = false;
   } else {
     ok = writeall(fd, bytes) && ::fsync(fd) == 0;
   }

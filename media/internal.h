@@ -24,7 +24,10 @@ struct core {
   bool vsync = false;
   bool software = false;  // SDL's software renderer draws the frame
   std::string title;
-  double virtualclock = 0;  // milliseconds, test mode
+  // The virtual clock of test mode: a base in milliseconds (delays, earlier rates) plus presents
+  // at the current rate, multiplied out each time so that no rounding error piles up.
+  double virtualbase = 0;
+  int64_t virtualframes = 0;
   int frames = 0;           // presents since start or reset
 };
 extern core sys;
@@ -36,6 +39,9 @@ extern core sys;
 double realms();                  // monotonic milliseconds, fractional
 void sleepuntil(double deadline);  // sleeps, spinning at most the last fraction of a millisecond
 void resetclock();
+double virtualclock();
+void virtualpresent();
+void virtualrate(int hz);  // the rate changes from now on
 
 // ---- Bitmaps and textures (image.cpp) ----
 struct bitmap {

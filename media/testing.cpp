@@ -108,8 +108,8 @@ namespace test {
 
 void reset() {
   if (!sys.inited || !sys.testing) init(true);
-  resetwindow();
   resetclock();
+  resetwindow();
   resetinput();
   clearscript();
   resetrandom();
@@ -132,7 +132,7 @@ void tap(int f, int k) {
 void type(int f, int code) { schedule(f, action::type, code); }
 void closewindow(int f) { schedule(f, action::close, 0); }
 
-double clock() { return sys.virtualclock; }
+double clock() { return virtualclock(); }
 
 frame presented() { return lastpresented; }
 

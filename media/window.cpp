@@ -131,7 +131,8 @@ void badfile(const std::string& path, const char* why) {
 void resetwindow() {
   closegraphics();
   sys.frames = 0;
-  sys.width = 1024, sys.height = 768, sys.hz = 60;
+  sys.width = 1024, sys.height = 768;
+  virtualrate(60);
   sys.title.clear();
   framepacer.restart();
 }
@@ -146,7 +147,7 @@ void opengraphics(int width, int height, int depth, int hz) {
   closegraphics();
   sys.width = width;
   sys.height = height;
-  sys.hz = hz > 0 ? hz : 60;
+  virtualrate(hz > 0 ? hz : 60);
   if (sys.testing) {
     opentestframe();
   } else {
@@ -174,7 +175,7 @@ void flip(int sync) {
   flushbatch();
   if (sys.testing) {
     capturepresented();
-    sys.virtualclock += 1000.0 / double(sys.hz);
+    virtualpresent();
   } else {
     pace(sync);
   }
