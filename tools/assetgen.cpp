@@ -14,8 +14,10 @@ int main(int argc, char** argv) {
   }
   const std::string outdir = argv[1];
   std::error_code ec;
-  for (const char* sub : {"images", "sounds", "music"}) std::filesystem::create_directories(outdir + "/" + sub, ec);
-  if (!assetgen::writeimages(outdir) || !assetgen::writesounds(outdir) || !assetgen::writemusic(outdir)) {
+  for (const char* sub : {"images", "sounds", "music"})
+    std::filesystem::create_directories(outdir + "/" + sub, ec);
+  if (!assetgen::writeimages(outdir) || !assetgen::writesounds(outdir) ||
+      !assetgen::writemusic(outdir)) {
     std::fprintf(stderr, "assetgen: could not write the assets under %s\n", outdir.c_str());
     return 1;
   }

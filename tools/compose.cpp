@@ -16,24 +16,56 @@ constexpr int steps = 16;  // sixteenth notes per bar
 
 const std::array<trackstyle, 4> styles = {{
     // 1: driving four-on-the-floor in A minor.
-    {138, 45, true, {{{0, true}, {8, false}, {3, false}, {10, false}}},
+    {138,
+     45,
+     true,
+     {{{0, true}, {8, false}, {3, false}, {10, false}}},
      {{{5, true}, {0, true}, {8, false}, {7, false}}},
-     "X...x...X...x...", "....X.......X...", "x.o.x.o.x.o.x.ox", "R.RO.RRO.RR.R.OF", "0123210301232103", 0.5,
+     "X...x...X...x...",
+     "....X.......X...",
+     "x.o.x.o.x.o.x.ox",
+     "R.RO.RRO.RR.R.OF",
+     "0123210301232103",
+     0.5,
      0x7A11u},
     // 2: broken beat in E minor, laid back.
-    {132, 40, true, {{{0, true}, {10, false}, {8, false}, {10, false}}},
+    {132,
+     40,
+     true,
+     {{{0, true}, {10, false}, {8, false}, {10, false}}},
      {{{8, false}, {10, false}, {7, true}, {0, true}}},
-     "X.....x...X..x..", "....X.......X..x", "xxXxxxXxxxXxxxXx", "R..R..R.F..F.O..", "0214021402140214", 0.35,
+     "X.....x...X..x..",
+     "....X.......X..x",
+     "xxXxxxXxxxXxxxXx",
+     "R..R..R.F..F.O..",
+     "0214021402140214",
+     0.35,
      0x7B22u},
     // 3: fast and urgent in D minor.
-    {146, 38, true, {{{0, true}, {0, true}, {8, false}, {10, false}}},
+    {146,
+     38,
+     true,
+     {{{0, true}, {0, true}, {8, false}, {10, false}}},
      {{{5, true}, {8, false}, {10, false}, {7, false}}},
-     "X...x...X...x.x.", "....X.......X...", "x.X.x.X.x.X.x.Xo", "RRR.RRR.RRR.ROFO", "0123012301230123", 0.25,
+     "X...x...X...x.x.",
+     "....X.......X...",
+     "x.X.x.X.x.X.x.Xo",
+     "RRR.RRR.RRR.ROFO",
+     "0123012301230123",
+     0.25,
      0x7C33u},
     // 4: bright and bouncy in G major.
-    {140, 43, false, {{{0, false}, {7, false}, {9, true}, {5, false}}},
+    {140,
+     43,
+     false,
+     {{{0, false}, {7, false}, {9, true}, {5, false}}},
      {{{5, false}, {7, false}, {4, true}, {9, true}}},
-     "X..x..x.X.x.....", "....X..x....X...", "x.o.x.o.x.o.x.o.", "R.R.O.R.R.F.O.R.", "0124210401242104", 0.42,
+     "X..x..x.X.x.....",
+     "....X..x....X...",
+     "x.o.x.o.x.o.x.o.",
+     "R.R.O.R.R.F.O.R.",
+     "0124210401242104",
+     0.42,
      0x7D44u},
 }};
 
@@ -54,7 +86,8 @@ using melodybar = std::vector<melodynote>;
 std::vector<std::pair<int, int>> onsets(const std::string& pattern) {
   std::vector<std::pair<int, int>> out;
   for (int s = 0; s < steps; ++s) {
-    if (pattern[static_cast<std::size_t>(s)] != 'x' && pattern[static_cast<std::size_t>(s)] != 'R' &&
+    if (pattern[static_cast<std::size_t>(s)] != 'x' &&
+        pattern[static_cast<std::size_t>(s)] != 'R' &&
         pattern[static_cast<std::size_t>(s)] != 'O' && pattern[static_cast<std::size_t>(s)] != 'F')
       continue;
     int len = 1;
@@ -64,9 +97,13 @@ std::vector<std::pair<int, int>> onsets(const std::string& pattern) {
   return out;
 }
 
-int pitchclass(int semis) { return ((semis % 12) + 12) % 12; }
+int pitchclass(int semis) {
+  return ((semis % 12) + 12) % 12;
+}
 
-std::array<int, 3> triad(const chord& c) { return {c.root, c.root + (c.minor ? 3 : 4), c.root + 7}; }
+std::array<int, 3> triad(const chord& c) {
+  return {c.root, c.root + (c.minor ? 3 : 4), c.root + 7};
+}
 
 bool chordtone(const chord& c, int pc) {
   for (int t : triad(c))
@@ -81,7 +118,8 @@ std::vector<int> tunescale(const trackstyle& s, const chord& c) {
   std::vector<int> out;
   for (int pc : s.minor ? minor : major) {
     for (int t : triad(c))
-      if (std::abs(pitchclass(t) - pc) == 1 || std::abs(pitchclass(t) - pc) == 11) pc = pitchclass(t);
+      if (std::abs(pitchclass(t) - pc) == 1 || std::abs(pitchclass(t) - pc) == 11)
+        pc = pitchclass(t);
     out.push_back(pc);
   }
   std::sort(out.begin(), out.end());
@@ -103,7 +141,8 @@ std::vector<int> candidates(const trackstyle& s, const chord& c, bool strong) {
   std::vector<int> out;
   for (int p = low; p <= high; ++p) {
     const int pc = pitchclass(p - s.key);
-    if (strong ? chordtone(c, pc) : std::find(scale.begin(), scale.end(), pc) != scale.end()) out.push_back(p);
+    if (strong ? chordtone(c, pc) : std::find(scale.begin(), scale.end(), pc) != scale.end())
+      out.push_back(p);
   }
   return out;
 }
@@ -111,15 +150,18 @@ std::vector<int> candidates(const trackstyle& s, const chord& c, bool strong) {
 // The candidate nearest to `target`, or the second nearest now and then.
 int nearest(const std::vector<int>& options, int target, prng& rng, bool allowsecond) {
   std::vector<int> sorted = options;
-  std::sort(sorted.begin(), sorted.end(),
-            [target](int a, int b) { return std::abs(a - target) < std::abs(b - target) || (std::abs(a - target) == std::abs(b - target) && a < b); });
+  std::sort(sorted.begin(), sorted.end(), [target](int a, int b) {
+    return std::abs(a - target) < std::abs(b - target) ||
+           (std::abs(a - target) == std::abs(b - target) && a < b);
+  });
   if (allowsecond && sorted.size() > 1 && rng.below(4) == 0) return sorted[1];
   return sorted[0];
 }
 
 // One bar of tune: chord tones on the strong steps, scale steps in between, drifting back to the
 // middle of the range when it wanders off, and seldom striking the same note twice in a row.
-melodybar makebar(const trackstyle& s, const chord& c, const std::string& rhythm, int& previous, prng& rng) {
+melodybar makebar(const trackstyle& s, const chord& c, const std::string& rhythm, int& previous,
+                  prng& rng) {
   melodybar bar;
   const int middle = leadhome(s) + 5;
   for (auto [step, length] : onsets(rhythm)) {
@@ -129,7 +171,8 @@ melodybar makebar(const trackstyle& s, const chord& c, const std::string& rhythm
     if ((previous > middle + 6 && move > 0) || (previous < middle - 6 && move < 0)) move = -move;
     const int target = previous + move * 2;  // about a scale step per move
     std::vector<int> options = candidates(s, c, strong);
-    if (options.size() > 1 && rng.below(5) != 0) options.erase(std::remove(options.begin(), options.end(), previous), options.end());
+    if (options.size() > 1 && rng.below(5) != 0)
+      options.erase(std::remove(options.begin(), options.end(), previous), options.end());
     const int pitch = nearest(options, target, rng, !strong);
     bar.push_back({step, length, pitch});
     previous = pitch;
@@ -139,13 +182,15 @@ melodybar makebar(const trackstyle& s, const chord& c, const std::string& rhythm
 
 // The same bar of tune moved to another chord: shifted by the step between the chords' roots and
 // bent onto that chord's notes, so the motif is heard coming back higher or lower.
-melodybar refit(const trackstyle& s, const melodybar& source, const chord& from, const chord& to, prng& rng) {
+melodybar refit(const trackstyle& s, const melodybar& source, const chord& from, const chord& to,
+                prng& rng) {
   int shift = pitchclass(to.root - from.root);
   if (shift > 6) shift -= 12;
   melodybar bar;
   for (const melodynote& n : source) {
     const bool strong = n.step % 8 == 0 || n.length >= 4;
-    bar.push_back({n.step, n.length, nearest(candidates(s, to, strong), n.pitch + shift, rng, false)});
+    bar.push_back(
+        {n.step, n.length, nearest(candidates(s, to, strong), n.pitch + shift, rng, false)});
   }
   return bar;
 }
@@ -163,8 +208,10 @@ melodybar cadence(const trackstyle& s, const chord& c, int& previous, prng& rng)
 
 // Eight bars of tune over a four-chord progression: a four-bar phrase whose third bar echoes the
 // first, played twice, the second time ending on a cadence.
-std::vector<melodybar> makemelody(const trackstyle& s, const std::array<chord, 4>& chords, prng& rng) {
-  const std::string motif = rhythms[rng.below(8)], answer = rhythms[rng.below(8)], close = rhythms[rng.below(8)];
+std::vector<melodybar> makemelody(const trackstyle& s, const std::array<chord, 4>& chords,
+                                  prng& rng) {
+  const std::string motif = rhythms[rng.below(8)], answer = rhythms[rng.below(8)],
+                    close = rhythms[rng.below(8)];
   int previous = leadhome(s) + 5;
   std::vector<melodybar> tune;
   tune.push_back(makebar(s, chords[0], motif, previous, rng));
@@ -189,9 +236,9 @@ struct section {
 };
 
 const section layout[] = {
-    {4, false, drumstyle::intro, 0, true},     {8, false, drumstyle::full, 1, false},
-    {8, true, drumstyle::full, 1, true},       {4, false, drumstyle::breakdown, 0, true},
-    {8, false, drumstyle::full, 2, true},      {4, true, drumstyle::full, 1, true},
+    {4, false, drumstyle::intro, 0, true}, {8, false, drumstyle::full, 1, false},
+    {8, true, drumstyle::full, 1, true},   {4, false, drumstyle::breakdown, 0, true},
+    {8, false, drumstyle::full, 2, true},  {4, true, drumstyle::full, 1, true},
     {4, false, drumstyle::outro, 1, true},
 };
 
@@ -254,8 +301,10 @@ class arranger {
   void fill(int bar, bool toms) {
     for (int st = 8; st < steps; ++st) {
       const double swell = 0.45 + 0.55 * (st - 8) / 7.0;
-      if (toms && st >= 12) hit(drumkind::tom, bar, st, swell, 220.0 - 30.0 * (st - 12));
-      else hit(drumkind::snare, bar, st, swell);
+      if (toms && st >= 12)
+        hit(drumkind::tom, bar, st, swell, 220.0 - 30.0 * (st - 12));
+      else
+        hit(drumkind::snare, bar, st, swell);
     }
     hit(drumkind::kick, bar, 8, 0.9);
   }
@@ -293,7 +342,8 @@ class arranger {
     for (auto [st, len] : onsets(s_.bass)) {
       const char ch = s_.bass[static_cast<std::size_t>(st)];
       const double pitch = root + (ch == 'O' ? 12 : ch == 'F' ? 7 : 0);
-      out_.bass.push_back({time(bar, st), len * step_ * 0.8, pitch, humanise(st % 4 == 0 ? 1.0 : 0.8)});
+      out_.bass.push_back(
+          {time(bar, st), len * step_ * 0.8, pitch, humanise(st % 4 == 0 ? 1.0 : 0.8)});
     }
   }
 
@@ -317,8 +367,10 @@ class arranger {
     tones.push_back(tones[0] + 12);
     tones.push_back(tones[1] + 12);
     for (int st = 0; st < steps; ++st) {
-      const double pitch = tones[static_cast<std::size_t>(s_.arp[static_cast<std::size_t>(st)] - '0')];
-      out_.arp.push_back({time(bar, st), step_ * 0.6, pitch, humanise(level * (st % 4 == 0 ? 1.0 : 0.7))});
+      const double pitch =
+          tones[static_cast<std::size_t>(s_.arp[static_cast<std::size_t>(st)] - '0')];
+      out_.arp.push_back(
+          {time(bar, st), step_ * 0.6, pitch, humanise(level * (st % 4 == 0 ? 1.0 : 0.7))});
     }
   }
 
@@ -335,7 +387,8 @@ class arranger {
     for (const melodynote& n : notes) {
       const double gate = n.length * step_ * 0.85;
       out_.lead.push_back({time(bar, n.step), gate, static_cast<double>(n.pitch), humanise(0.9)});
-      if (sec.lead == 2) out_.lead.push_back({time(bar, n.step), gate, n.pitch + 12.0, humanise(0.35)});
+      if (sec.lead == 2)
+        out_.lead.push_back({time(bar, n.step), gate, n.pitch + 12.0, humanise(0.35)});
     }
   }
 
@@ -359,8 +412,12 @@ class arranger {
 
 }  // namespace
 
-const trackstyle& style(int number) { return styles[static_cast<std::size_t>(std::clamp(number, 1, 4) - 1)]; }
+const trackstyle& style(int number) {
+  return styles[static_cast<std::size_t>(std::clamp(number, 1, 4) - 1)];
+}
 
-arrangement arrange(const trackstyle& s) { return arranger(s).run(); }
+arrangement arrange(const trackstyle& s) {
+  return arranger(s).run();
+}
 
 }  // namespace assetgen

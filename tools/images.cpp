@@ -12,7 +12,9 @@ namespace {
 
 constexpr int subsamples = 4;  // per axis, on a fixed grid so the result never varies
 
-std::uint8_t byte(double v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); }
+std::uint8_t byte(double v) {
+  return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
+}
 
 void put(raster& img, int x, int y, double r, double g, double b, double a) {
   std::uint8_t* p = img.at(x, y);
@@ -22,7 +24,9 @@ void put(raster& img, int x, int y, double r, double g, double b, double a) {
   p[3] = byte(a);
 }
 
-double suboffset(int i) { return (i + 0.5) / subsamples; }
+double suboffset(int i) {
+  return (i + 0.5) / subsamples;
+}
 
 // Brightness of the ball's surface at unit-disc position (u, v): light from the upper left,
 // falling off toward the rim but never below about two thirds so tints stay clear.
@@ -52,7 +56,8 @@ raster makeball() {
       double covered = 0.0, light = 0.0;
       for (int sy = 0; sy < subsamples; ++sy)
         for (int sx = 0; sx < subsamples; ++sx) {
-          const double u = (x + suboffset(sx) - centre) / radius, v = (y + suboffset(sy) - centre) / radius;
+          const double u = (x + suboffset(sx) - centre) / radius,
+                       v = (y + suboffset(sy) - centre) / radius;
           if (u * u + v * v > 1.0) continue;
           covered += 1.0;
           light += ballshade(u, v);
@@ -72,7 +77,8 @@ raster makespark() {
       double sum = 0.0;
       for (int sy = 0; sy < subsamples; ++sy)
         for (int sx = 0; sx < subsamples; ++sx) {
-          const double u = (x + suboffset(sx)) / (size / 2.0) - 1.0, v = (y + suboffset(sy)) / (size / 2.0) - 1.0;
+          const double u = (x + suboffset(sx)) / (size / 2.0) - 1.0,
+                       v = (y + suboffset(sy)) / (size / 2.0) - 1.0;
           const double d2 = u * u + v * v;
           if (d2 < 1.0) sum += std::pow(1.0 - d2, 3.0);
         }
@@ -104,7 +110,8 @@ raster makesplash() {
 
 bool writeimages(const std::string& outdir) {
   const std::string dir = outdir + "/images/";
-  return writepng(dir + "quad280.png", makequad()) && writepng(dir + "ballimage280.png", makeball()) &&
+  return writepng(dir + "quad280.png", makequad()) &&
+         writepng(dir + "ballimage280.png", makeball()) &&
          writepng(dir + "spark.png", makespark()) && writepng(dir + "205275.png", makesplash());
 }
 

@@ -17,32 +17,49 @@ namespace {
 
 constexpr double peaktarget = 0.74;  // leaves room for the codec's small overshoot
 
-std::size_t at(double seconds) { return static_cast<std::size_t>(std::lround(seconds * samplerate)); }
+std::size_t at(double seconds) {
+  return static_cast<std::size_t>(std::lround(seconds * samplerate));
+}
 
 struct buses {
   buffer kick, drums, hats, bass, lead, arp, padleft, padright;
-  explicit buses(std::size_t n) : kick(n), drums(n), hats(n), bass(n), lead(n), arp(n), padleft(n), padright(n) {}
+  explicit buses(std::size_t n)
+      : kick(n), drums(n), hats(n), bass(n), lead(n), arp(n), padleft(n), padright(n) {}
 };
 
 void renderdrums(const arrangement& a, buses& b, prng& rng) {
   for (const drumhit& h : a.drums) {
     const std::size_t i = at(h.time);
     switch (h.kind) {
-      case drumkind::kick: kickdrum(b.kick, i, h.velocity); break;
-      case drumkind::snare: snaredrum(b.drums, i, h.velocity, rng); break;
-      case drumkind::hat: hihat(b.hats, i, h.velocity, 0.035, rng); break;
-      case drumkind::openhat: hihat(b.hats, i, h.velocity, 0.16, rng); break;
-      case drumkind::crash: crashcymbal(b.drums, i, h.velocity * 0.6, rng); break;
-      case drumkind::tom: tomdrum(b.drums, i, h.velocity, h.pitch); break;
+      case drumkind::kick:
+        kickdrum(b.kick, i, h.velocity);
+        break;
+      case drumkind::snare:
+        snaredrum(b.drums, i, h.velocity, rng);
+        break;
+      case drumkind::hat:
+        hihat(b.hats, i, h.velocity, 0.035, rng);
+        break;
+      case drumkind::openhat:
+        hihat(b.hats, i, h.velocity, 0.16, rng);
+        break;
+      case drumkind::crash:
+        crashcymbal(b.drums, i, h.velocity * 0.6, rng);
+        break;
+      case drumkind::tom:
+        tomdrum(b.drums, i, h.velocity, h.pitch);
+        break;
     }
   }
 }
 
 void rendernotes(const arrangement& a, const trackstyle& s, buses& b) {
   for (const noteevent& n : a.bass) bassnote(b.bass, at(n.time), n.gate, n.pitch, n.velocity);
-  for (const noteevent& n : a.lead) leadnote(b.lead, at(n.time), n.gate, n.pitch, n.velocity, s.leadwidth);
+  for (const noteevent& n : a.lead)
+    leadnote(b.lead, at(n.time), n.gate, n.pitch, n.velocity, s.leadwidth);
   for (const noteevent& n : a.arp) arpnote(b.arp, at(n.time), n.gate, n.pitch, n.velocity);
-  for (const noteevent& n : a.pad) padnote(b.padleft, b.padright, at(n.time), n.gate, n.pitch, n.velocity);
+  for (const noteevent& n : a.pad)
+    padnote(b.padleft, b.padright, at(n.time), n.gate, n.pitch, n.velocity);
 }
 
 // Gain that dips after every kick and recovers smoothly: the sustained parts breathe with the beat.
@@ -76,9 +93,11 @@ void pingpong(const buffer& dry, double delay, double feedback, double level, st
   }
 }
 
-void addpanned(const buffer& mono, double level, double pan, stereo& out, const std::vector<float>* gain = nullptr) {
+void addpanned(const buffer& mono, double level, double pan, stereo& out,
+               const std::vector<float>* gain = nullptr) {
   const double angle = (pan + 1.0) * pi / 4.0;
-  const double l = level * std::cos(angle) * std::sqrt(2.0), r = level * std::sin(angle) * std::sqrt(2.0);
+  const double l = level * std::cos(angle) * std::sqrt(2.0),
+               r = level * std::sin(angle) * std::sqrt(2.0);
   for (std::size_t i = 0; i < mono.size(); ++i) {
     const double v = gain ? mono[i] * (*gain)[i] : mono[i];
     out.left[i] += static_cast<float>(l * v);
@@ -90,14 +109,17 @@ void addpanned(const buffer& mono, double level, double pan, stereo& out, const 
 // the ringing end so the track begins and ends on silence.
 void master(stereo& mix) {
   double sum = 0.0;
-  for (std::size_t i = 0; i < mix.left.size(); ++i) sum += mix.left[i] * mix.left[i] + mix.right[i] * mix.right[i];
+  for (std::size_t i = 0; i < mix.left.size(); ++i)
+    sum += mix.left[i] * mix.left[i] + mix.right[i] * mix.right[i];
   const double rms = std::sqrt(sum / (2.0 * static_cast<double>(mix.left.size())));
   const double gain = rms > 0.0 ? 0.2 / rms : 0.0;
   const std::size_t n = mix.left.size(), fadein = at(0.005), fadeout = at(2.4);
   for (std::size_t i = 0; i < n; ++i) {
     double edge = 1.0;
     if (i < fadein) edge = static_cast<double>(i) / static_cast<double>(fadein);
-    if (n - i < fadeout) edge = std::min(edge, 0.5 - 0.5 * std::cos(pi * static_cast<double>(n - i) / static_cast<double>(fadeout)));
+    if (n - i < fadeout)
+      edge = std::min(edge, 0.5 - 0.5 * std::cos(pi * static_cast<double>(n - i) /
+                                                 static_cast<double>(fadeout)));
     for (buffer* side : {&mix.left, &mix.right})
       (*side)[i] = static_cast<float>(softlimit((*side)[i] * gain * edge, 0.55, peaktarget));
   }
@@ -139,8 +161,9 @@ bool writemusic(const std::string& outdir) {
   auto worker = [&](int first) {
     for (int k = first; k <= 4; k += 2) {
       const stereo track = maketrack(k);
-      ok[static_cast<std::size_t>(k)] = writeogg(outdir + "/music/tt" + std::to_string(k) + ".ogg", track.left,
-                                                 track.right, samplerate, 0.3f, 0x0F10F000 + k);
+      ok[static_cast<std::size_t>(k)] =
+          writeogg(outdir + "/music/tt" + std::to_string(k) + ".ogg", track.left, track.right,
+                   samplerate, 0.3f, 0x0F10F000 + k);
     }
   };
   std::thread second(worker, 2);

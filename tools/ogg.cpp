@@ -35,8 +35,8 @@ bool drain(std::FILE* f, vorbis_dsp_state& dsp, vorbis_block& block, ogg_stream_
 
 }  // namespace
 
-bool writeogg(const std::string& path, const std::vector<float>& left, const std::vector<float>& right,
-              int rate, float quality, int serial) {
+bool writeogg(const std::string& path, const std::vector<float>& left,
+              const std::vector<float>& right, int rate, float quality, int serial) {
   vorbis_info vi;
   vorbis_info_init(&vi);
   if (vorbis_encode_init_vbr(&vi, 2, rate, quality) != 0) {

@@ -1,4 +1,5 @@
-// The two sound effects, synthesised from a pitched thump and a filtered noise burst, and the WAV writer.
+// The two sound effects, synthesised from a pitched thump and a filtered noise burst, and the WAV
+// writer.
 #include "sounds.h"
 
 #include <algorithm>
@@ -31,7 +32,8 @@ void finish(std::vector<float>& s, double peak) {
   const std::size_t fade = std::min<std::size_t>(s.size(), samplerate / 200);
   for (std::size_t i = 0; i < s.size(); ++i) {
     const std::size_t left = s.size() - i;
-    const double tail = left < fade ? static_cast<double>(left - 1) / static_cast<double>(fade) : 1.0;
+    const double tail =
+        left < fade ? static_cast<double>(left - 1) / static_cast<double>(fade) : 1.0;
     s[i] = static_cast<float>(s[i] * gain * tail);
   }
 }
@@ -60,8 +62,8 @@ bool writewav(const std::string& path, const std::vector<float>& samples) {
   put16(out, 1);   // mono
   put32(out, samplerate);
   put32(out, samplerate * 2);  // bytes per second
-  put16(out, 2);                // block align
-  put16(out, 16);               // bits per sample
+  put16(out, 2);               // block align
+  put16(out, 16);              // bits per sample
   out.write("data", 4);
   put32(out, bytes);
   for (float v : samples) {
@@ -85,9 +87,10 @@ std::vector<float> makeblow() {
     crack.run(noise, 3200.0, 0.7);
     slap.run(noise, 900.0, 0.9);
     const double low = body.run(t) * attack * std::exp(-t / 0.055);
-    const double hi = crack.band * std::exp(-t / 0.012);
+    const double hi = crack.band * attack * std::exp(-t / 0.012);
     const double mid = slap.band * attack * std::exp(-t / 0.035);
-    s[static_cast<std::size_t>(i)] = static_cast<float>(smooth.run(1.0 * low + 0.9 * hi + 0.7 * mid, lowpasscoef(9000.0)));
+    s[static_cast<std::size_t>(i)] =
+        static_cast<float>(smooth.run(1.0 * low + 0.9 * hi + 0.7 * mid, lowpasscoef(9000.0)));
   }
   finish(s, 0.85);
   return s;
@@ -114,7 +117,8 @@ std::vector<float> makeblock() {
 }
 
 bool writesounds(const std::string& outdir) {
-  return writewav(outdir + "/sounds/blow.wav", makeblow()) && writewav(outdir + "/sounds/block.wav", makeblock());
+  return writewav(outdir + "/sounds/blow.wav", makeblow()) &&
+         writewav(outdir + "/sounds/block.wav", makeblock());
 }
 
 }  // namespace assetgen

@@ -15,15 +15,31 @@ constexpr double floory = 242.0;
 constexpr double outlinewidth = 1.4;
 const colour ink{0.05, 0.02, 0.10};
 
-point operator-(point a, point b) { return {a.x - b.x, a.y - b.y}; }
-point operator+(point a, point b) { return {a.x + b.x, a.y + b.y}; }
-point operator*(point a, double s) { return {a.x * s, a.y * s}; }
-double dot(point a, point b) { return a.x * b.x + a.y * b.y; }
-double length(point a) { return std::sqrt(dot(a, a)); }
+point operator-(point a, point b) {
+  return {a.x - b.x, a.y - b.y};
+}
+point operator+(point a, point b) {
+  return {a.x + b.x, a.y + b.y};
+}
+point operator*(point a, double s) {
+  return {a.x * s, a.y * s};
+}
+double dot(point a, point b) {
+  return a.x * b.x + a.y * b.y;
+}
+double length(point a) {
+  return std::sqrt(dot(a, a));
+}
 
-colour mix(colour a, colour b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
-colour add(colour a, colour b, double s) { return {a.r + b.r * s, a.g + b.g * s, a.b + b.b * s}; }
-colour scaled(colour a, double s) { return {a.r * s, a.g * s, a.b * s}; }
+colour mix(colour a, colour b, double t) {
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+colour add(colour a, colour b, double s) {
+  return {a.r + b.r * s, a.g + b.g * s, a.b + b.b * s};
+}
+colour scaled(colour a, double s) {
+  return {a.r * s, a.g * s, a.b * s};
+}
 
 double smoothstep(double e0, double e1, double x) {
   const double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
@@ -46,7 +62,7 @@ double polygondistance(point p, const std::vector<point>& v) {
     const point e = v[j] - v[i], w = p - v[i];
     const point b = w - e * std::clamp(dot(w, e) / dot(e, e), 0.0, 1.0);
     d = std::min(d, dot(b, b));
-    const bool c1 = p.y >= v[i].y, c2 = p.y < v[j].y, c3 = e.x * w.y > e.y * w.x;
+    const bool c1 = p.y >= v[i].y, c2 = p.y<v[j].y, c3 = e.x * w.y> e.y * w.x;
     if ((c1 && c2 && c3) || (!c1 && !c2 && !c3)) s = -s;
   }
   return s * std::sqrt(d);
@@ -71,7 +87,8 @@ splashscene::splashscene() : impact_(impactpoint) {
   const colour skin{0.38, 0.88, 1.0};
   const colour back = scaled(skin, 0.7);
   constexpr double joint = 7.2, limb = 5.4, torso = 8.4;
-  auto chain = [&](std::initializer_list<point> pts, double limbradius, double ballradius, colour c) {
+  auto chain = [&](std::initializer_list<point> pts, double limbradius, double ballradius,
+                   colour c) {
     const std::vector<point> v(pts);
     for (std::size_t i = 1; i < v.size(); ++i) parts_.push_back({v[i - 1], v[i], limbradius, c});
     for (point p : v) parts_.push_back({p, p, ballradius, c});
@@ -101,8 +118,10 @@ colour splashscene::sample(double x, double y) const {
   c = fighter(x, y, c);
   // A thin golden frame keeps the picture crisp against the black screen.
   const double edge = std::min(std::min(x, 205.0 - x), std::min(y, 275.0 - y));
-  if (edge < 1.5) c = colour{1.0, 0.78, 0.35};
-  else if (edge < 2.5) c = ink;
+  if (edge < 1.5)
+    c = colour{1.0, 0.78, 0.35};
+  else if (edge < 2.5)
+    c = ink;
   return c;
 }
 
@@ -122,12 +141,15 @@ colour splashscene::background(double x, double y) const {
     // Neon grid floor seen from a little above: lines run to a vanishing point over the fighter.
     const point vanish{100, 196};
     const double depth = (y - vanish.y) / (floory - vanish.y);  // 1 at the far edge, growing nearer
-    c = mix(colour{0.16, 0.04, 0.20}, colour{0.04, 0.01, 0.07}, std::clamp((y - floory) / 30.0, 0.0, 1.0));
+    c = mix(colour{0.16, 0.04, 0.20}, colour{0.04, 0.01, 0.07},
+            std::clamp((y - floory) / 30.0, 0.0, 1.0));
     const double across = (x - vanish.x) / depth / 18.0;
     const double along = 1.0 / depth * 6.0;
     const double pxacross = std::fabs(across - std::round(across)) * 18.0 * depth;
-    const double pxalong = std::fabs(along - std::round(along)) / (6.0 / (depth * depth)) * (floory - vanish.y);
-    const double line = std::max(1.0 - smoothstep(0.3, 1.1, pxacross), 1.0 - smoothstep(0.3, 1.1, pxalong));
+    const double pxalong =
+        std::fabs(along - std::round(along)) / (6.0 / (depth * depth)) * (floory - vanish.y);
+    const double line =
+        std::max(1.0 - smoothstep(0.3, 1.1, pxacross), 1.0 - smoothstep(0.3, 1.1, pxalong));
     c = mix(c, colour{0.95, 0.25, 0.85}, 0.75 * line);
     // Shadow of the fighter on the floor.
     const double sx = (x - 88.0) / 44.0, sy = (y - 244.0) / 5.0;
@@ -187,7 +209,8 @@ colour splashscene::burst(double x, double y, colour c) const {
     const double b = a + pi / static_cast<double>(n);
     outer.push_back({impact_.x + spikes_[i] * std::cos(a), impact_.y + spikes_[i] * std::sin(a)});
     outer.push_back({impact_.x + 13.0 * std::cos(b), impact_.y + 13.0 * std::sin(b)});
-    inner.push_back({impact_.x + 0.55 * spikes_[i] * std::cos(a), impact_.y + 0.55 * spikes_[i] * std::sin(a)});
+    inner.push_back(
+        {impact_.x + 0.55 * spikes_[i] * std::cos(a), impact_.y + 0.55 * spikes_[i] * std::sin(a)});
     inner.push_back({impact_.x + 7.5 * std::cos(b), impact_.y + 7.5 * std::sin(b)});
   }
   const double dout = polygondistance(p, outer);
@@ -195,7 +218,8 @@ colour splashscene::burst(double x, double y, colour c) const {
   if (dout > 0.0) return colour{0.75, 0.08, 0.12};
   const double t = std::clamp(r / 36.0, 0.0, 1.0);
   colour fill = mix(colour{1.0, 0.93, 0.35}, colour{1.0, 0.45, 0.08}, t);
-  if (polygondistance(p, inner) < 0.0) fill = mix(colour{1.0, 1.0, 1.0}, colour{1.0, 0.95, 0.6}, t * 1.6);
+  if (polygondistance(p, inner) < 0.0)
+    fill = mix(colour{1.0, 1.0, 1.0}, colour{1.0, 0.95, 0.6}, t * 1.6);
   return fill;
 }
 
@@ -206,7 +230,8 @@ colour splashscene::fighter(double x, double y, colour c) const {
   const double hx = lx / ll, hy = ly / ll, hz = lz / ll + 1.0;  // half vector toward the viewer
   const double hl = std::sqrt(hx * hx + hy * hy + hz * hz);
   for (const bodypart& part : parts_) {
-    const point q = part.a.x == part.b.x && part.a.y == part.b.y ? part.a : closest(p, part.a, part.b);
+    const point q =
+        part.a.x == part.b.x && part.a.y == part.b.y ? part.a : closest(p, part.a, part.b);
     const point o = p - q;
     const double dist = length(o) - part.radius;
     if (dist > outlinewidth) continue;

@@ -21,8 +21,10 @@ class prng {
     state_ ^= state_ >> 27;
     return state_ * 0x2545F4914F6CDD1Dull;
   }
-  double unit() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }  // [0, 1)
-  double signedunit() { return unit() * 2.0 - 1.0; }                                       // [-1, 1)
+  double unit() {
+    return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0);
+  }                                                   // [0, 1)
+  double signedunit() { return unit() * 2.0 - 1.0; }  // [-1, 1)
   int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
 
  private:
@@ -35,7 +37,9 @@ struct onepole {
   double run(double x, double coef) { return z += coef * (x - z); }
 };
 
-inline double lowpasscoef(double hz) { return 1.0 - std::exp(-2.0 * pi * hz / samplerate); }
+inline double lowpasscoef(double hz) {
+  return 1.0 - std::exp(-2.0 * pi * hz / samplerate);
+}
 
 // Chamberlin state-variable filter: stable for cutoffs well under a sixth of the sample rate.
 struct svfilter {
@@ -63,7 +67,9 @@ inline double polyblep(double phase, double dt) {
 }
 
 // `phase` in [0, 1), `dt` the phase step per sample.
-inline double sawwave(double phase, double dt) { return 2.0 * phase - 1.0 - polyblep(phase, dt); }
+inline double sawwave(double phase, double dt) {
+  return 2.0 * phase - 1.0 - polyblep(phase, dt);
+}
 
 inline double pulsewave(double phase, double dt, double width) {
   const double naive = phase < width ? 1.0 : -1.0;
@@ -81,8 +87,10 @@ struct adsr {
     if (t < 0.0) return 0.0;
     const double held = t < gate ? t : gate;
     double v;
-    if (held < attack) v = held / attack;
-    else v = sustain + (1.0 - sustain) * std::exp(-(held - attack) / decay);
+    if (held < attack)
+      v = held / attack;
+    else
+      v = sustain + (1.0 - sustain) * std::exp(-(held - attack) / decay);
     if (t < gate) return v;
     const double r = 1.0 - (t - gate) / release;
     return r > 0.0 ? v * r : 0.0;
@@ -90,7 +98,9 @@ struct adsr {
   double length(double gate) const { return gate + release; }
 };
 
-inline double midihz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+inline double midihz(double note) {
+  return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+}
 
 // Smooth limiter: linear below `knee`, then a tanh curve that never reaches `ceiling`.
 inline double softlimit(double x, double knee, double ceiling) {

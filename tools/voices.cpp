@@ -9,10 +9,14 @@ namespace assetgen {
 
 namespace {
 
-std::size_t samples(double seconds) { return static_cast<std::size_t>(seconds * samplerate); }
+std::size_t samples(double seconds) {
+  return static_cast<std::size_t>(seconds * samplerate);
+}
 
 // Fades the last few milliseconds of a one-shot so cutting it off never clicks.
-double tail(double t, double length) { return std::clamp((length - t) / 0.008, 0.0, 1.0); }
+double tail(double t, double length) {
+  return std::clamp((length - t) / 0.008, 0.0, 1.0);
+}
 
 // Runs `voice(t)` for every sample of a sound `length` seconds long starting at `at`.
 template <typename voicefn>
@@ -134,7 +138,8 @@ void bassnote(buffer& out, std::size_t at, double gate, double pitch, double vel
   });
 }
 
-void leadnote(buffer& out, std::size_t at, double gate, double pitch, double velocity, double pulsewidth) {
+void leadnote(buffer& out, std::size_t at, double gate, double pitch, double velocity,
+              double pulsewidth) {
   const adsr env{0.006, 0.25, 0.75, 0.06};
   double a = 0.0, b = 0.37, vib = 0.0;
   svfilter filter;
@@ -163,7 +168,8 @@ void arpnote(buffer& out, std::size_t at, double gate, double pitch, double velo
   });
 }
 
-void padnote(buffer& left, buffer& right, std::size_t at, double gate, double pitch, double velocity) {
+void padnote(buffer& left, buffer& right, std::size_t at, double gate, double pitch,
+             double velocity) {
   const adsr env{0.18, 0.6, 0.8, 0.35};
   const double hz = midihz(pitch);
   const double coef = lowpasscoef(1400.0);

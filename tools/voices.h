@@ -19,9 +19,11 @@ void tomdrum(buffer& out, std::size_t at, double velocity, double hz);
 
 // Pitched voices; `gate` is how long the note is held, in seconds; pitch is a MIDI note number.
 void bassnote(buffer& out, std::size_t at, double gate, double pitch, double velocity);
-void leadnote(buffer& out, std::size_t at, double gate, double pitch, double velocity, double pulsewidth);
+void leadnote(buffer& out, std::size_t at, double gate, double pitch, double velocity,
+              double pulsewidth);
 void arpnote(buffer& out, std::size_t at, double gate, double pitch, double velocity);
 // Two slightly detuned saws, one per side, for a wide pad.
-void padnote(buffer& left, buffer& right, std::size_t at, double gate, double pitch, double velocity);
+void padnote(buffer& left, buffer& right, std::size_t at, double gate, double pitch,
+             double velocity);
 
 }  // namespace assetgen
