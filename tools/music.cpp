@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "compose.h"
 #include "ogg.h"
@@ -27,30 +29,78 @@ struct buses {
       : kick(n), drums(n), hats(n), bass(n), lead(n), arp(n), padleft(n), padright(n) {}
 };
 
-void renderdrums(const arrangement& a, buses& b, prng& rng) {
-  for (const drumhit& h : a.drums) {
+// A drum machine's sample bank: every drum rendered once at full velocity (a few takes of the
+// noisy ones, so repeated hits are not identical), then mixed in as scaled copies. Much faster
+// than synthesising each of the track's hundreds of hits.
+class drumkit {
+ public:
+  explicit drumkit(prng& rng) {
+    kick_.push_back(take(0.42, [&](buffer& b) { kickdrum(b, 0, 1.0); }));
+    for (int i = 0; i < 4; ++i) {
+      snare_.push_back(take(0.24, [&](buffer& b) { snaredrum(b, 0, 1.0, rng); }));
+      hat_.push_back(take(0.18, [&](buffer& b) { hihat(b, 0, 1.0, 0.035, rng); }));
+    }
+    for (int i = 0; i < 2; ++i) {
+      openhat_.push_back(take(0.8, [&](buffer& b) { hihat(b, 0, 1.0, 0.16, rng); }));
+      crash_.push_back(take(2.2, [&](buffer& b) { crashcymbal(b, 0, 1.0, rng); }));
+    }
+  }
+
+  void play(const drumhit& h, buses& b, prng& rng) {
     const std::size_t i = at(h.time);
     switch (h.kind) {
       case drumkind::kick:
-        kickdrum(b.kick, i, h.velocity);
+        mixin(b.kick, i, kick_[0], h.velocity);
         break;
       case drumkind::snare:
-        snaredrum(b.drums, i, h.velocity, rng);
+        mixin(b.drums, i, pick(snare_, rng), h.velocity);
         break;
       case drumkind::hat:
-        hihat(b.hats, i, h.velocity, 0.035, rng);
+        mixin(b.hats, i, pick(hat_, rng), h.velocity);
         break;
       case drumkind::openhat:
-        hihat(b.hats, i, h.velocity, 0.16, rng);
+        mixin(b.hats, i, pick(openhat_, rng), h.velocity);
         break;
       case drumkind::crash:
-        crashcymbal(b.drums, i, h.velocity * 0.6, rng);
+        mixin(b.drums, i, pick(crash_, rng), h.velocity * 0.6);
         break;
       case drumkind::tom:
-        tomdrum(b.drums, i, h.velocity, h.pitch);
+        mixin(b.drums, i, tom(h.pitch), h.velocity);
         break;
     }
   }
+
+ private:
+  template <typename renderfn>
+  static buffer take(double seconds, renderfn render) {
+    buffer b(at(seconds) + 1);
+    render(b);
+    return b;
+  }
+
+  static const buffer& pick(const std::vector<buffer>& takes, prng& rng) {
+    return takes[static_cast<std::size_t>(rng.below(static_cast<int>(takes.size())))];
+  }
+
+  static void mixin(buffer& out, std::size_t start, const buffer& sample, double gain) {
+    const std::size_t n = std::min(sample.size(), out.size() > start ? out.size() - start : 0);
+    for (std::size_t k = 0; k < n; ++k) out[start + k] += static_cast<float>(gain * sample[k]);
+  }
+
+  const buffer& tom(double hz) {
+    for (const auto& [pitch, sample] : toms_)
+      if (pitch == hz) return sample;
+    toms_.emplace_back(hz, take(0.35, [&](buffer& b) { tomdrum(b, 0, 1.0, hz); }));
+    return toms_.back().second;
+  }
+
+  std::vector<buffer> kick_, snare_, hat_, openhat_, crash_;
+  std::vector<std::pair<double, buffer>> toms_;
+};
+
+void renderdrums(const arrangement& a, buses& b, prng& rng) {
+  drumkit kit(rng);
+  for (const drumhit& h : a.drums) kit.play(h, b, rng);
 }
 
 void rendernotes(const arrangement& a, const trackstyle& s, buses& b) {
@@ -112,7 +162,7 @@ void master(stereo& mix) {
   for (std::size_t i = 0; i < mix.left.size(); ++i)
     sum += mix.left[i] * mix.left[i] + mix.right[i] * mix.right[i];
   const double rms = std::sqrt(sum / (2.0 * static_cast<double>(mix.left.size())));
-  const double gain = rms > 0.0 ? 0.2 / rms : 0.0;
+  const double gain = rms > 0.0 ? 0.18 / rms : 0.0;
   const std::size_t n = mix.left.size(), fadein = at(0.005), fadeout = at(2.4);
   for (std::size_t i = 0; i < n; ++i) {
     double edge = 1.0;

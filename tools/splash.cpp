@@ -242,12 +242,12 @@ colour splashscene::fighter(double x, double y, colour c) const {
     const double u = o.x / part.radius, v = o.y / part.radius;
     const double nz = std::sqrt(std::max(0.0, 1.0 - u * u - v * v));
     const double diffuse = std::max(0.0, (u * lx + v * ly + nz * lz) / ll);
-    const double spec = std::pow(std::max(0.0, (u * hx + v * hy + nz * hz) / hl), 28.0);
+    const double shine = std::pow(std::max(0.0, (u * hx + v * hy + nz * hz) / hl), 28.0);
     // The impact's glow catches the rims that face it.
     const point toimpact = (impact_ - q) * (1.0 / std::max(1.0, length(impact_ - q)));
     const double rim = std::pow(1.0 - nz, 1.5) * std::max(0.0, u * toimpact.x + v * toimpact.y);
     c = scaled(part.base, 0.25 + 0.35 * nz + 0.65 * diffuse);
-    c = add(c, colour{1.0, 1.0, 1.0}, 0.6 * spec);
+    c = add(c, colour{1.0, 1.0, 1.0}, 0.6 * shine);
     c = add(c, colour{1.0, 0.62, 0.25}, 0.9 * rim);
   }
   return c;

@@ -46,7 +46,10 @@ struct svfilter {
   double low = 0.0, band = 0.0;
   double high = 0.0;
   void run(double x, double hz, double q) {
-    const double f = 2.0 * std::sin(pi * hz / samplerate);
+    // 2 sin(w/2) by its series: the cutoff moves every sample, and below 5 kHz this is exact
+    // to a hundred-thousandth.
+    const double w = pi * hz / samplerate, w2 = w * w;
+    const double f = 2.0 * w * (1.0 - w2 / 6.0 * (1.0 - w2 / 20.0));
     low += f * band;
     high = x - low - q * band;
     band += f * high;
