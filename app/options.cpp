@@ -50,6 +50,11 @@ int saturatetoint(int64_t v) {
   return int(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// Only a regular file is read: a folder or a device of that name counts as a missing file.
+bool openregular(media::infile& in, const std::string& path) {
+  return media::fileexists(path) && in.open(path);
+}
+
 }  // namespace
 
 void fightgame::resetoptions() {
@@ -75,9 +80,9 @@ void fightgame::clampoptions() {
 
 void fightgame::loadprefs() {
   media::infile in;
-  if (!in.open(prefsfile)) {
+  if (!openregular(in, prefsfile)) {
     saveprefs();
-    if (!in.open(prefsfile)) return;  // neither readable nor creatable: the defaults stay
+    if (!openregular(in, prefsfile)) return;  // neither readable nor creatable: the defaults stay
   }
   for (auto field : prefslines) {
     if (in.eof()) break;  // a short file leaves the remaining values as they were

@@ -31,11 +31,13 @@ void fightgame::drawscorerows(int shown) {
     ++rank;
     if (shown <= 5 * rank) continue;
     y += 30;
-    // Ranks below 10 get a blank before the colon so the colons line up.
-    std::snprintf(number, sizeof number, rank < 10 ? "%d : " : "%d: ", rank);
-    line.assign(number);
+    // The rank goes at the left edge and the colon one two-digit width further on, so the colons
+    // of ranks 1 to 20 line up whatever the width of a blank is in the font.
+    std::snprintf(number, sizeof number, "%d", rank);
+    media::drawtext(number, float(namex), float(y));
+    line.assign(": ");
     line += row.name;
-    media::drawtext(line, float(namex), float(y));
+    media::drawtext(line, namex + media::textwidth("00") * rowscale, float(y));
     std::snprintf(number, sizeof number, "%lld", static_cast<long long>(row.points));
     media::drawtext(number, float(scoreright - int(media::textwidth(number) * rowscale)), float(y));
   }

@@ -9,6 +9,11 @@ namespace flopfist {
 namespace {
 constexpr const char* scoresfile = "scores.txt";
 constexpr size_t tablerows = 20;
+
+// Only a regular file is read: a folder or a device of that name counts as a missing file.
+bool openregular(media::infile& in, const std::string& path) {
+  return media::fileexists(path) && in.open(path);
+}
 }  // namespace
 
 void fightgame::defaultscores() {
@@ -17,9 +22,9 @@ void fightgame::defaultscores() {
 
 void fightgame::loadscores() {
   media::infile in;
-  if (!in.open(scoresfile)) {
+  if (!openregular(in, scoresfile)) {
     savescores();
-    if (!in.open(scoresfile)) return;  // neither readable nor creatable: the table stays as it is
+    if (!openregular(in, scoresfile)) return;  // neither readable nor creatable: the table stays as it is
   }
   // Rows are overwritten in place and not sorted: the file's order is shown until the next sort.
   for (auto& row : scoretable) {
