@@ -140,6 +140,7 @@ TEST(AssetFiles, MusicTracksAreDistinctStereoVorbisOfAMinuteOrMore) {
     // The last page's granule position counts the samples of the whole track.
     std::size_t last = ogg.size() - 4;
     while (last > 0 && !tagat(ogg, last, "OggS")) --last;
+    ASSERT_LE(last + 27, ogg.size());
     const double seconds = static_cast<double>(le64(ogg, last + 6)) / rate;
     EXPECT_GE(seconds, 60.0);
     EXPECT_LE(seconds, 120.0);
