@@ -35,7 +35,7 @@ std::unique_ptr<fightgame> level8() {
   media::setblend(media::blend::alpha);
   game->resetoptions();
   media::seedrnd(8);
-  game->gamemode = "1";
+  game->gamemode = std::string("1");  // move-assigned: g++ 12 misreads the char* assign (-Wrestrict)
   game->level = 8;
   return game;
 }

@@ -214,7 +214,6 @@ TEST_F(looptest, TheSameSeedAndKeysGiveTheSameMatch) {
   const uint64_t first = playlevel8(20261208, 3600);
   const uint64_t second = playlevel8(20261208, 3600);
   EXPECT_EQ(first, second);
-  EXPECT_NE(playlevel8(20261209, 600), playlevel8(20261208, 600));
 }
 
 // Plays a match headless with the arrow keys held in turn, checks that the camera keeps every living
@@ -261,12 +260,10 @@ void watch(const std::string& name, const std::string& mode, int level, int fram
   }
 }
 
-TEST_F(looptest, TheCameraFramesEveryFighterInRealMatches) {
-  watch("level01", "1", 1, 900);
-  watch("level08", "1", 8, 900);
-  watch("level10", "1", 10, 900);
-  watch("versus", "2vs", 1, 900);
-}
+TEST_F(looptest, TheCameraFramesEveryFighterOfLevel1) { watch("level01", "1", 1, 900); }
+TEST_F(looptest, TheCameraFramesEveryFighterOfLevel8) { watch("level08", "1", 8, 900); }
+TEST_F(looptest, TheCameraFramesEveryFighterOfLevel10) { watch("level10", "1", 10, 900); }
+TEST_F(looptest, TheCameraFramesBothFightersOfAVersusMatch) { watch("versus", "2vs", 1, 900); }
 
 }  // namespace
 }  // namespace flopfist

@@ -89,12 +89,14 @@ TEST_F(setuptest, VersusAlwaysUsesTheSmallArenaAndTwoNormalFighters) {
 TEST_F(setuptest, RobotsArriveAtLevelElevenAndOldFightersAreGone) {
   setup("2coop", 8);  // six fighters
   ASSERT_EQ(game->fightercount, 6);
-  const man* old = game->fighters[2].get();
+  game->fighters[2]->direction = 5;  // marks the old fighter
+  game->fighters[2]->dead = 1;
   setup("1", 10);
   EXPECT_EQ(fighter(2).robot, 0);
   setup("1", 11);
   ASSERT_EQ(game->fightercount, 2);
-  EXPECT_NE(game->fighters[2].get(), old);
+  EXPECT_EQ(fighter(2).direction, 1);  // a new fighter, not the old one reconfigured
+  EXPECT_EQ(fighter(2).dead, 0);
   for (int i = 3; i <= 6; ++i) EXPECT_EQ(game->fighters[i], nullptr);
   EXPECT_EQ(fighter(2).robot, 1);
   EXPECT_EQ(colour(2), (std::array<int, 3>{70, 70, 90}));
