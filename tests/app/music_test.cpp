@@ -1,6 +1,9 @@
 // The music rotation across matches, a track ending mid-match, and the volume settings.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/fightgame.h"
 #include "media/media.h"
 #include "media/testing.h"
@@ -29,6 +32,13 @@ TEST_F(musictest, TracksRotateFromThreeAndAnEndedTrackIsFollowed) {
     EXPECT_FALSE(media::channelplaying(game->musicchannel));
   }
 
+  const std::vector<std::string> cued = media::test::cuedsounds();
+  ASSERT_EQ(cued.size(), 5u);
+  EXPECT_EQ(cued[0], "music/tt3.ogg");
+  EXPECT_EQ(cued[1], "music/tt4.ogg");
+  EXPECT_EQ(cued[2], "music/tt1.ogg");
+  EXPECT_EQ(cued[3], "music/tt2.ogg");
+
   // A track that ends during a match: the next frame's update starts the next one.
   game->startmusic();
   ASSERT_EQ(game->musictrack, 4);
@@ -39,6 +49,7 @@ TEST_F(musictest, TracksRotateFromThreeAndAnEndedTrackIsFollowed) {
   EXPECT_NE(game->musicchannel, 0);
   EXPECT_TRUE(media::channelplaying(game->musicchannel));
   EXPECT_FALSE(media::channelplaying(ended));
+  EXPECT_EQ(media::test::cuedsounds().back(), "music/tt1.ogg");
   game->stopmusic();
 }
 
@@ -64,6 +75,20 @@ TEST_F(musictest, VolumeZeroStartsNoChannelAndKeepsTheRotation) {
   game->updatemusic();
   EXPECT_EQ(game->musictrack, 3);
   EXPECT_FALSE(media::channelplaying(game->musicchannel));
+  EXPECT_EQ(media::test::cuedsounds().size(), 1u);
+}
+
+TEST_F(musictest, EffectsPlayOverlappingAndNotAtVolumeZero) {
+  auto game = makegame();
+  game->soundsvolume = 0;
+  game->playeffect(game->blowsound);
+  EXPECT_TRUE(media::test::cuedsounds().empty());
+  game->soundsvolume = 6;
+  game->playeffect(game->blowsound);
+  game->playeffect(game->blocksound);
+  game->playeffect(game->blowsound);
+  const std::vector<std::string> want{"sounds/blow.wav", "sounds/block.wav", "sounds/blow.wav"};
+  EXPECT_EQ(media::test::cuedsounds(), want);
 }
 
 }  // namespace

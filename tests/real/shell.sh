@@ -40,6 +40,7 @@ PY
 
 # Window position on the screen, so regions of the game's 1024 x 768 frame can be found in a shot.
 window_origin() {
+  [ -n "$1" ] || fail "the Flopfist window did not appear"
   eval "$(xdotool getwindowgeometry --shell "$1")"
   wx=$X wy=$Y
 }
@@ -58,6 +59,29 @@ lit_box() {  # shot w h x y
   echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]} $((BASH_REMATCH[3] + $4)) $((BASH_REMATCH[4] + $5))"
 }
 
+# Takes shots until a region (game-frame coordinates) lights up, for at most about 6 seconds.
+shot_when_lit() {  # shot w h x y
+  for _ in $(seq 1 30); do
+    shot "$1"
+    lit "$(region_max "$@")" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Like wait_window, but patient: the first start in a fresh folder writes prefs.qmx and scores.txt
+# through to the disk before the window opens, which can take seconds on a busy machine.
+await_window() {
+  timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1
+}
+
+# Fails at once, instead of waiting for ever, when the game is still running after 15 seconds.
+ends_soon() {
+  for _ in $(seq 1 150); do kill -0 "$game_pid" 2>/dev/null || return 0; sleep 0.1; done
+  kill "$game_pid" 2>/dev/null || true
+  fail "$1: the game did not end"
+}
+
 lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 dark() { awk -v v="$1" 'BEGIN { exit !(v < 0.05) }'; }
 focus() {
@@ -73,25 +97,24 @@ trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm
 # ---- A session: splash, main menu, controls, back, Escape ----
 make_workdir; workdirs+=("$workdir")
 start_game
-win=$(wait_window)
+win=$(await_window)
 focus "$win"
-sleep 0.8
-shot shell_splash
 # The picture at (409, 196), 205 x 275; nothing of the menu yet.
-lit "$(region_max shell_splash 205 275 409 196)" || fail "no splash picture"
+shot_when_lit shell_splash 205 275 409 196 || fail "no splash picture"
 dark "$(region_max shell_splash 1024 150 0 0)" || fail "the top of the splash is not empty"
 read -r w h x y < <(lit_box shell_splash 1024 60 0 495)
 [ "$w" -gt 100 ] || fail "no splash caption"
 [ $((x + w / 2 - 512)) -ge -8 ] && [ $((x + w / 2 - 512)) -le 8 ] || fail "caption not centred: $x+$w"
 
-sleep 2.2
+shot_when_lit shell_mainmenu 1024 125 0 18 || fail "the main menu did not follow the splash"
+sleep 0.2
 shot shell_mainmenu
 read -r w h x y < <(lit_box shell_mainmenu 1024 125 0 18)
 [ "$w" -gt 300 ] || fail "no title at the top"
 [ $((x + w / 2 - 512)) -ge -8 ] && [ $((x + w / 2 - 512)) -le 8 ] || fail "title not centred: $x+$w"
 [ "$y" -ge 18 ] && [ $((y + h)) -le 145 ] || fail "title not at y 20: $y+$h"
 lit "$(region_max shell_mainmenu 400 70 312 190)" || fail "no PLAY entry"
-dark "$(region_max shell_mainmenu 205 180 409 560)" || fail "the splash is still shown"
+dark "$(region_max shell_mainmenu 1024 160 0 600)" || fail "something below the menu entries"
 
 press Down
 press Down
@@ -108,6 +131,7 @@ shot shell_back
 dark "$(region_max shell_back 1024 160 0 600)" || fail "Escape did not leave the controls screen"
 lit "$(region_max shell_back 400 70 312 190)" || fail "the main menu did not come back"
 press Escape
+ends_soon "Escape on the main menu"
 expect_exit 0 || fail "Escape on the main menu"
 [ -s "$workdir/prefs.qmx" ] || fail "no prefs.qmx in the working folder"
 [ -s "$workdir/scores.txt" ] || fail "no scores.txt in the working folder"
@@ -115,15 +139,17 @@ expect_exit 0 || fail "Escape on the main menu"
 # ---- The close button during the splash ----
 make_workdir; workdirs+=("$workdir")
 start_game
-win=$(wait_window)
+win=$(await_window)
+[ -n "$win" ] || fail "the Flopfist window did not appear"
 sleep 0.3
 close_window "$win"
+ends_soon "close button on the splash"
 expect_exit 0 || fail "close button on the splash"
 
 # ---- The close button on a menu ----
 make_workdir; workdirs+=("$workdir")
 start_game
-win=$(wait_window)
+win=$(await_window)
 focus "$win"
 sleep 2.8
 press Return  # PLAY: the play-mode menu
@@ -131,6 +157,7 @@ sleep 0.3
 shot shell_playmode
 lit "$(region_max shell_playmode 500 60 262 180)" || fail "no play-mode menu"
 close_window "$win"
+ends_soon "close button on the play-mode menu"
 expect_exit 0 || fail "close button on the play-mode menu"
 
 echo "shell: all checks passed"
