@@ -1,0 +1,184 @@
+// Contacts between fighters in close combat, and whole brawl frames of a six-fighter co-op level.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "app/fightgame.h"
+#include "media/media.h"
+#include "media/testing.h"
+
+// Every heap allocation of the program passes through malloc, whether it comes from operator new
+// (which another bench file already replaces) or from C code, so counting here sees them all.
+namespace {
+std::atomic<long> mallocs{0};
+}
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t n, std::size_t size);
+void* __libc_realloc(void* p, std::size_t size);
+void* malloc(std::size_t size) noexcept {
+  mallocs.fetch_add(1, std::memory_order_relaxed);
+  return __libc_malloc(size);
+}
+void* calloc(std::size_t n, std::size_t size) noexcept {
+  mallocs.fetch_add(1, std::memory_order_relaxed);
+  return __libc_calloc(n, size);
+}
+void* realloc(void* p, std::size_t size) noexcept {
+  mallocs.fetch_add(1, std::memory_order_relaxed);
+  return __libc_realloc(p, size);
+}
+}
+
+namespace {
+
+using flopfist::ball;
+using flopfist::fightgame;
+using flopfist::man;
+using clk = std::chrono::steady_clock;
+
+std::unique_ptr<fightgame> opengame() {
+  if (chdir(FLOPFIST_ASSET_DIR) != 0) return nullptr;
+  media::test::reset();
+  auto game = std::make_unique<fightgame>();
+  media::setimageflags(7);
+  game->limbimage = media::loadimage("images/quad280.png");
+  media::midhandle(game->limbimage);
+  game->jointimage = media::loadimage("images/ballimage280.png");
+  media::midhandle(game->jointimage);
+  game->blowsound = media::loadsound("sounds/blow.wav");
+  game->blocksound = media::loadsound("sounds/block.wav");
+  game->sparkimage = media::loadimage("images/spark.png");
+  media::opengraphics(1024, 768, 0, 60);
+  game->gamefont = media::loadfont("images/font.ttf", 200, 4);
+  media::setfont(game->gamefont);
+  media::setblend(media::blend::alpha);
+  game->resetoptions();
+  media::seedrnd(7);
+  // Full effects; no hit pause or slow-motion pacing, which would only measure sleeping.
+  game->blood = 30;
+  game->plasma = 1;
+  game->slowmotion = 0;
+  game->soundsvolume = 0;  // the headless mixer logs every cue, which a real run does not
+  return game;
+}
+
+// Level 8 (five fighters) or the same level in co-op (six), its bodies formed by a few frames,
+// then every fighter's pelvis moved within a few body widths of the arena centre.
+void brawl(fightgame& game, int fighters) {
+  game.gamemode = std::string(fighters == 6 ? "2coop" : "1");
+  game.level = 8;
+  game.setupmatch();
+  for (int i = 0; i < 40; i++) game.matchframe();
+  game.framecount = 200;  // the fight is on
+  for (int n = 1; n <= game.fightercount; n++) {
+    man& f = *game.fighters[n];
+    const float dx = float(n - 1) * 30.0f - float(game.fightercount - 1) * 15.0f - f.balls[6].x;
+    const float dy = 200.0f - f.balls[6].y;
+    for (int k = 1; k <= 26; k++) {
+      ball& b = f.balls[k];
+      b.x += dx, b.y += dy, b.oldx += dx, b.oldy += dy;
+    }
+    f.maxenergy = f.energy = 1e9f;  // nobody is knocked out while it is measured
+  }
+}
+
+struct snapshot {
+  std::array<std::array<ball, 27>, 7> balls;
+  void save(const fightgame& g) {
+    for (int n = 1; n <= g.fightercount; n++) balls[n] = g.fighters[n]->balls;
+  }
+  void restore(fightgame& g) const {
+    for (int n = 1; n <= g.fightercount; n++) g.fighters[n]->balls = balls[n];
+    for (int i = 0; i < 10; i++) {
+      for (int j = 0; j < 10; j++) g.contactwait[i][j] = g.sparkwait[i][j] = g.blowwait[i][j] = -1;
+    }
+  }
+};
+
+void report(benchmark::State& state, std::vector<double>& us, long allocs) {
+  if (us.empty()) return;
+  std::sort(us.begin(), us.end());
+  state.counters["p50_us"] = us[us.size() / 2];
+  state.counters["p99_us"] = us[us.size() * 99 / 100];
+  state.counters["allocs_per_frame"] = double(allocs) / double(us.size());
+}
+
+// One contact pass over every pair, every pair ready for a hard contact (the busiest frame of a
+// brawl: touching pairs are otherwise hard only every other frame).
+void BM_contactpass(benchmark::State& state) {
+  auto game = opengame();
+  if (!game) return state.SkipWithError("no asset folder");
+  brawl(*game, int(state.range(0)));
+  snapshot start;
+  start.save(*game);
+  std::vector<double> us;
+  us.reserve(size_t(state.max_iterations));
+  long allocs = 0, overlaps = 0;
+  for (auto _ : state) {
+    start.restore(*game);
+    const int cursor = game->burstcursor;
+    const long before = mallocs.load();
+    const auto t0 = clk::now();
+    game->contactpass();
+    const auto t1 = clk::now();
+    allocs += mallocs.load() - before;
+    overlaps += (game->burstcursor - cursor + 100) % 100;
+    us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+  }
+  state.counters["ring_steps_per_pass"] = double(overlaps) / double(us.size());
+  report(state, us, allocs);
+}
+BENCHMARK(BM_contactpass)->Arg(5)->Arg(6)->Iterations(20000)->Unit(benchmark::kMicrosecond);
+
+// Whole match frames of the co-op level with six fighters in a brawl. Range 1 keeps the particle
+// ring full, every burst alive with 300 particles; range 0 leaves the bursts to the fight.
+// Includes the headless present (a frame copy) and the software rasteriser of the test frame.
+void BM_coopbrawlframe(benchmark::State& state) {
+  auto game = opengame();
+  if (!game) return state.SkipWithError("no asset folder");
+  const bool fullring = state.range(0) == 1;
+  brawl(*game, 6);
+  snapshot start;
+  start.save(*game);
+  auto topup = [&] {
+    for (int i = 1; fullring && i <= 100; i++) {
+      if (game->bursts[i].alive == 0 || game->bursts[i].alpha < 0.05f) {
+        game->bursts[i].start(float(i % 10) * 40 - 200, 150, 0, -1, 300, i % 2, 3, game.get(), 0, 10);
+      }
+    }
+    game->framecount = 200;  // stays in the fight: no opening captions
+  };
+  // Warm up: the renderer's batches and caches reach their working size.
+  for (int i = 0; i < 120; i++) {
+    topup();
+    game->matchframe();
+  }
+  start.restore(*game);
+  std::vector<double> us;
+  us.reserve(size_t(state.max_iterations));
+  long allocs = 0;
+  int frame = 0;
+  for (auto _ : state) {
+    if (frame % 120 == 0) start.restore(*game);  // back into the scrum every two seconds
+    topup();
+    const long before = mallocs.load();
+    const auto t0 = clk::now();
+    game->matchframe();
+    const auto t1 = clk::now();
+    allocs += mallocs.load() - before;
+    us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+    frame++;
+  }
+  report(state, us, allocs);
+}
+BENCHMARK(BM_coopbrawlframe)->Arg(0)->Arg(1)->Iterations(1000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
