@@ -110,6 +110,7 @@ class fightgame {
   // ---- Options (app/) ----
   void resetoptions();
   void loadprefs();
+  void readprefs(media::infile& in);  // the lines of an open prefs file, then clamped
   void saveprefs();
   void clampoptions();
   void optionsscreen();
@@ -156,6 +157,7 @@ class fightgame {
   // ---- Scores (scores/) ----
   void defaultscores();
   void loadscores();
+  void readscores(media::infile& in);  // the rows of an open score file, in place
   void savescores();
   void sortscores();
   void addscore(const std::string& name, int64_t points);

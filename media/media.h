@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace media {
@@ -146,6 +147,12 @@ class infile {
   bool eof() const;
   std::string readline();
   void close();
+  // Reads bytes already in memory by the same rules (lets tests feed the file readers quickly).
+  void openbytes(std::string bytes) {
+    close();
+    bytes_ = std::move(bytes);
+    open_ = true;
+  }
 
  private:
   std::string bytes_;
