@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "media/internal.h"
@@ -50,10 +48,22 @@ void resetfiles() { failsave = false; }
 
 bool infile::open(const std::string& path) {
   close();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);  // not a folder or a device
+  char chunk[4096];
+  while (ok) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    bytes_.append(chunk, size_t(n));
+  }
+  ::close(fd);
+  if (!ok) {
     bytes_.clear();
     return false;
   }
