@@ -171,5 +171,119 @@ TEST_F(seriestest, VersusMatchesOpenWithTheScore) {
   EXPECT_EQ(game->states[1], decided);
 }
 
+// Pixels of blood drops (deep red) and of robot squares (yellow) in a frame.
+int redpixels(const media::test::frame& f) {
+  int n = 0;
+  for (int y = 0; y < f.height; y++) {
+    for (int x = 0; x < f.width; x++) n += f.r(x, y) > 150 && f.g(x, y) < 60 && f.b(x, y) < 60;
+  }
+  return n;
+}
+int yellowpixels(const media::test::frame& f) {
+  int n = 0;
+  for (int y = 0; y < f.height; y++) {
+    for (int x = 0; x < f.width; x++) n += f.r(x, y) > 180 && f.g(x, y) > 180 && f.b(x, y) < 60;
+  }
+  return n;
+}
+
+// Steers player 1 (arrows) and, in versus, player 2 (A, D, W) toward each other, with a hop now
+// and then so that fists and feet swing.
+void closein(scriptedgame& g) {
+  auto steer = [&](int n, int left, int right, int up, int other) {
+    const float dx = g.fighters[other]->balls[6].x - g.fighters[n]->balls[6].x;
+    const bool hop = g.framecount % 90 < 12;
+    media::test::release(media::test::frames() + 1, dx > 0 ? left : right);
+    media::test::press(media::test::frames() + 1, dx > 0 ? right : left);
+    if (hop) media::test::press(media::test::frames() + 1, up);
+    if (!hop) media::test::release(media::test::frames() + 1, up);
+  };
+  if (g.matchstate != "game" || g.outcome != 0) return;
+  steer(1, media::key::left, media::key::right, media::key::up, 2);
+  if (g.gamemode == "2vs") steer(2, media::key::a, media::key::d, media::key::w, 1);
+}
+
+// Plays fights as a player would and keeps screenshots to look at: the first blow with its caption
+// and blood, the caption fading, the summary counting, a versus fight and the robots of level 20.
+TEST_F(seriestest, FightsAsAPlayerSeesThem) {
+  auto shot = [](const std::string& name) {
+    const media::test::frame f = media::test::presented();
+    EXPECT_TRUE(media::test::savepng(f, testing::artefact("combat_" + name + ".png")));
+    return f;
+  };
+  game->soundsvolume = 5;
+  game->blood = 10;
+  game->plasma = 1;
+  game->slowmotion = 5;
+  auto letgoall = [] {
+    for (int key : {media::key::escape, media::key::digit4, media::key::digit1}) release(key);
+    media::flip(-1);
+  };
+  auto blowcaption = [](const std::string& m) {
+    return m.ends_with("BLOW!") || m.ends_with("HIT COMBO!");
+  };
+  for (const char* mode : {"1", "2vs"}) {
+    letgoall();
+    game->gamemode = mode;
+    game->level = 1;
+    game->wins = {0, 0, 0};
+    int firstblow = -1;
+    const bool versus = game->gamemode == "2vs";
+    const std::string tag = versus ? "versus" : "level1";
+    game->script = [&](scriptedgame& g) {
+      const int f = g.framecount;
+      if (firstblow < 0 && g.messagetimer == 59 && blowcaption(g.message)) {
+        firstblow = f;
+        const media::test::frame blow = shot(tag + "_blow");
+        EXPECT_GT(redpixels(blow), 20) << "blood where the blow landed";
+      }
+      if (firstblow >= 0 && f == firstblow + 12) shot(tag + "_drops");
+      if (firstblow >= 0 && f == firstblow + 45) shot(tag + "_fading");
+      if (f == 150) shot(tag + "_fight");
+      if (g.matchstate == "game" && (f > 1500 || (firstblow >= 0 && f > firstblow + 400))) {
+        shot(tag + "_wristbands");
+        press(media::key::digit4);
+        press(media::key::digit1);
+      }
+      if (g.matchstate == "level completed") {
+        release(media::key::digit4);
+        release(media::key::digit1);
+        if (g.elapsed() == 150 || g.elapsed() == 330 || g.elapsed() == 430) {
+          shot("summary_" + std::to_string(g.elapsed()));
+        }
+        if (g.elapsed() == 431) press(media::key::escape);
+      }
+      if (g.matchstate == "tell result" && versus) {
+        release(media::key::digit4);
+        release(media::key::digit1);
+        if (g.elapsed() == 30) shot("versus_result");
+        if (g.elapsed() == 40) press(media::key::escape);
+      }
+      closein(g);
+    };
+    game->playseries();
+    EXPECT_GE(firstblow, 101) << mode << ": no blow landed";
+  }
+
+  // Level 20: two big robots; their blood is yellow squares.
+  letgoall();
+  game->gamemode = "1";
+  int robotblow = -1;
+  game->script = [&](scriptedgame& g) {
+    // The player's blows bleed yellow squares on the robot; the robot's blows bleed red drops.
+    if (robotblow < 0 && g.messagetimer == 59 && blowcaption(g.message)) robotblow = g.framecount;
+    if (robotblow >= 0 && g.framecount == robotblow + 6) {
+      const media::test::frame f = shot("level20_blow");
+      EXPECT_GT(redpixels(f) + yellowpixels(f), 20);
+    }
+    if (g.framecount == 160) shot("level20_fight");
+    if (g.framecount > 1500 || (robotblow >= 0 && g.framecount > robotblow + 200)) press(media::key::escape);
+    closein(g);
+  };
+  game->level = 20;
+  game->playmatch();
+  EXPECT_GE(robotblow, 101) << "level 20: no blow landed";
+}
+
 }  // namespace
 }  // namespace flopfist
