@@ -84,11 +84,15 @@ void fightgame::loadprefs() {
     saveprefs();
     if (!openregular(in, prefsfile)) return;  // neither readable nor creatable: the defaults stay
   }
+  readprefs(in);
+  in.close();
+}
+
+void fightgame::readprefs(media::infile& in) {
   for (auto field : prefslines) {
     if (in.eof()) break;  // a short file leaves the remaining values as they were
     this->*field = saturatetoint(media::toint(in.readline()));
   }
-  in.close();
   // Every setting reaches the physics, the particles and the audio before the options screen
   // ever runs, so a hand-edited value must not leave its range even for one frame.
   clampoptions();

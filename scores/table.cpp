@@ -26,12 +26,16 @@ void fightgame::loadscores() {
     savescores();
     if (!openregular(in, scoresfile)) return;  // neither readable nor creatable: the table stays as it is
   }
-  // Rows are overwritten in place and not sorted: the file's order is shown until the next sort.
+  readscores(in);
+  in.close();
+}
+
+// Rows are overwritten in place and not sorted: the file's order is shown until the next sort.
+void fightgame::readscores(media::infile& in) {
   for (auto& row : scoretable) {
     if (!in.eof()) row.name = in.readline();
     if (!in.eof()) row.points = media::toint(in.readline());
   }
-  in.close();
 }
 
 void fightgame::savescores() {
@@ -45,15 +49,15 @@ void fightgame::savescores() {
   media::savefile(scoresfile, bytes);  // a failed save keeps the old file; nothing to report
 }
 
-// Adjacent-swap passes toward descending scores. A row is carried past every following row whose
-// score is greater or equal, so a newcomer ranks below the rows it ties with.
+// Adjacent-swap passes toward descending scores. Rows of equal score are never swapped, so sorting
+// an ordered table changes nothing and ties keep the order in which they were entered.
 void fightgame::sortscores() {
   size_t end = scoretable.size();
   bool swapped = true;
   while (swapped && end > 1) {
     swapped = false;
     for (size_t cur = 0; cur + 1 < end; ++cur) {
-      if (scoretable[cur].compare(scoretable[cur + 1]) == -1) {
+      if (scoretable[cur + 1].compare(scoretable[cur]) == 1) {  // the successor scores higher
         std::swap(scoretable[cur], scoretable[cur + 1]);
         swapped = true;
       }
@@ -62,10 +66,15 @@ void fightgame::sortscores() {
   }
 }
 
+// The newcomer goes below every row with a greater or equal score, then the last row drops out:
+// a score not above the 20th row's leaves the table as it was.
 void fightgame::addscore(const std::string& name, int64_t points) {
   // The table keeps the running score's low 32 bits as an unsigned value.
-  scoretable.insert(scoretable.begin(), scoreentry{int64_t(uint32_t(points)), name});
+  const scoreentry row{int64_t(uint32_t(points)), name};
   sortscores();
+  auto place = scoretable.begin();
+  while (place != scoretable.end() && place->points >= row.points) ++place;
+  scoretable.insert(place, row);
   scoretable.pop_back();
 }
 
