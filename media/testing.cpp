@@ -160,6 +160,12 @@ bool savepng(const frame& f, const std::string& path) {
 
 void failnextsave() { setfailnextsave(); }
 
+std::string renderername() {
+  SDL_RendererInfo info{};
+  if (sys.renderer == nullptr || SDL_GetRendererInfo(sys.renderer, &info) != 0) return "";
+  return info.name;
+}
+
 const std::vector<std::string>& cuedsounds() { return media::cuedsounds(); }
 
 }  // namespace test

@@ -42,6 +42,10 @@ bool savepng(const frame& f, const std::string& path);
 // Makes the next media::savefile fail after writing part of its temporary file.
 void failnextsave();
 
+// The name of SDL's render driver drawing the frame ("software" in test mode, "opengl" in a
+// window when OpenGL is available); empty while graphics are closed.
+std::string renderername();
+
 // The paths of the sounds cued on a channel since the reset, in order (music tracks included).
 const std::vector<std::string>& cuedsounds();
 

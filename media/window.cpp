@@ -77,8 +77,9 @@ void init(bool testmode) {
   }
   sys.testing = testmode;
   if (testmode) {
-    // Headless unless the environment names a particular driver.
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    // Always headless: the test frame needs no display. The audio driver may still be chosen
+    // through the environment.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
     SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
   } else {
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
