@@ -168,6 +168,8 @@ SDL_Texture* textureset::pick(float drawnw, float drawnh) {
   if (levels_.empty()) return nullptr;
   // The smallest copy still at least as large as the drawn picture: filtering then never has to
   // skip pixels, which is what makes a shrunken image shimmer.
+  drawnw *= sys.pixelscale;
+  drawnh *= sys.pixelscale;
   size_t level = 0;
   while (level + 1 < levels_.size() && float(levels_[level + 1].pixels.width) >= drawnw &&
          float(levels_[level + 1].pixels.height) >= drawnh) {

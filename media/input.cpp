@@ -144,6 +144,8 @@ void handleevent(const SDL_Event& e) {
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) quitrequest = true;
       // A key released while another window had the focus would otherwise stay held.
       if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) held.fill(false);
+      // Pictures drawn small pick their pre-scaled copy by their size in screen pixels.
+      if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) updatepixelscale();
       break;
     default:
       break;

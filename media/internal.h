@@ -23,6 +23,7 @@ struct core {
   int width = 1024, height = 768, hz = 60;
   bool vsync = false;
   bool software = false;  // SDL's software renderer draws the frame
+  float pixelscale = 1;   // screen pixels per game pixel (full screen, a resized window, high DPI)
   std::string title;
   // The virtual clock of test mode: a base in milliseconds (delays, earlier rates) plus presents
   // at the current rate, multiplied out each time so that no rounding error piles up.
@@ -109,6 +110,7 @@ void opensound();
 const std::vector<std::string>& cuedsounds();
 void closesound();
 void resetwindow();
+void updatepixelscale();
 void capturepresented();  // test mode: keeps the frame about to be presented
 void deliverscript();  // test mode: pushes the scripted events due at the current frame
 void clearscript();

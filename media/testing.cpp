@@ -61,16 +61,28 @@ void readback(test::frame& f) {
     f = test::frame{};
     return;
   }
-  int w = sys.width, h = sys.height;
-  if (sys.surface == nullptr) {
-    // A real window: the viewport, which holds the whole picture unless the window was resized.
-    SDL_Rect viewport;
-    SDL_RenderGetViewport(sys.renderer, &viewport);
-    w = viewport.w, h = viewport.h;
+  if (sys.surface != nullptr) {
+    f.width = sys.width, f.height = sys.height;
+    f.pixels.resize(size_t(f.width) * f.height);
+    SDL_RenderReadPixels(sys.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, f.pixels.data(), f.width * 4);
+    return;
   }
-  f.width = w, f.height = h;
-  f.pixels.resize(size_t(w) * h);
-  SDL_RenderReadPixels(sys.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, f.pixels.data(), w * 4);
+  // A window: SDL reads the picture's area in the window's own pixels, which may be scaled and
+  // letterboxed. Reading into a buffer the size of the whole window is safe whatever that area is.
+  int outw = 0, outh = 0;
+  SDL_GetRendererOutputSize(sys.renderer, &outw, &outh);
+  SDL_Rect viewport;
+  SDL_RenderGetViewport(sys.renderer, &viewport);
+  float sx = 1, sy = 1;
+  SDL_RenderGetScale(sys.renderer, &sx, &sy);
+  f.width = std::min(outw, int(float(viewport.w) * sx));
+  f.height = std::min(outh, int(float(viewport.h) * sy));
+  std::vector<uint32_t> all(size_t(outw) * outh);
+  SDL_RenderReadPixels(sys.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, all.data(), outw * 4);
+  f.pixels.resize(size_t(f.width) * f.height);
+  for (int y = 0; y < f.height; ++y) {
+    std::copy_n(all.begin() + std::ptrdiff_t(y) * outw, f.width, f.pixels.begin() + std::ptrdiff_t(y) * f.width);
+  }
 }
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Start-up and shut-down, the window and renderer, clearing, presenting and frame pacing.
 #include <sys/prctl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -138,6 +139,12 @@ void resetwindow() {
   framepacer.restart();
 }
 
+void updatepixelscale() {
+  float sx = 1, sy = 1;
+  if (sys.renderer != nullptr) SDL_RenderGetScale(sys.renderer, &sx, &sy);
+  sys.pixelscale = std::max(std::max(sx, sy), 0.01f);
+}
+
 void settitle(const std::string& title) {
   sys.title = title;
   if (sys.window != nullptr) SDL_SetWindowTitle(sys.window, title.c_str());
@@ -157,6 +164,7 @@ void opengraphics(int width, int height, int depth, int hz) {
   SDL_RendererInfo info{};
   sys.software = SDL_GetRendererInfo(sys.renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
   ++sys.generation;
+  updatepixelscale();
   framepacer.restart();
   cls();
 }
