@@ -183,7 +183,7 @@ TEST_F(menutest, SelectedEntryInPaletteColourTwoOthersInGrey) {
   tap(60, key::enter);
   EXPECT_EQ(game->mainmenu(), menu::options);
   const auto f = media::test::presented();
-  savepng(f, artefact("shell_mainmenu_options.png"));
+  savepng(f, artefact("testmode_mainmenu_options.png"));
   const rgb title{game->colours[1][1], game->colours[1][2], game->colours[1][3]};
   const rgb selected{game->colours[2][1], game->colours[2][2], game->colours[2][3]};
   const rgb grey{100, 100, 100};
@@ -202,7 +202,7 @@ TEST_F(menutest, SelectedEntryInPaletteColourTwoOthersInGrey) {
   tap(media::test::frames() + 30, key::enter);
   game->playmodemenu();
   const auto m = media::test::presented();
-  savepng(m, artefact("shell_playmode.png"));
+  savepng(m, artefact("testmode_playmode.png"));
   const rgb now{game->colours[2][1], game->colours[2][2], game->colours[2][3]};
   EXPECT_EQ(brightest(m, 0, 0, 1024, 170).r + brightest(m, 0, 0, 1024, 170).g, 0);
   EXPECT_TRUE(near(brightest(m, 0, 180, 1024, 240), now));
@@ -215,7 +215,7 @@ TEST_F(menutest, ControlsScreenDrawsEveryLineInPaletteColourOne) {
   tap(45, key::space);
   game->controlsscreen();
   const auto f = media::test::presented();
-  savepng(f, artefact("shell_controls.png"));
+  savepng(f, artefact("testmode_controls.png"));
   const rgb one{game->colours[1][1], game->colours[1][2], game->colours[1][3]};
   const struct {
     int y, h;

@@ -85,7 +85,7 @@ TEST_F(starttest, TheMainMenuFollowsTheSplashAndEscapeEndsWithCodeZero) {
   EXPECT_EQ(code, 0);
   EXPECT_EQ(media::test::frames(), 20);
   const auto f = media::test::presented();
-  savepng(f, artefact("shell_mainmenu.png"));
+  savepng(f, artefact("testmode_mainmenu.png"));
   // The title: palette colour 1, centred at the top.
   const span title = litcolumns(f, 20, 20 + 122);
   ASSERT_GE(title.left, 0);
