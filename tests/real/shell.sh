@@ -124,6 +124,7 @@ shot shell_controls
 for yline in 175 250 320 400 430 460 490 520 550 580 610 640 670 700; do
   read -r w h x y < <(lit_box shell_controls 1024 20 0 $((yline + 3)))
   [ "$w" -gt 200 ] || fail "controls line at $yline missing"
+  [ "$x" -gt 0 ] && [ $((x + w)) -lt 1024 ] || fail "controls line at $yline is cut off by the screen edge"
 done
 press Escape
 sleep 0.4
