@@ -126,7 +126,9 @@ for yline in 175 250 320 400 430 460 490 520 550 580 610 640 670 700; do
   read -r w h x y < <(lit_box shell_controls 1024 20 0 $((yline + 3)))
   [ "$w" -gt 200 ] || fail "controls line at $yline missing"
   # Noted rather than failed at once, so the checks after it still run.
-  [ "$x" -gt 0 ] && [ $((x + w)) -lt 1024 ] || cutoff+=("$yline")
+  edge=$(awk -v a="$(region_max shell_controls 2 20 0 $((yline + 3)))" \
+    -v b="$(region_max shell_controls 2 20 1022 $((yline + 3)))" 'BEGIN { print (a > b ? a : b) }')
+  dark "$edge" || cutoff+=("$yline")
 done
 press Escape
 sleep 0.4
