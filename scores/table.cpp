@@ -49,32 +49,32 @@ void fightgame::savescores() {
   media::savefile(scoresfile, bytes);  // a failed save keeps the old file; nothing to report
 }
 
-// Adjacent-swap passes toward descending scores. Rows of equal score are never swapped, so sorting
-// an ordered table changes nothing and ties keep the order in which they were entered.
+// Adjacent-swap passes toward descending scores. A pass carries its current row toward the end past
+// every successor with a greater or equal score, so rows of equal score trade places on every pass
+// that reaches them: their order may change at each sort.
 void fightgame::sortscores() {
-  size_t end = scoretable.size();
-  bool swapped = true;
-  while (swapped && end > 1) {
-    swapped = false;
-    for (size_t cur = 0; cur + 1 < end; ++cur) {
-      if (scoretable[cur + 1].compare(scoretable[cur]) == 1) {  // the successor scores higher
-        std::swap(scoretable[cur], scoretable[cur + 1]);
+  size_t end = scoretable.size();  // the range is rows [0, end)
+  while (end > 1) {
+    size_t current = 0;
+    bool swapped = false;
+    while (current + 1 < end) {
+      if (scoretable[current].compare(scoretable[current + 1]) == -1) {
+        std::swap(scoretable[current], scoretable[current + 1]);
         swapped = true;
       }
+      ++current;  // either the carried row or its successor is current now, one place further on
     }
-    --end;  // the row carried last now sits at the end of the range
+    if (!swapped) return;
+    end = current;  // the range ends just before where the current row ended
   }
 }
 
-// The newcomer goes below every row with a greater or equal score, then the last row drops out:
-// a score not above the 20th row's leaves the table as it was.
+// The newcomer enters at the top and is sorted into place; the last row then drops out, so a score
+// not above the 20th row's leaves the table's rows as they were.
 void fightgame::addscore(const std::string& name, int64_t points) {
   // The table keeps the running score's low 32 bits as an unsigned value.
-  const scoreentry row{int64_t(uint32_t(points)), name};
+  scoretable.insert(scoretable.begin(), scoreentry{int64_t(uint32_t(points)), name});
   sortscores();
-  auto place = scoretable.begin();
-  while (place != scoretable.end() && place->points >= row.points) ++place;
-  scoretable.insert(place, row);
   scoretable.pop_back();
 }
 
