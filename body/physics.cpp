@@ -1,6 +1,7 @@
 // The fighter's physics step: per-ball motion and the link and joint relaxation.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "app/fightgame.h"
 #include "body/man.h"
@@ -37,6 +38,21 @@ void man::tickflash() {
   for (int i = 1; i <= 26; ++i) balls[i].tickflash();
 }
 
+namespace {
+// The joint angle a1 - a2 + 180, with a1 = atan2(dy1, -dx1) and a2 = atan2(dy2, -dx2). The
+// difference of the two directions is one atan2 of the vectors' cross and dot products, which
+// halves the cost of the solver's most frequent call.
+float jointangle(float dx1, float dy1, float dx2, float dy2) {
+  if ((dx1 == 0 && dy1 == 0) || (dx2 == 0 && dy2 == 0)) {
+    // Coincident balls: atan2(0, -0) is 180 degrees, which cross and dot cannot tell.
+    return wrap360(atan2deg(dy1, -dx1) - atan2deg(dy2, -dx2) + 180.0f);
+  }
+  const double cross = double(dx1) * dy2 - double(dx2) * dy1;
+  const double dot = double(dx1) * dx2 + double(dy1) * dy2;
+  return wrap360(float(std::atan2(cross, dot) * (180.0 / std::numbers::pi)) + 180.0f);
+}
+}  // namespace
+
 linkmove man::linkcorrection(const ball& a, const ball& b) {
   const float dx = a.x - b.x;
   const float dy = a.y - b.y;
@@ -53,9 +69,7 @@ jointmove man::jointcorrection(const ball& p, const ball& m, const ball& q, floa
                                float stiffness, float dt, int flex) {
   const float dx1 = m.x - p.x, dy1 = m.y - p.y;
   const float dx2 = q.x - m.x, dy2 = q.y - m.y;
-  const float a1 = atan2deg(dy1, -dx1);
-  const float a2 = atan2deg(dy2, -dx2);
-  const float theta = wrap360(a1 - a2 + 180.0f);  // 180 when straight
+  const float theta = jointangle(dx1, dy1, dx2, dy2);  // 180 when straight
   const float error = wrap180(theta - restangle);   // the short way round
   // FLEXIBILITY is 1..20; a lower value would divide by zero and wake the free pelvis joint.
   const float w = std::min(0.7f, 4.0f * stiffness / float(std::max(flex, 1)));

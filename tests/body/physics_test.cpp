@@ -95,6 +95,23 @@ TEST_F(physicstest, JointCorrectionTurnsTowardTheRestAngle) {
   const jointmove free = man::jointcorrection(p, m, below, 180, 0, 1, 5);
   EXPECT_EQ(free.pdy, 0);
   EXPECT_EQ(free.qdx, 0);
+  // The angle taken from the two directions a1 = atan2(dy1, -dx1), a2 = atan2(dy2, -dx2), on
+  // random bends and on coincident balls (where atan2(0, -0) counts as 180 degrees).
+  media::seedrnd(3);
+  for (int trial = 0; trial < 2000; ++trial) {
+    ball rp = makeball(0, 0), rm = makeball(float(media::rnd(-30, 30)), float(media::rnd(-30, 30)));
+    ball rq = makeball(float(media::rnd(-30, 30)), float(media::rnd(-30, 30)));
+    if (trial % 100 == 0) rm = rp;
+    if (trial % 100 == 1) rq = rm;
+    const float dx1 = rm.x - rp.x, dy1 = rm.y - rp.y;
+    const float t = wrap180(
+        wrap360(atan2deg(dy1, -dx1) - atan2deg(rq.y - rm.y, -(rq.x - rm.x)) + 180) - 90);
+    const jointmove mv = man::jointcorrection(rp, rm, rq, 90, 1, 1, 5);
+    const float s = t * 0.7f / 400;
+    ASSERT_NEAR(mv.mdx, -s * (dy1 + rq.y - rm.y), 1e-3) << "trial " << trial;
+    ASSERT_NEAR(mv.mdy, s * (dx1 + rq.x - rm.x), 1e-3) << "trial " << trial;
+  }
+
   // Softer joints and slow motion scale the correction: knee 0.1 at F 5 weighs 0.08.
   const jointmove knee = man::jointcorrection(p, m, below, 180, 0.1f, 0.5f, 5);
   EXPECT_FLOAT_EQ(knee.pdy, -90 * 0.08f * 0.5f / 400 * 16);
