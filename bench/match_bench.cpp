@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -14,7 +14,14 @@
 namespace {
 
 using flopfist::fightgame;
-using clk = std::chrono::steady_clock;
+
+// Per-frame times are this thread's CPU time: on a shared machine the wall clock mostly measures
+// the other processes. Google Benchmark's own columns still give the wall-clock mean.
+double threadus() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
+}
 
 // Loads the assets and opens the test frame, as start-up does; the game reads them by relative path.
 std::unique_ptr<fightgame> level8() {
@@ -52,8 +59,8 @@ void scriptkeys(int frames) {
 void report(benchmark::State& state, std::vector<double>& us) {
   if (us.empty()) return;
   std::sort(us.begin(), us.end());
-  state.counters["p50_us"] = us[us.size() / 2];
-  state.counters["p99_us"] = us[us.size() * 99 / 100];
+  state.counters["cpu_p50_us"] = us[us.size() / 2];
+  state.counters["cpu_p99_us"] = us[us.size() * 99 / 100];
 }
 
 // The whole frame, including the headless present (a copy of the frame into memory).
@@ -73,9 +80,9 @@ void BM_level8frame(benchmark::State& state) {
       game->setupmatch();
       state.ResumeTiming();
     }
-    const auto t0 = clk::now();
+    const double t0 = threadus();
     game->matchframe();
-    us.push_back(std::chrono::duration<double, std::micro>(clk::now() - t0).count());
+    us.push_back(threadus() - t0);
     ++frame;
   }
   report(state, us);
@@ -89,9 +96,9 @@ void BM_headlesspresent(benchmark::State& state) {
   std::vector<double> us;
   us.reserve(size_t(state.max_iterations));
   for (auto _ : state) {
-    const auto t0 = clk::now();
+    const double t0 = threadus();
     media::flip(-1);
-    us.push_back(std::chrono::duration<double, std::micro>(clk::now() - t0).count());
+    us.push_back(threadus() - t0);
   }
   report(state, us);
 }
