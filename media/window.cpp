@@ -194,4 +194,17 @@ void flip(int sync) {
   pumpevents();
 }
 
+// The screen keeps showing the last presented frame simply because nothing new is presented; the
+// frame being drawn stays untouched in the back buffer (or the test frame) for the next flip.
+void repeatframe() {
+  if (sys.testing) {
+    virtualpresent();
+  } else {
+    pace(-1);
+  }
+  ++sys.frames;
+  if (sys.testing) deliverscript();
+  pumpevents();
+}
+
 }  // namespace media

@@ -300,3 +300,24 @@ TEST_F(drawtest, MissingImageEndsTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(drawtest, RepeatedFrameKeepsBothThePresentedAndTheDrawnFrame) {
+  fill(0, 0, 1024, 768, 255, 0, 0);
+  media::flip(-1);
+  fill(0, 0, 1024, 768, 0, 255, 0);
+  media::test::press(3, media::key::p);
+  media::repeatframe();
+  media::repeatframe();
+  media::repeatframe();
+  EXPECT_EQ(media::test::frames(), 4);
+  EXPECT_EQ(media::millisecs(), 66);
+  EXPECT_EQ(media::keyhit(media::key::p), 1);  // input goes on while the picture stands still
+  EXPECT_EQ(media::test::presented().r(500, 400), 255);
+  EXPECT_EQ(media::test::backbuffer().g(500, 400), 255);
+  media::flip(-1);
+  EXPECT_EQ(media::test::presented().g(500, 400), 255);
+}
+
+}  // namespace
