@@ -49,8 +49,10 @@ void drawline(std::string_view label, int labelfrom, int32_t value, int valuefro
 int fightgame::energybonus() const {
   const man* p1 = fighters[1].get();
   if (p1 == nullptr || !(p1->maxenergy > 0)) return 0;
-  const double share = double(p1->energy) / double(p1->maxenergy);
-  const double bonus = std::pow(share, 2.0) * 100000.0;
+  // The share is a single-precision quotient like every other real of the game; only the power is
+  // taken in double precision, so 13 of 20 gives 42249, not 42250.
+  const float share = p1->energy / p1->maxenergy;
+  const double bonus = std::pow(double(share), 2.0) * 100000.0;
   if (!(bonus >= 0)) return 0;  // a not-a-number energy earns nothing
   return bonus >= 2147483647.0 ? 2147483647 : int(bonus);
 }

@@ -104,6 +104,13 @@ TEST_F(summarytest, LevelBonus) {
   game->addlevelbonus();
   EXPECT_EQ(game->score, 14000 + 25000);
 
+  player().energy = player().maxenergy * 0.65f;  // 0.65 in single precision is a little less
+  game->comboscore = 0;
+  game->score = 0;
+  game->addlevelbonus();
+  EXPECT_EQ(game->score, 42249);
+
+  game->comboscore = 14000;
   player().energy = 0;
   game->score = 5;
   game->addlevelbonus();
