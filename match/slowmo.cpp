@@ -15,7 +15,7 @@ void fightgame::slowmostep() {
   dt = 1.0f;
   if (slowmotimer >= 0) {
     slowmotimer -= 1;
-    dt = float(1.0 / (1.0 + slowmotion / 2.5));
+    dt = 1.0f / (1.0f + float(slowmotion) / 2.5f);  // single precision, like every real of the game
   }
 }
 
