@@ -64,25 +64,27 @@ int fightgame::playmatch() {
   return matchresult;
 }
 
+// The order matters: positions are saved before anything pushes them, the camera is set before
+// anything is drawn, and the pause and the match flow see the frame's contacts.
 void fightgame::matchframe() {
-  updatemusic();
-  shortcut(*this);
+  updatemusic();                                                    // next track when one ends
+  shortcut(*this);                                                  // "4" and "1" held
   media::cls();
-  slowmostep();  // sets dt for this frame
+  slowmostep();                                                     // dt of this frame
   for (int i = 1; i <= fightercount; ++i) fighters[i]->saveposition();
   updatecamera();
   drawbackground();
-  setcaptions();
+  setcaptions();                                                    // level or score, "FIGHT!"
   drawcaption();
-  controlfighters(*this);
-  stepfighters(*this);
+  controlfighters(*this);                                           // keys and computer pushes
+  stepfighters(*this);                                              // physics and drawing
   updatebursts(zoom);
   cyclecolours();
-  contactpass();
+  contactpass();                                                    // blows between fighters
   ++framecount;
   pausecheck();
-  matchflow();  // decides the outcome, advances matchstate; Escape held leaves
-  slowmopace();
+  matchflow();                                                      // outcome, states, Escape
+  slowmopace();                                                     // slowed frames 33 ms apart
   media::flip(-1);
   quitcheck();
 }

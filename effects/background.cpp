@@ -36,7 +36,7 @@ void fightgame::drawbackground() {
   const float w = rightwall - leftwall;
   const float h = floory - ceilingy;
 
-  // The fixed 512 and 384 are enough: the arena never sits that far inside the screen.
+  // The fixed 512 and 384 reach the screen's edges whenever the camera is inside the arena.
   media::setcolor(fillgrey, fillgrey, fillgrey);
   media::drawrect(float(a.l), float(a.b), float(a.r - a.l), 384);
   media::drawrect(float(a.r), 0, 512, 768);
