@@ -107,25 +107,6 @@ TEST_F(setuptest, RobotsArriveAtLevelElevenAndOldFightersAreGone) {
   EXPECT_FLOAT_EQ(fighter(1).blowfactor, 1.0f);
 }
 
-TEST_F(setuptest, FighterCountsFollowTheLevelTable) {
-  for (int level = 1; level <= 20; ++level) {
-    SCOPED_TRACE(level);
-    setup("1", level);
-    EXPECT_EQ(game->fightercount, leveltable[level].fighters);
-    EXPECT_FLOAT_EQ(game->rightwall, leveltable[level].arenafactor * 512);
-    setup("2coop", level);
-    EXPECT_EQ(game->fightercount, leveltable[level].fighters + 1);
-    for (int i = 3; i <= game->fightercount; ++i) {
-      EXPECT_EQ(fighter(i).team, 0);
-      EXPECT_EQ(fighter(i).robot, level > 10 ? 1 : 0);
-    }
-  }
-  // Single-precision factors: 1.7 is the float nearest to it, not the double.
-  EXPECT_EQ(leveltable[2].arenafactor, 1.7f);
-  EXPECT_EQ(leveltable[8].fighters, 5);
-  EXPECT_FLOAT_EQ(leveltable[19].opponentscale, 2.2f);
-}
-
 TEST_F(setuptest, ResetsTheMatchCountersAndKeepsTheSeries) {
   game->matchresult = 3;
   game->matchstate = "end";
