@@ -129,6 +129,8 @@ void fightgame::player2control() {
 }
 
 int fightgame::choosetarget(const man& f) const {
+  if (!fighters[2]) return 1;  // only a co-op match has both players; be safe outside one
+  if (!fighters[1]) return 2;
   const man& p1 = *fighters[1];
   const man& p2 = *fighters[2];
   if (p2.dead) return 1;
