@@ -103,7 +103,7 @@ void rasterise(font& f, FT_Face face, int pixelsize, bool smooth) {
     g.height = int(slot->bitmap.rows);
     shapes[c] = coverage(slot->bitmap);
   }
-  f.atlas.build(packatlas(f, shapes), smooth, true, atlaslevels);
+  f.atlas.build(packatlas(f, shapes), smooth, true, false, atlaslevels);
 }
 
 const glyph* glyphof(const font& f, char ch) {
@@ -160,8 +160,8 @@ void drawtext(std::string_view text, float x, float y) {
   if (current == nullptr || !drawingvisible()) return;
   textureset& atlas = current->atlas;
   const float aw = float(atlas.width()), ah = float(atlas.height());
-  SDL_Texture* tex = atlas.pick(aw * std::abs(scalex()), ah * std::abs(scaley()));
-  if (tex == nullptr) return;
+  const texturepart part = atlas.pick(aw * std::abs(scalex()), ah * std::abs(scaley()));
+  if (part.tex == nullptr) return;
   float pen = 0;
   for (char ch : text) {
     const glyph* g = glyphof(*current, ch);
@@ -173,7 +173,7 @@ void drawtext(std::string_view text, float x, float y) {
       const float u0 = float(g->atlasx) / aw, v0 = float(g->atlasy) / ah;
       const float u1 = float(g->atlasx + g->width) / aw, v1 = float(g->atlasy + g->height) / ah;
       const SDL_FPoint uv[4] = {{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}};
-      addquad(tex, corners, uv);
+      addquad(part.tex, corners, uv);
     }
     pen += g->advance;
   }

@@ -136,56 +136,6 @@ bitmap decodepng(const std::string& path) {
   return bm;
 }
 
-SDL_Texture* texture::get() {
-  if (sys.renderer == nullptr) return nullptr;
-  if (generation_ == sys.generation) return tex_;
-  // The old texture went with the old renderer.
-  generation_ = sys.generation;
-  tex_ = SDL_CreateTexture(sys.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
-                           pixels.width, pixels.height);
-  if (tex_ != nullptr) {
-    SDL_UpdateTexture(tex_, nullptr, pixels.pixels.data(), pixels.width * 4);
-    SDL_SetTextureScaleMode(tex_, linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-  }
-  return tex_;
-}
-
-void textureset::build(bitmap base, bool linear, bool mipmapped, int maxlevels) {
-  levels_.clear();
-  masklevels_.clear();
-  levels_.emplace_back();
-  levels_.back().pixels = std::move(base);
-  levels_.back().linear = linear;
-  while (mipmapped && int(levels_.size()) < maxlevels && (levels_.back().pixels.width > 1 || levels_.back().pixels.height > 1)) {
-    texture next;
-    next.pixels = halve(levels_.back().pixels);
-    next.linear = linear;
-    levels_.push_back(std::move(next));
-  }
-}
-
-SDL_Texture* textureset::pick(float drawnw, float drawnh) {
-  if (levels_.empty()) return nullptr;
-  // The smallest copy still at least as large as the drawn picture: filtering then never has to
-  // skip pixels, which is what makes a shrunken image shimmer.
-  drawnw *= sys.pixelscale;
-  drawnh *= sys.pixelscale;
-  size_t level = 0;
-  while (level + 1 < levels_.size() && float(levels_[level + 1].pixels.width) >= drawnw &&
-         float(levels_[level + 1].pixels.height) >= drawnh) {
-    ++level;
-  }
-  if (getblend() != blend::mask) return levels_[level].get();
-  if (masklevels_.empty()) {
-    for (const texture& t : levels_) {
-      masklevels_.emplace_back();
-      masklevels_.back().pixels = binarised(t.pixels);
-      masklevels_.back().linear = t.linear;
-    }
-  }
-  return masklevels_[level].get();
-}
-
 void setimageflags(int flags) {
   if (flags != -1) defaultflags = flags;
 }
@@ -202,7 +152,7 @@ image* loadimage(const std::string& path, int flags) {
     }
   }
   auto img = std::make_unique<image>();
-  img->textures.build(std::move(bm), (flags & imageflag::filtered) != 0, (flags & imageflag::mipmapped) != 0);
+  img->textures.build(std::move(bm), (flags & imageflag::filtered) != 0, (flags & imageflag::mipmapped) != 0, true);
   image* result = img.get();
   images.emplace(key, std::move(img));
   return result;
@@ -224,15 +174,18 @@ int imageheight(const image* img) { return img->textures.height(); }
 void drawimage(image* img, float x, float y, int /*frame: images hold one frame*/) {
   if (img == nullptr || !drawingvisible()) return;
   const float w = float(img->textures.width()), h = float(img->textures.height());
-  SDL_Texture* tex = img->textures.pick(w * std::abs(scalex()), h * std::abs(scaley()));
-  if (tex == nullptr) return;
+  const texturepart part = img->textures.pick(w * std::abs(scalex()), h * std::abs(scaley()));
+  if (part.tex == nullptr) return;
   const float left = -img->handlex, top = -img->handley;
   const SDL_FPoint corners[4] = {placed(x, y, left, top), placed(x, y, left + w, top),
                                  placed(x, y, left + w, top + h), placed(x, y, left, top + h)};
-  static constexpr SDL_FPoint uv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  addquad(tex, corners, uv);
+  const SDL_FPoint uv[4] = {{part.u0, part.v0}, {part.u1, part.v0}, {part.u1, part.v1}, {part.u0, part.v1}};
+  addquad(part.tex, corners, uv);
 }
 
-void freeimages() { images.clear(); }
+void freeimages() {
+  images.clear();
+  clearatlases();
+}
 
 }  // namespace media

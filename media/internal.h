@@ -30,6 +30,8 @@ struct core {
   double virtualbase = 0;
   int64_t virtualframes = 0;
   int frames = 0;           // presents since start or reset
+  int drawcalls = 0;        // geometry submissions to the renderer since the last present
+  int lastdrawcalls = 0;    // the same for the last presented frame
 };
 extern core sys;
 
@@ -59,25 +61,63 @@ class texture {
   bitmap pixels;
   bool linear = false;
   SDL_Texture* get();
+  void changed();  // the pixels changed: the texture is made again on the next get
 
  private:
   SDL_Texture* tex_ = nullptr;
   int generation_ = -1;
 };
 
-// An image's textures: the chain of halvings, and its alpha-binarised twin for mask drawing.
-class textureset {
+// Where a picture lies in a texture, in texture coordinates.
+struct texturepart {
+  SDL_Texture* tex = nullptr;
+  float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
+};
+
+// One texture holding many small pictures side by side, each with a border repeating its edge
+// pixels so that filtering never reaches a neighbour. Images of the same filtering share one, so
+// drawing a fighter's limbs and joints in turn does not switch textures.
+class atlas {
  public:
-  void build(bitmap base, bool linear, bool mipmapped, int maxlevels = 32);
-  // The level that suits a picture drawn drawnw x drawnh pixels, in the current blend mode.
-  SDL_Texture* pick(float drawnw, float drawnh);
-  int width() const { return levels_.empty() ? 0 : levels_[0].pixels.width; }
-  int height() const { return levels_.empty() ? 0 : levels_[0].pixels.height; }
-  const bitmap& base() const { return levels_[0].pixels; }
+  explicit atlas(bool linear) : linear_(linear) {}
+  int add(const bitmap& bm);  // an id for part(); the texture is laid out again on next use
+  texturepart part(int id);
+  texturepart white();  // a solid white patch, for rectangles and lines
+  bool holds(const SDL_Texture* tex) const { return tex != nullptr && tex == current_; }
+  void clear();
 
  private:
+  void layout();
+  void addwhite();
+  bool linear_;
+  std::vector<bitmap> members_;
+  std::vector<SDL_Rect> places_;
+  texture texture_;
+  SDL_Texture* current_ = nullptr;
+  bool laidout_ = false;
+  int whiteid_ = -1;
+};
+atlas& sharedatlas(bool linear, bool mask);
+void clearatlases();
+
+// An image's or a font's pictures: the chain of halvings and, made when first needed, its
+// alpha-binarised twin for mask drawing. Shared sets live in the atlases; others have a texture
+// per level (the font, which is too large to share).
+class textureset {
+ public:
+  void build(bitmap base, bool linear, bool mipmapped, bool shared, int maxlevels = 32);
+  // The level that suits a picture drawn drawnw x drawnh pixels, in the current blend mode.
+  texturepart pick(float drawnw, float drawnh);
+  int width() const { return levels_.empty() ? 0 : levels_[0].pixels.width; }
+  int height() const { return levels_.empty() ? 0 : levels_[0].pixels.height; }
+
+ private:
+  texturepart level(size_t i, bool mask);
+  bool shared_ = false;
+  bool linear_ = false;
   std::vector<texture> levels_;
   std::vector<texture> masklevels_;
+  std::vector<int> ids_, maskids_;  // the levels' places in the shared atlases
 };
 
 // ---- The batcher (render.cpp) ----
@@ -91,7 +131,8 @@ SDL_FPoint placed(float x, float y, float vx, float vy);
 bool drawingvisible();
 float scalex();
 float scaley();
-SDL_Texture* whitetexture();
+texturepart whitepart();  // in the texture being batched when it has one, so no switch is needed
+SDL_Texture* batchingtexture();
 void resetdrawing();
 
 // ---- Per-area resets and hooks ----

@@ -33,7 +33,6 @@ SDL_Texture* batchtexture = nullptr;
 SDL_BlendMode batchblend = SDL_BLENDMODE_NONE;
 int batchgeneration = -1;
 
-texture white;
 
 SDL_BlendMode sdlblend(int mode) {
   switch (mode) {
@@ -74,9 +73,10 @@ void updatematrix() {
 
 // A solid quad of the current colour from the white texture.
 void addsolid(const SDL_FPoint corners[4]) {
-  static constexpr SDL_FPoint uv[4] = {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}};
-  SDL_Texture* tex = whitetexture();
-  if (tex != nullptr) addquad(tex, corners, uv);
+  const texturepart white = whitepart();
+  const SDL_FPoint uv{white.u0, white.v0};
+  const SDL_FPoint uvs[4] = {uv, uv, uv, uv};
+  if (white.tex != nullptr) addquad(white.tex, corners, uvs);
 }
 // The software renderer samples textures in triangles with a creeping error (a pixel in every 30
 // or so); upright quads go through its exact rectangle copy instead. Only tests use it.
@@ -93,15 +93,18 @@ bool softwarecopy(const SDL_Vertex* v) {
   flushbatch();
   int w = 0, h = 0;
   SDL_QueryTexture(batchtexture, nullptr, nullptr, &w, &h);
-  const SDL_Rect src{int(std::lround(uv->x * float(w))), int(std::lround(uv->y * float(h))),
-                     int(std::lround((v[2].tex_coord.x - uv->x) * float(w))),
-                     int(std::lround((v[2].tex_coord.y - uv->y) * float(h)))};
+  // A solid quad takes the one texel under its texture coordinate.
+  const SDL_Rect src = solid ? SDL_Rect{int(uv->x * float(w)), int(uv->y * float(h)), 1, 1}
+                             : SDL_Rect{int(std::lround(uv->x * float(w))), int(std::lround(uv->y * float(h))),
+                                        int(std::lround((v[2].tex_coord.x - uv->x) * float(w))),
+                                        int(std::lround((v[2].tex_coord.y - uv->y) * float(h)))};
   const SDL_FRect dst{v[0].position.x, v[0].position.y, v[2].position.x - v[0].position.x,
                       v[2].position.y - v[0].position.y};
   SDL_SetTextureColorMod(batchtexture, v[0].color.r, v[0].color.g, v[0].color.b);
   SDL_SetTextureAlphaMod(batchtexture, v[0].color.a);
   SDL_SetTextureBlendMode(batchtexture, batchblend);
-  SDL_RenderCopyF(sys.renderer, batchtexture, solid ? nullptr : &src, &dst);
+  SDL_RenderCopyF(sys.renderer, batchtexture, &src, &dst);
+  ++sys.drawcalls;
   SDL_SetTextureColorMod(batchtexture, 255, 255, 255);
   SDL_SetTextureAlphaMod(batchtexture, 255);
   return true;
@@ -138,6 +141,7 @@ void flushbatch() {
   if (sys.renderer != nullptr && batchgeneration == sys.generation) {
     if (!indicesready) makeindices();
     SDL_SetTextureBlendMode(batchtexture, batchblend);
+    ++sys.drawcalls;
     if (sys.software) {
       SDL_RenderGeometry(sys.renderer, batchtexture, vertices.data(), quadcount * 4, softwareindices.data(),
                          quadcount * 9);
@@ -155,13 +159,7 @@ bool drawingvisible() { return ds.alpha > 0; }
 float scalex() { return ds.sx; }
 float scaley() { return ds.sy; }
 
-SDL_Texture* whitetexture() {
-  if (white.pixels.pixels.empty()) {
-    white.pixels.width = white.pixels.height = 1;
-    white.pixels.pixels.assign(1, 0xFFFFFFFFu);
-  }
-  return white.get();
-}
+SDL_Texture* batchingtexture() { return batchtexture; }
 
 void resetdrawing() {
   ds = drawingstate{};

@@ -172,6 +172,8 @@ bool savepng(const frame& f, const std::string& path) {
 
 void failnextsave() { setfailnextsave(); }
 
+int drawcalls() { return sys.lastdrawcalls; }
+
 std::string renderername() {
   SDL_RendererInfo info{};
   if (sys.renderer == nullptr || SDL_GetRendererInfo(sys.renderer, &info) != 0) return "";

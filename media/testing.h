@@ -46,6 +46,10 @@ void failnextsave();
 // window when OpenGL is available); empty while graphics are closed.
 std::string renderername();
 
+// How many times the last presented frame's drawing went to the renderer: one per run of quads
+// with the same texture and blend (on the software renderer, one per upright quad as well).
+int drawcalls();
+
 // The paths of the sounds cued on a channel since the reset, in order (music tracks included).
 const std::vector<std::string>& cuedsounds();
 

@@ -189,6 +189,8 @@ void flip(int sync) {
     pace(sync);
   }
   if (sys.renderer != nullptr) SDL_RenderPresent(sys.renderer);
+  sys.lastdrawcalls = sys.drawcalls;
+  sys.drawcalls = 0;
   ++sys.frames;
   if (sys.testing) deliverscript();
   pumpevents();
