@@ -86,8 +86,12 @@ TEST_F(particletest, CountsOfZeroAndAboveThreeHundredAreSafe) {
   for (int i = 0; i < 250; ++i) game->startburst(0, 0, 0, 0, 301 + i, i % 2, 2, 0, 8);
   for (int slot = 1; slot <= 100; ++slot) EXPECT_EQ(game->bursts[slot].count, 300);
   for (int frame = 0; frame < 3; ++frame) game->updatebursts(1);
-  EXPECT_GE(game->burstcursor, 1);
-  EXPECT_LE(game->burstcursor, 100);
+  EXPECT_EQ(game->burstcursor, 51);  // 250 starts from slot 1
+  // A cursor knocked out of the ring starts again at slot 1 instead of writing past it.
+  game->burstcursor = 500;
+  game->startburst(0, 0, 0, 0, 3, 0, 3, 0, 8);
+  EXPECT_EQ(game->bursts[1].count, 3);
+  EXPECT_EQ(game->burstcursor, 2);
 }
 
 TEST_F(particletest, TheColourCycleBouncesBetweenItsLimits) {
