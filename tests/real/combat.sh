@@ -39,10 +39,24 @@ bloodred() {
 brightest() {  # shot w h x y
   convert "$artefacts/$1.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
 }
-# Stroke pixels that differ between two shots in a region: text that changed, whatever its colour.
+# The colour of the text of a screen drawn in palette colour 1: the commonest colour of the title
+# band that is neither the black arena nor the grey beyond it.
+textcolour() {
+  convert "$artefacts/$1.png" -crop 1024x110+0+40 +repage -depth 8 -format %c histogram:info: |
+    sort -rn | awk -F '[(),]' '{ r = $2 + 0; g = $3 + 0; b = $4 + 0;
+      if (r < 40 && g < 40 && b < 40) next;
+      if (r >= 100 && r <= 135 && r == g && g == b) next;
+      printf "rgb(%d,%d,%d)\n", r, g, b; exit }'
+}
+# A mask of the text of a region: the pixels of the screen's text colour, whatever that is now.
+textmask() {  # shot w h x y out
+  convert "$artefacts/$1.png" -crop "$2x$3+$4+$5" +repage -fuzz 6% -fill white \
+    -opaque "$(textcolour "$1")" -fill black +opaque white "$6"
+}
+# Text pixels that differ between two shots in a region.
 changed() {  # shot shot w h x y
-  strokes "$1" "$3" "$4" "$5" "$6" /tmp/combat_a.png
-  strokes "$2" "$3" "$4" "$5" "$6" /tmp/combat_b.png
+  textmask "$1" "$3" "$4" "$5" "$6" /tmp/combat_a.png
+  textmask "$2" "$3" "$4" "$5" "$6" /tmp/combat_b.png
   compare -metric AE /tmp/combat_a.png /tmp/combat_b.png null: 2>&1 | cut -d' ' -f1 || true
 }
 
