@@ -95,6 +95,10 @@ void init(bool testmode) {
     std::exit(1);
   }
   sys.inited = true;
+  // Whatever way the program ends, sounds, textures and the audio device are let go of properly.
+  static bool atexitset = false;
+  if (!atexitset) std::atexit(shutdown);
+  atexitset = true;
   SDL_StartTextInput();
   opensound();
   framepacer.restart();
