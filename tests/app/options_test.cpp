@@ -287,7 +287,7 @@ TEST_F(OptionsScreen, RowsAreCentredGreyWithTheSelectionInPaletteColour2) {
             std::vector<int>({game->colours[1][1], game->colours[1][2], game->colours[1][3]}));
   for (int r = 1; r <= 12; ++r) {
     // From a few pixels down: the brackets of the row above may reach just past its 40 pixels.
-    const band row = scan(frame, 170 + 40 * r + 4, 170 + 40 * r + 38);
+    const band row = scan(frame, 170 + 40 * r + 6, 170 + 40 * r + 38);
     ASSERT_LE(row.left, row.right) << "row " << r << " is empty";
     EXPECT_NEAR((row.left + row.right) / 2.0, 511.5, 4.0) << "row " << r;
     if (r == 3) {
@@ -298,7 +298,7 @@ TEST_F(OptionsScreen, RowsAreCentredGreyWithTheSelectionInPaletteColour2) {
     }
   }
   // FULLSCREEN carries its note: the widest of the setting rows.
-  const band fullscreen = scan(frame, 530, 568), sounds = scan(frame, 570, 608);
+  const band fullscreen = scan(frame, 536, 568), sounds = scan(frame, 576, 608);
   EXPECT_GT(fullscreen.right - fullscreen.left, sounds.right - sounds.left + 100);
 }
 
