@@ -19,7 +19,7 @@ double monotonicms() {
 
 // How early a sleep ends so that its wake-up latency does not make the frame late; the rest is
 // spun. Small enough that an idle menu costs almost nothing.
-constexpr double spinms = 0.2;
+constexpr double spinms = 0.1;
 }  // namespace
 
 double realms() {
