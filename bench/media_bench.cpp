@@ -93,7 +93,8 @@ double percentile(std::vector<double> v, double p) {
 double cpuseconds() {
   rusage use{};
   getrusage(RUSAGE_SELF, &use);
-  return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+  return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+         double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
 }
 
 // 600 empty frames paced at 60 per second: the spread of present-to-present intervals.

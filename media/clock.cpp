@@ -46,9 +46,13 @@ void resetclock() {
   sys.virtualframes = 0;
 }
 
-double virtualclock() { return sys.virtualbase + double(sys.virtualframes) * 1000.0 / double(sys.hz); }
+double virtualclock() {
+  return sys.virtualbase + double(sys.virtualframes) * 1000.0 / double(sys.hz);
+}
 
-void virtualpresent() { ++sys.virtualframes; }
+void virtualpresent() {
+  ++sys.virtualframes;
+}
 
 void virtualrate(int hz) {
   sys.virtualbase = virtualclock();

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "media/internal.h"
@@ -43,8 +43,12 @@ int digitvalue(char c) {
 }
 }  // namespace
 
-void setfailnextsave() { failsave = true; }
-void resetfiles() { failsave = false; }
+void setfailnextsave() {
+  failsave = true;
+}
+void resetfiles() {
+  failsave = false;
+}
 
 bool infile::open(const std::string& path) {
   close();
@@ -71,7 +75,9 @@ bool infile::open(const std::string& path) {
   return true;
 }
 
-bool infile::eof() const { return !open_ || pos_ >= bytes_.size(); }
+bool infile::eof() const {
+  return !open_ || pos_ >= bytes_.size();
+}
 
 std::string infile::readline() {
   std::string line;
@@ -125,7 +131,9 @@ bool fileexists(const std::string& path) {
 
 int64_t toint(std::string_view text) {
   size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
+  while (i < text.size() &&
+         (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+    ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   int base = 10;

@@ -39,7 +39,9 @@ constexpr int atlaswidth = 2048;
 constexpr int gap = 32;
 constexpr int atlaslevels = 6;
 
-int roundup(int v, int step) { return (v + step - 1) / step * step; }
+int roundup(int v, int step) {
+  return (v + step - 1) / step * step;
+}
 
 // The glyph's coverage as bytes 0..255, whether FreeType gave grey levels or single bits.
 std::vector<uint8_t> coverage(const FT_Bitmap& bm) {
@@ -90,7 +92,8 @@ void rasterise(font& f, FT_Face face, int pixelsize, bool smooth) {
   FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixelsize));
   f.ascent = int(face->size->metrics.ascender >> 6);
   f.descent = int(face->size->metrics.descender >> 6);
-  const FT_Int32 flags = FT_LOAD_RENDER | (smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME);
+  const FT_Int32 flags =
+      FT_LOAD_RENDER | (smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME);
   std::array<std::vector<uint8_t>, 128> shapes;
   for (int c = firstchar; c <= lastchar; ++c) {
     if (FT_Load_Char(face, FT_ULong(c), flags) != 0) continue;
@@ -132,9 +135,13 @@ font* loadfont(const std::string& path, int pixelsize, int style) {
 }
 
 // Without a font of its own the game has no text: there is no built-in one to fall back on.
-void setfont(font* f) { current = f; }
+void setfont(font* f) {
+  current = f;
+}
 
-void resetfonts() { current = nullptr; }
+void resetfonts() {
+  current = nullptr;
+}
 
 void freefonts() {
   current = nullptr;
@@ -169,7 +176,8 @@ void drawtext(std::string_view text, float x, float y) {
     if (g->width > 0) {
       const float l = pen + float(g->left), t = float(g->top);
       const float r = l + float(g->width), b = t + float(g->height);
-      const SDL_FPoint corners[4] = {placed(x, y, l, t), placed(x, y, r, t), placed(x, y, r, b), placed(x, y, l, b)};
+      const SDL_FPoint corners[4] = {placed(x, y, l, t), placed(x, y, r, t), placed(x, y, r, b),
+                                     placed(x, y, l, b)};
       const float u0 = float(g->atlasx) / aw, v0 = float(g->atlasy) / ah;
       const float u1 = float(g->atlasx + g->width) / aw, v1 = float(g->atlasy + g->height) / ah;
       const SDL_FPoint uv[4] = {{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}};

@@ -21,8 +21,12 @@ namespace {
 int defaultflags = 0;
 std::map<std::string, std::unique_ptr<image>> images;  // by flags and path, for the whole run
 
-uint32_t part(uint32_t p, int shift) { return (p >> shift) & 255; }
-uint32_t pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+uint32_t part(uint32_t p, int shift) {
+  return (p >> shift) & 255;
+}
+uint32_t pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+  return a << 24 | r << 16 | g << 8 | b;
+}
 
 // Gives fully transparent pixels the colour of their visible neighbours, so that filtering at
 // an edge does not blend in the black of the invisible pixels.
@@ -77,7 +81,8 @@ bitmap halve(const bitmap& src) {
   bitmap dst;
   dst.width = src.width > 1 ? src.width / 2 : 1;
   dst.height = src.height > 1 ? src.height / 2 : 1;
-  const std::vector<span> xs = shrinkspans(src.width, dst.width), ys = shrinkspans(src.height, dst.height);
+  const std::vector<span> xs = shrinkspans(src.width, dst.width),
+                          ys = shrinkspans(src.height, dst.height);
   // Premultiplied rows shrunk across first, then down.
   std::vector<std::array<float, 4>> rows(size_t(dst.width) * src.height);
   for (int y = 0; y < src.height; ++y) {
@@ -87,7 +92,8 @@ bitmap halve(const bitmap& src) {
       for (size_t k = 0; k < s.weights.size(); ++k) {
         const uint32_t p = src.pixels[size_t(y) * src.width + s.first + int(k)];
         const float a = float(part(p, 24)) * s.weights[k];
-        sum[0] += a, sum[1] += float(part(p, 16)) * a, sum[2] += float(part(p, 8)) * a, sum[3] += float(part(p, 0)) * a;
+        sum[0] += a, sum[1] += float(part(p, 16)) * a, sum[2] += float(part(p, 8)) * a,
+            sum[3] += float(part(p, 0)) * a;
       }
       rows[size_t(y) * dst.width + x] = sum;
     }
@@ -152,7 +158,8 @@ image* loadimage(const std::string& path, int flags) {
     }
   }
   auto img = std::make_unique<image>();
-  img->textures.build(std::move(bm), (flags & imageflag::filtered) != 0, (flags & imageflag::mipmapped) != 0, true);
+  img->textures.build(std::move(bm), (flags & imageflag::filtered) != 0,
+                      (flags & imageflag::mipmapped) != 0, true);
   image* result = img.get();
   images.emplace(key, std::move(img));
   return result;
@@ -168,8 +175,12 @@ void midhandle(image* img) {
   img->handley = float(img->textures.height()) / 2;
 }
 
-int imagewidth(const image* img) { return img->textures.width(); }
-int imageheight(const image* img) { return img->textures.height(); }
+int imagewidth(const image* img) {
+  return img->textures.width();
+}
+int imageheight(const image* img) {
+  return img->textures.height();
+}
 
 void drawimage(image* img, float x, float y, int /*frame: images hold one frame*/) {
   if (img == nullptr || !drawingvisible()) return;
@@ -179,7 +190,8 @@ void drawimage(image* img, float x, float y, int /*frame: images hold one frame*
   const float left = -img->handlex, top = -img->handley;
   const SDL_FPoint corners[4] = {placed(x, y, left, top), placed(x, y, left + w, top),
                                  placed(x, y, left + w, top + h), placed(x, y, left, top + h)};
-  const SDL_FPoint uv[4] = {{part.u0, part.v0}, {part.u1, part.v0}, {part.u1, part.v1}, {part.u0, part.v1}};
+  const SDL_FPoint uv[4] = {
+      {part.u0, part.v0}, {part.u1, part.v0}, {part.u1, part.v1}, {part.u0, part.v1}};
   addquad(part.tex, corners, uv);
 }
 

@@ -28,11 +28,12 @@ struct keyname {
   SDL_Keycode keycode;
 };
 constexpr keyname namedkeys[] = {
-    {8, SDLK_BACKSPACE}, {9, SDLK_TAB},        {13, SDLK_RETURN},  {13, SDLK_KP_ENTER}, {16, SDLK_LSHIFT},
-    {16, SDLK_RSHIFT},   {17, SDLK_LCTRL},     {17, SDLK_RCTRL},   {18, SDLK_LALT},     {18, SDLK_RALT},
-    {19, SDLK_PAUSE},    {27, SDLK_ESCAPE},    {32, SDLK_SPACE},   {33, SDLK_PAGEUP},   {34, SDLK_PAGEDOWN},
-    {35, SDLK_END},      {36, SDLK_HOME},      {37, SDLK_LEFT},    {38, SDLK_UP},       {39, SDLK_RIGHT},
-    {40, SDLK_DOWN},     {45, SDLK_INSERT},    {46, SDLK_DELETE},  {106, SDLK_KP_MULTIPLY},
+    {8, SDLK_BACKSPACE}, {9, SDLK_TAB},        {13, SDLK_RETURN},     {13, SDLK_KP_ENTER},
+    {16, SDLK_LSHIFT},   {16, SDLK_RSHIFT},    {17, SDLK_LCTRL},      {17, SDLK_RCTRL},
+    {18, SDLK_LALT},     {18, SDLK_RALT},      {19, SDLK_PAUSE},      {27, SDLK_ESCAPE},
+    {32, SDLK_SPACE},    {33, SDLK_PAGEUP},    {34, SDLK_PAGEDOWN},   {35, SDLK_END},
+    {36, SDLK_HOME},     {37, SDLK_LEFT},      {38, SDLK_UP},         {39, SDLK_RIGHT},
+    {40, SDLK_DOWN},     {45, SDLK_INSERT},    {46, SDLK_DELETE},     {106, SDLK_KP_MULTIPLY},
     {107, SDLK_KP_PLUS}, {109, SDLK_KP_MINUS}, {110, SDLK_KP_PERIOD}, {111, SDLK_KP_DIVIDE},
 };
 
@@ -58,10 +59,14 @@ void typetext(const char* text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   while (*s != 0) {
     int code = *s, extra = 0;
-    if (code >= 0xF0) code &= 0x07, extra = 3;
-    else if (code >= 0xE0) code &= 0x0F, extra = 2;
-    else if (code >= 0xC0) code &= 0x1F, extra = 1;
-    else if (code >= 0x80) code = -1;  // a stray continuation byte
+    if (code >= 0xF0)
+      code &= 0x07, extra = 3;
+    else if (code >= 0xE0)
+      code &= 0x0F, extra = 2;
+    else if (code >= 0xC0)
+      code &= 0x1F, extra = 1;
+    else if (code >= 0x80)
+      code = -1;  // a stray continuation byte
     ++s;
     for (; extra > 0 && (*s & 0xC0) == 0x80; --extra, ++s) code = code << 6 | (*s & 0x3F);
     if (extra == 0 && code >= 32 && code <= 255 && code != 127) pushtyped(code);
@@ -125,7 +130,8 @@ void sdlkeyfor(int vk, SDL_Scancode* scancode, SDL_Keycode* keycode) {
       }
     }
   }
-  if (*scancode == SDL_SCANCODE_UNKNOWN && *keycode != SDLK_UNKNOWN) *scancode = SDL_GetScancodeFromKey(*keycode);
+  if (*scancode == SDL_SCANCODE_UNKNOWN && *keycode != SDLK_UNKNOWN)
+    *scancode = SDL_GetScancodeFromKey(*keycode);
 }
 
 void handleevent(const SDL_Event& e) {
@@ -178,7 +184,9 @@ int keyhit(int k) {
   return n;
 }
 
-bool keydown(int k) { return k >= 0 && k < key::count && held[k]; }
+bool keydown(int k) {
+  return k >= 0 && k < key::count && held[k];
+}
 
 int nextchar() {
   if (typedcount == 0) return 0;

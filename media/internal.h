@@ -29,9 +29,9 @@ struct core {
   // at the current rate, multiplied out each time so that no rounding error piles up.
   double virtualbase = 0;
   int64_t virtualframes = 0;
-  int frames = 0;           // presents since start or reset
-  int drawcalls = 0;        // geometry submissions to the renderer since the last present
-  int lastdrawcalls = 0;    // the same for the last presented frame
+  int frames = 0;         // presents since start or reset
+  int drawcalls = 0;      // geometry submissions to the renderer since the last present
+  int lastdrawcalls = 0;  // the same for the last presented frame
 };
 extern core sys;
 
@@ -39,7 +39,7 @@ extern core sys;
 [[noreturn]] void badfile(const std::string& path, const char* why);
 
 // ---- Clock (clock.cpp) ----
-double realms();                  // monotonic milliseconds, fractional
+double realms();                   // monotonic milliseconds, fractional
 void sleepuntil(double deadline);  // sleeps, spinning at most the last fraction of a millisecond
 void resetclock();
 double virtualclock();
@@ -153,7 +153,7 @@ void closesound();
 void resetwindow();
 void updatepixelscale();
 void capturepresented();  // test mode: keeps the frame about to be presented
-void deliverscript();  // test mode: pushes the scripted events due at the current frame
+void deliverscript();     // test mode: pushes the scripted events due at the current frame
 void clearscript();
 
 // ---- Key mapping (input.cpp) ----

@@ -23,16 +23,22 @@ double twostep() {
 }
 }  // namespace
 
-void resetrandom() { state = startstate; }
+void resetrandom() {
+  state = startstate;
+}
 
 void seedrnd(int seed) {
   state = seed & 0x7FFFFFFF;
   if (state == 0 || state == modulus) state = startstate;
 }
 
-int rndstate() { return state; }
+int rndstate() {
+  return state;
+}
 
-double rnd() { return double(step() & 0x0FFFFFF0) / 268435456.0; }
+double rnd() {
+  return double(step() & 0x0FFFFFF0) / 268435456.0;
+}
 
 double rnd(double min, double max) {
   const double u = twostep();

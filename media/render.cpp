@@ -33,7 +33,6 @@ SDL_Texture* batchtexture = nullptr;
 SDL_BlendMode batchblend = SDL_BLENDMODE_NONE;
 int batchgeneration = -1;
 
-
 SDL_BlendMode sdlblend(int mode) {
   switch (mode) {
     case blend::mask:  // the texture is an alpha-binarised copy, so blending keeps or drops
@@ -86,18 +85,20 @@ bool softwarecopy(const SDL_Vertex* v) {
                        v[1].position.x > v[0].position.x && v[3].position.y > v[0].position.y;
   const SDL_FPoint* uv = &v[0].tex_coord;
   const bool solid = v[0].tex_coord.x == v[2].tex_coord.x && v[0].tex_coord.y == v[2].tex_coord.y;
-  const bool straight = v[0].tex_coord.x == v[3].tex_coord.x && v[1].tex_coord.x == v[2].tex_coord.x &&
-                        v[0].tex_coord.y == v[1].tex_coord.y && v[2].tex_coord.y == v[3].tex_coord.y &&
-                        v[1].tex_coord.x > uv->x && v[3].tex_coord.y > uv->y;
+  const bool straight =
+      v[0].tex_coord.x == v[3].tex_coord.x && v[1].tex_coord.x == v[2].tex_coord.x &&
+      v[0].tex_coord.y == v[1].tex_coord.y && v[2].tex_coord.y == v[3].tex_coord.y &&
+      v[1].tex_coord.x > uv->x && v[3].tex_coord.y > uv->y;
   if (!upright || !(solid || straight)) return false;
   flushbatch();
   int w = 0, h = 0;
   SDL_QueryTexture(batchtexture, nullptr, nullptr, &w, &h);
   // A solid quad takes the one texel under its texture coordinate.
-  const SDL_Rect src = solid ? SDL_Rect{int(uv->x * float(w)), int(uv->y * float(h)), 1, 1}
-                             : SDL_Rect{int(std::lround(uv->x * float(w))), int(std::lround(uv->y * float(h))),
-                                        int(std::lround((v[2].tex_coord.x - uv->x) * float(w))),
-                                        int(std::lround((v[2].tex_coord.y - uv->y) * float(h)))};
+  const SDL_Rect src =
+      solid ? SDL_Rect{int(uv->x * float(w)), int(uv->y * float(h)), 1, 1}
+            : SDL_Rect{int(std::lround(uv->x * float(w))), int(std::lround(uv->y * float(h))),
+                       int(std::lround((v[2].tex_coord.x - uv->x) * float(w))),
+                       int(std::lround((v[2].tex_coord.y - uv->y) * float(h)))};
   const SDL_FRect dst{v[0].position.x, v[0].position.y, v[2].position.x - v[0].position.x,
                       v[2].position.y - v[0].position.y};
   SDL_SetTextureColorMod(batchtexture, v[0].color.r, v[0].color.g, v[0].color.b);
@@ -114,14 +115,16 @@ bool softwarecopy(const SDL_Vertex* v) {
 void addquad(SDL_Texture* tex, const SDL_FPoint corners[4], const SDL_FPoint uv[4]) {
   if (!drawingvisible() || sys.renderer == nullptr) return;
   const SDL_BlendMode mode = sdlblend(ds.blend);
-  if (quadcount == maxquads || tex != batchtexture || mode != batchblend || batchgeneration != sys.generation) {
+  if (quadcount == maxquads || tex != batchtexture || mode != batchblend ||
+      batchgeneration != sys.generation) {
     flushbatch();
     batchtexture = tex;
     batchblend = mode;
     batchgeneration = sys.generation;
   }
   const bool blended = ds.blend == blend::alpha || ds.blend == blend::light;
-  const SDL_Color colour{ds.r, ds.g, ds.b, Uint8(blended && ds.alpha < 1 ? ds.alpha * 255.0f + 0.5f : 255)};
+  const SDL_Color colour{ds.r, ds.g, ds.b,
+                         Uint8(blended && ds.alpha < 1 ? ds.alpha * 255.0f + 0.5f : 255)};
   SDL_Vertex* v = &vertices[size_t(quadcount) * 4];
   for (int i = 0; i < 4; ++i) v[i] = SDL_Vertex{corners[i], colour, uv[i]};
   if (sys.software) {
@@ -143,23 +146,34 @@ void flushbatch() {
     SDL_SetTextureBlendMode(batchtexture, batchblend);
     ++sys.drawcalls;
     if (sys.software) {
-      SDL_RenderGeometry(sys.renderer, batchtexture, vertices.data(), quadcount * 4, softwareindices.data(),
-                         quadcount * 9);
+      SDL_RenderGeometry(sys.renderer, batchtexture, vertices.data(), quadcount * 4,
+                         softwareindices.data(), quadcount * 9);
     } else {
-      SDL_RenderGeometry(sys.renderer, batchtexture, vertices.data(), quadcount * 4, indices.data(), quadcount * 6);
+      SDL_RenderGeometry(sys.renderer, batchtexture, vertices.data(), quadcount * 4, indices.data(),
+                         quadcount * 6);
     }
   }
   quadcount = 0;
 }
 
 // Drawing queued before a clear would be wiped anyway.
-void discardbatch() { quadcount = 0; }
+void discardbatch() {
+  quadcount = 0;
+}
 
-bool drawingvisible() { return ds.alpha > 0; }
-float scalex() { return ds.sx; }
-float scaley() { return ds.sy; }
+bool drawingvisible() {
+  return ds.alpha > 0;
+}
+float scalex() {
+  return ds.sx;
+}
+float scaley() {
+  return ds.sy;
+}
 
-SDL_Texture* batchingtexture() { return batchtexture; }
+SDL_Texture* batchingtexture() {
+  return batchtexture;
+}
 
 void resetdrawing() {
   ds = drawingstate{};
@@ -170,8 +184,12 @@ void setcolor(int r, int g, int b) {
   auto byte = [](int v) { return Uint8(v < 0 ? 0 : v > 255 ? 255 : v); };
   ds.r = byte(r), ds.g = byte(g), ds.b = byte(b);
 }
-void setalpha(float a) { ds.alpha = a > 1 ? 1 : a; }
-void setblend(int mode) { ds.blend = mode; }
+void setalpha(float a) {
+  ds.alpha = a > 1 ? 1 : a;
+}
+void setblend(int mode) {
+  ds.blend = mode;
+}
 void setrotation(float degrees) {
   ds.rotation = degrees;
   updatematrix();
@@ -180,9 +198,15 @@ void setscale(float sx, float sy) {
   ds.sx = sx, ds.sy = sy;
   updatematrix();
 }
-void setlinewidth(float w) { ds.linewidth = w; }
-int getblend() { return ds.blend; }
-float getalpha() { return ds.alpha; }
+void setlinewidth(float w) {
+  ds.linewidth = w;
+}
+int getblend() {
+  return ds.blend;
+}
+float getalpha() {
+  return ds.alpha;
+}
 
 point transformpoint(float x, float y, float vx, float vy) {
   return {x + vx * ds.ix + vy * ds.iy, y + vx * ds.jx + vy * ds.jy};
@@ -194,7 +218,8 @@ SDL_FPoint placed(float x, float y, float vx, float vy) {
 }
 
 void drawrect(float x, float y, float w, float h) {
-  const SDL_FPoint corners[4] = {placed(x, y, 0, 0), placed(x, y, w, 0), placed(x, y, w, h), placed(x, y, 0, h)};
+  const SDL_FPoint corners[4] = {placed(x, y, 0, 0), placed(x, y, w, 0), placed(x, y, w, h),
+                                 placed(x, y, 0, h)};
   addsolid(corners);
 }
 
@@ -208,7 +233,10 @@ void drawline(float x1, float y1, float x2, float y2, bool lastpixel) {
   const float half = ds.linewidth / 2;
   if (length < 1e-6f) {
     if (!lastpixel) return;
-    const SDL_FPoint square[4] = {{ax - half, ay - half}, {ax + half, ay - half}, {ax + half, ay + half}, {ax - half, ay + half}};
+    const SDL_FPoint square[4] = {{ax - half, ay - half},
+                                  {ax + half, ay - half},
+                                  {ax + half, ay + half},
+                                  {ax - half, ay + half}};
     addsolid(square);
     return;
   }
@@ -217,7 +245,8 @@ void drawline(float x1, float y1, float x2, float y2, bool lastpixel) {
   const float sx = ax - ux * 0.5f, sy = ay - uy * 0.5f;
   const float reach = lastpixel ? 0.5f : -0.5f;
   const float ex = bx + ux * reach, ey = by + uy * reach;
-  const SDL_FPoint corners[4] = {{sx + nx, sy + ny}, {ex + nx, ey + ny}, {ex - nx, ey - ny}, {sx - nx, sy - ny}};
+  const SDL_FPoint corners[4] = {
+      {sx + nx, sy + ny}, {ex + nx, ey + ny}, {ex - nx, ey - ny}, {sx - nx, sy - ny}};
   addsolid(corners);
 }
 

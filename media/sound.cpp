@@ -110,7 +110,9 @@ void resetsound() {
   cuelog.clear();
 }
 
-const std::vector<std::string>& cuedsounds() { return cuelog; }
+const std::vector<std::string>& cuedsounds() {
+  return cuelog;
+}
 
 sound* loadsound(const std::string& path, int /*flags: effects and tracks play once*/) {
   auto found = sounds.find(path);

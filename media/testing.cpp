@@ -1,4 +1,5 @@
-// Test mode: reset, scripted input through SDL's event queue, the virtual clock and frame read-back.
+// Test mode: reset, scripted input through SDL's event queue, the virtual clock and frame
+// read-back.
 #include "media/testing.h"
 
 #include <png.h>
@@ -20,7 +21,9 @@ struct scripted {
 std::vector<scripted> script;  // in the order given; delivery keeps that order within a frame
 test::frame lastpresented;
 
-void schedule(int frame, action what, int code) { script.push_back({frame < 1 ? 1 : frame, what, code}); }
+void schedule(int frame, action what, int code) {
+  script.push_back({frame < 1 ? 1 : frame, what, code});
+}
 
 void pushkey(Uint32 type, int vk) {
   SDL_Event e{};
@@ -64,7 +67,8 @@ void readback(test::frame& f) {
   if (sys.surface != nullptr) {
     f.width = sys.width, f.height = sys.height;
     f.pixels.resize(size_t(f.width) * f.height);
-    SDL_RenderReadPixels(sys.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, f.pixels.data(), f.width * 4);
+    SDL_RenderReadPixels(sys.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, f.pixels.data(),
+                         f.width * 4);
     return;
   }
   // A window: SDL reads the picture's area in the window's own pixels, which may be scaled and
@@ -81,12 +85,15 @@ void readback(test::frame& f) {
   SDL_RenderReadPixels(sys.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, all.data(), outw * 4);
   f.pixels.resize(size_t(f.width) * f.height);
   for (int y = 0; y < f.height; ++y) {
-    std::copy_n(all.begin() + std::ptrdiff_t(y) * outw, f.width, f.pixels.begin() + std::ptrdiff_t(y) * f.width);
+    std::copy_n(all.begin() + std::ptrdiff_t(y) * outw, f.width,
+                f.pixels.begin() + std::ptrdiff_t(y) * f.width);
   }
 }
 }  // namespace
 
-void capturepresented() { readback(lastpresented); }
+void capturepresented() {
+  readback(lastpresented);
+}
 
 void deliverscript() {
   for (const scripted& s : script) {
@@ -114,7 +121,9 @@ void deliverscript() {
   }
 }
 
-void clearscript() { script.clear(); }
+void clearscript() {
+  script.clear();
+}
 
 namespace test {
 
@@ -133,20 +142,34 @@ void reset() {
   lastpresented = frame{};
 }
 
-int frames() { return sys.frames; }
+int frames() {
+  return sys.frames;
+}
 
-void press(int f, int k) { schedule(f, action::press, k); }
-void release(int f, int k) { schedule(f, action::release, k); }
+void press(int f, int k) {
+  schedule(f, action::press, k);
+}
+void release(int f, int k) {
+  schedule(f, action::release, k);
+}
 void tap(int f, int k) {
   press(f, k);
   release((f < 1 ? 1 : f) + 1, k);
 }
-void type(int f, int code) { schedule(f, action::type, code); }
-void closewindow(int f) { schedule(f, action::close, 0); }
+void type(int f, int code) {
+  schedule(f, action::type, code);
+}
+void closewindow(int f) {
+  schedule(f, action::close, 0);
+}
 
-double clock() { return virtualclock(); }
+double clock() {
+  return virtualclock();
+}
 
-frame presented() { return lastpresented; }
+frame presented() {
+  return lastpresented;
+}
 
 frame backbuffer() {
   frame f;
@@ -170,9 +193,13 @@ bool savepng(const frame& f, const std::string& path) {
   return png_image_write_to_file(&png, path.c_str(), 0, bgr.data(), 0, nullptr) != 0;
 }
 
-void failnextsave() { setfailnextsave(); }
+void failnextsave() {
+  setfailnextsave();
+}
 
-int drawcalls() { return sys.lastdrawcalls; }
+int drawcalls() {
+  return sys.lastdrawcalls;
+}
 
 std::string renderername() {
   SDL_RendererInfo info{};
@@ -180,7 +207,9 @@ std::string renderername() {
   return info.name;
 }
 
-const std::vector<std::string>& cuedsounds() { return media::cuedsounds(); }
+const std::vector<std::string>& cuedsounds() {
+  return media::cuedsounds();
+}
 
 }  // namespace test
 }  // namespace media

@@ -19,7 +19,7 @@ int frames();
 // the present that makes frames() reach f (f = 0 or less: by the next present).
 void press(int frame, int key);
 void release(int frame, int key);
-void tap(int frame, int key);  // press at frame, release at frame + 1
+void tap(int frame, int key);    // press at frame, release at frame + 1
 void type(int frame, int code);  // a typed character
 void closewindow(int frame);     // the window's close button
 

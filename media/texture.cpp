@@ -32,8 +32,8 @@ SDL_Texture* texture::get() {
   if (generation_ == sys.generation) return tex_;
   // Any older texture went with its renderer.
   generation_ = sys.generation;
-  tex_ = SDL_CreateTexture(sys.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, pixels.width,
-                           pixels.height);
+  tex_ = SDL_CreateTexture(sys.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                           pixels.width, pixels.height);
   if (tex_ != nullptr) {
     SDL_UpdateTexture(tex_, nullptr, pixels.pixels.data(), pixels.width * 4);
     SDL_SetTextureScaleMode(tex_, linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
@@ -68,7 +68,9 @@ int atlas::add(const bitmap& bm) {
 void atlas::layout() {
   std::vector<int> order(members_.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return members_[size_t(a)].height > members_[size_t(b)].height; });
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return members_[size_t(a)].height > members_[size_t(b)].height;
+  });
   int width = minwidth;
   for (const bitmap& bm : members_) width = std::max(width, bm.width + 2 * border);
   places_.assign(members_.size(), SDL_Rect{});
@@ -88,7 +90,8 @@ void atlas::layout() {
   all.width = width;
   all.height = std::max(4, (y + shelf + 3) / 4 * 4);
   all.pixels.assign(size_t(all.width) * all.height, 0);
-  for (size_t i = 0; i < members_.size(); ++i) blitbordered(all, members_[i], places_[i].x, places_[i].y);
+  for (size_t i = 0; i < members_.size(); ++i)
+    blitbordered(all, members_[i], places_[i].x, places_[i].y);
   texture_.linear = linear_;
   texture_.changed();
   laidout_ = true;
@@ -120,7 +123,9 @@ void atlas::clear() {
   whiteid_ = -1;
 }
 
-atlas& sharedatlas(bool linear, bool mask) { return atlases[size_t((mask ? 2 : 0) + (linear ? 1 : 0))]; }
+atlas& sharedatlas(bool linear, bool mask) {
+  return atlases[size_t((mask ? 2 : 0) + (linear ? 1 : 0))];
+}
 
 void clearatlases() {
   for (atlas& a : atlases) a.clear();

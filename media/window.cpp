@@ -34,7 +34,8 @@ void closegraphics() {
 
 // Tests draw into a plain surface through SDL's software renderer, which can always be read back.
 void opentestframe() {
-  sys.surface = SDL_CreateRGBSurfaceWithFormat(0, sys.width, sys.height, 32, SDL_PIXELFORMAT_ARGB8888);
+  sys.surface =
+      SDL_CreateRGBSurfaceWithFormat(0, sys.width, sys.height, 32, SDL_PIXELFORMAT_ARGB8888);
   if (sys.surface == nullptr) fatal("cannot make the test frame");
   sys.renderer = SDL_CreateSoftwareRenderer(sys.surface);
   if (sys.renderer == nullptr) fatal("cannot make the test renderer");
@@ -44,8 +45,10 @@ void openwindow(bool fullscreen) {
   Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
   if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   const int pos = SDL_WINDOWPOS_CENTERED;
-  sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height, flags | SDL_WINDOW_OPENGL);
-  if (sys.window == nullptr) sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height, flags);
+  sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height,
+                                flags | SDL_WINDOW_OPENGL);
+  if (sys.window == nullptr)
+    sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height, flags);
   if (sys.window == nullptr) fatal("cannot open the window");
   // OpenGL first; SDL falls back to any other driver when it cannot start.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
@@ -114,7 +117,9 @@ void shutdown() {
   sys.inited = false;
 }
 
-bool testmode() { return sys.testing; }
+bool testmode() {
+  return sys.testing;
+}
 
 void endprogram(int code) {
   if (sys.testing) throw programexit{code};
@@ -166,16 +171,21 @@ void opengraphics(int width, int height, int depth, int hz) {
     openwindow(depth != 0);
   }
   SDL_RendererInfo info{};
-  sys.software = SDL_GetRendererInfo(sys.renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+  sys.software =
+      SDL_GetRendererInfo(sys.renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
   ++sys.generation;
   updatepixelscale();
   framepacer.restart();
   cls();
 }
 
-bool graphicsopen() { return sys.renderer != nullptr; }
+bool graphicsopen() {
+  return sys.renderer != nullptr;
+}
 
-void hidemouse() { SDL_ShowCursor(SDL_DISABLE); }
+void hidemouse() {
+  SDL_ShowCursor(SDL_DISABLE);
+}
 
 void cls() {
   discardbatch();

@@ -51,7 +51,8 @@ using flushtest = flopfist::testing::gametest;
 
 TEST_F(flushtest, FlushMenuKeysEmptiesTypingAndMenuHitsOnly) {
   namespace key = media::key;
-  for (int k : {key::p, key::enter, key::escape, key::space, key::left, key::right, key::up, key::down, key::w}) {
+  for (int k : {key::p, key::enter, key::escape, key::space, key::left, key::right, key::up,
+                key::down, key::w}) {
     media::test::tap(1, k);
   }
   media::test::tap(3, key::enter);  // Enter pressed twice: both presses go
@@ -60,7 +61,8 @@ TEST_F(flushtest, FlushMenuKeysEmptiesTypingAndMenuHitsOnly) {
   for (int i = 0; i < 4; ++i) media::flip(-1);
   flushmenukeys();
   EXPECT_EQ(media::nextchar(), 0);
-  for (int k : {key::p, key::enter, key::escape, key::space, key::left, key::right, key::up, key::down}) {
+  for (int k :
+       {key::p, key::enter, key::escape, key::space, key::left, key::right, key::up, key::down}) {
     EXPECT_EQ(media::keyhit(k), 0) << k;
   }
   EXPECT_EQ(media::keyhit(key::w), 1);  // not a menu key

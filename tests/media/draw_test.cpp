@@ -1,4 +1,5 @@
-// Drawing, checked on the read-back frame: blend modes, colour, alpha, transform, lines, text, mips.
+// Drawing, checked on the read-back frame: blend modes, colour, alpha, transform, lines, text,
+// mips.
 #include <png.h>
 
 #include <cmath>
@@ -18,8 +19,8 @@ class drawtest : public flopfist::testing::gametest {
     media::opengraphics(1024, 768, 0, 60);
   }
   // A filled rectangle in the given colour, blend and alpha, leaving the state at its defaults.
-  static void fill(float x, float y, float w, float h, int r, int g, int b, int mode = media::blend::solid,
-                   float alpha = 1) {
+  static void fill(float x, float y, float w, float h, int r, int g, int b,
+                   int mode = media::blend::solid, float alpha = 1) {
     media::setcolor(r, g, b);
     media::setblend(mode);
     media::setalpha(alpha);
@@ -52,7 +53,9 @@ void expectrgb(const media::test::frame& f, int x, int y, int r, int g, int b, i
   EXPECT_NEAR(f.b(x, y), b, tolerance) << "blue at " << x << "," << y;
 }
 
-bool lit(const media::test::frame& f, int x, int y) { return (f.at(x, y) & 0xFFFFFF) != 0; }
+bool lit(const media::test::frame& f, int x, int y) {
+  return (f.at(x, y) & 0xFFFFFF) != 0;
+}
 
 // The bounding box of every lit pixel.
 struct box {
@@ -101,8 +104,10 @@ TEST_F(drawtest, BlendModes) {
 
 TEST_F(drawtest, MaskDropsLowAlphaAndDrawsTheRestUnblended) {
   // Left half alpha 100 (dropped), right half alpha 160 (kept, drawn as if opaque).
-  media::image* img = media::loadimage(
-      writeimage("halves.png", 20, 10, [](int x, int) { return x < 10 ? 0x6400FF00u : 0xA000FF00u; }), 0);
+  media::image* img =
+      media::loadimage(writeimage("halves.png", 20, 10,
+                                  [](int x, int) { return x < 10 ? 0x6400FF00u : 0xA000FF00u; }),
+                       0);
   fill(0, 0, 100, 100, 90, 0, 90);
   media::setblend(media::blend::mask);
   media::setalpha(0.3f);  // no blending in mask mode, whatever the alpha
@@ -119,7 +124,8 @@ TEST_F(drawtest, MaskDropsLowAlphaAndDrawsTheRestUnblended) {
 }
 
 TEST_F(drawtest, ColourAndAlpha) {
-  media::image* white = media::loadimage(writeimage("white.png", 8, 8, [](int, int) { return 0xFFFFFFFFu; }), 0);
+  media::image* white =
+      media::loadimage(writeimage("white.png", 8, 8, [](int, int) { return 0xFFFFFFFFu; }), 0);
   fill(0, 0, 300, 50, 0, 0, 200);
   media::setblend(media::blend::alpha);
   media::setcolor(255, 128, 0);  // tints the image
@@ -146,7 +152,9 @@ TEST_F(drawtest, ColourAndAlpha) {
 TEST_F(drawtest, ScaleRotationAndHandle) {
   // A 20 x 10 image, red with a green top-left pixel, so that its orientation shows.
   media::image* img = media::loadimage(
-      writeimage("marked.png", 20, 10, [](int x, int y) { return x == 0 && y == 0 ? 0xFF00FF00u : 0xFFFF0000u; }), 0);
+      writeimage("marked.png", 20, 10,
+                 [](int x, int y) { return x == 0 && y == 0 ? 0xFF00FF00u : 0xFFFF0000u; }),
+      0);
   EXPECT_EQ(media::imagewidth(img), 20);
   EXPECT_EQ(media::imageheight(img), 10);
 
@@ -267,7 +275,8 @@ TEST_F(drawtest, MipmappedImageStaysSmoothWhenSmall) {
     }
     *brightness = total / (M_PI * size * size / 4 * 255);
   };
-  media::image* smooth = media::loadimage(path, media::imageflag::filtered | media::imageflag::mipmapped);
+  media::image* smooth =
+      media::loadimage(path, media::imageflag::filtered | media::imageflag::mipmapped);
   media::image* plain = media::loadimage(path, media::imageflag::filtered);
   media::midhandle(smooth);
   media::midhandle(plain);
@@ -325,8 +334,10 @@ TEST_F(drawtest, RepeatedFrameKeepsBothThePresentedAndTheDrawnFrame) {
 namespace {
 
 TEST_F(drawtest, ImagesAndShapesShareOneBatch) {
-  media::image* a = media::loadimage(writeimage("a.png", 16, 16, [](int, int) { return 0xFFFF0000u; }), 7);
-  media::image* b = media::loadimage(writeimage("b.png", 30, 10, [](int, int) { return 0xFF00FF00u; }), 7);
+  media::image* a =
+      media::loadimage(writeimage("a.png", 16, 16, [](int, int) { return 0xFFFF0000u; }), 7);
+  media::image* b =
+      media::loadimage(writeimage("b.png", 30, 10, [](int, int) { return 0xFF00FF00u; }), 7);
   media::setblend(media::blend::alpha);
   media::setrotation(10);  // turned quads stay geometry on every renderer
   for (int i = 0; i < 50; ++i) {

@@ -38,7 +38,10 @@ TEST_F(filestest, LinesOnAwkwardInput) {
   EXPECT_EQ(lines("a\r\nb\r\n"), (list{"a", "b"}));
   EXPECT_EQ(lines("x\ry\rz\n"), (list{"xyz"}));  // carriage returns inside a line
   EXPECT_EQ(lines(std::string("ab\0cd\n", 6)), (list{"ab", "cd"}));  // a zero byte ends a line
-  EXPECT_EQ(lines(std::string("3\0" "5\r\r\n7", 7)), (list{"3", "5", "7"}));
+  EXPECT_EQ(lines(std::string("3\0"
+                              "5\r\r\n7",
+                              7)),
+            (list{"3", "5", "7"}));
   EXPECT_EQ(lines("\n\nlast"), (list{"", "", "last"}));  // empty lines
   EXPECT_EQ(lines(""), list{});
   EXPECT_EQ(lines("\r"), (list{""}));

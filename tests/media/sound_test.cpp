@@ -31,7 +31,8 @@ TEST_F(soundtest, ChannelsOfEffects) {
   EXPECT_TRUE(media::channelplaying(next));
   EXPECT_FALSE(media::channelplaying(0));
   media::stopchannel(0);  // harmless
-  EXPECT_EQ(media::test::cuedsounds(), (std::vector<std::string>{"sounds/blow.wav", "sounds/blow.wav"}));
+  EXPECT_EQ(media::test::cuedsounds(),
+            (std::vector<std::string>{"sounds/blow.wav", "sounds/blow.wav"}));
 }
 
 TEST_F(soundtest, BusyChannelsDropNewEffectsQuietly) {
@@ -64,7 +65,8 @@ TEST_F(soundtest, MissingSoundEndsTheProgram) {
   ::testing::internal::CaptureStderr();
   EXPECT_THROW(media::loadsound("sounds/none.wav"), media::programexit);
   const std::string message = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(message.find("cannot find sounds/none.wav (looked in " + workdir), std::string::npos) << message;
+  EXPECT_NE(message.find("cannot find sounds/none.wav (looked in " + workdir), std::string::npos)
+      << message;
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ void drawframe() {
   media::cls();
   media::setrotation(0);
   media::setscale(1, 1);
-  for (int i = 0; i < 5; ++i) rect(40 + 120.0f * i, 40, 100, 100, 90, 120, 150, media::blend::solid, 1);
+  for (int i = 0; i < 5; ++i)
+    rect(40 + 120.0f * i, 40, 100, 100, 90, 120, 150, media::blend::solid, 1);
   rect(50, 50, 80, 80, 250, 60, 10, media::blend::solid, 0.5f);
   rect(170, 50, 80, 80, 250, 60, 10, media::blend::alpha, 0.5f);
   rect(290, 50, 80, 80, 250, 60, 10, media::blend::light, 0.6f);
@@ -90,7 +91,8 @@ void drawframe() {
 // The largest difference of one channel.
 int colourdistance(uint32_t a, uint32_t b) {
   int worst = 0;
-  for (int shift : {0, 8, 16}) worst = std::max(worst, std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)));
+  for (int shift : {0, 8, 16})
+    worst = std::max(worst, std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)));
   return worst;
 }
 
@@ -146,7 +148,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (real.width != soft.width || real.height != soft.height) {
-    std::printf("FAIL: frame sizes %dx%d and %dx%d\n", real.width, real.height, soft.width, soft.height);
+    std::printf("FAIL: frame sizes %dx%d and %dx%d\n", real.width, real.height, soft.width,
+                soft.height);
     return 1;
   }
   // Edges of rotated and scaled pictures may land a pixel apart between the two rasterisers, so
@@ -160,15 +163,18 @@ int main(int argc, char** argv) {
       const int here = colourdistance(real.pixels[i], soft.pixels[i]);
       total += here;
       if ((soft.pixels[i] & 0xFFFFFF) != 0) ++lit;
-      const int worst = std::max(nearest(real.pixels[i], soft, x, y), nearest(soft.pixels[i], real, x, y));
+      const int worst =
+          std::max(nearest(real.pixels[i], soft, x, y), nearest(soft.pixels[i], real, x, y));
       if (worst > 24) ++differing;
       diff.pixels[i] = worst > 24 ? 0xFFFF0000u : here > 24 ? 0xFF606060u : 0xFF000000u;
     }
   }
   media::test::savepng(diff, out + "/realdraw_difference.png");
   const double mean = total / double(real.pixels.size());
-  std::printf("lit pixels %ld, differing by more than 24 from their surroundings: %ld (%.3f%% of lit), mean difference %.3f\n", lit,
-              differing, 100.0 * double(differing) / double(lit), mean);
+  std::printf(
+      "lit pixels %ld, differing by more than 24 from their surroundings: %ld (%.3f%% of lit), "
+      "mean difference %.3f\n",
+      lit, differing, 100.0 * double(differing) / double(lit), mean);
   if (lit < 50000 || double(differing) > 0.002 * double(lit) || mean > 2.0) {
     std::printf("FAIL: the OpenGL frame does not match the software frame\n");
     return 1;
