@@ -115,7 +115,7 @@ read -r w h x y < <(lit_box shell_mainmenu 1024 125 0 18)
 [ $((x + w / 2 - 512)) -ge -8 ] && [ $((x + w / 2 - 512)) -le 8 ] || fail "title not centred: $x+$w"
 [ "$y" -ge 18 ] && [ $((y + h)) -le 145 ] || fail "title not at y 20: $y+$h"
 lit "$(region_max shell_mainmenu 400 70 312 190)" || fail "no PLAY entry"
-dark "$(region_max shell_mainmenu 1024 160 0 600)" || fail "something below the menu entries"
+dark "$(region_max shell_mainmenu 1024 150 0 610)" || fail "something below the menu entries"
 
 press Down
 press Down
@@ -133,7 +133,7 @@ done
 press Escape
 sleep 0.4
 shot shell_back
-dark "$(region_max shell_back 1024 160 0 600)" || fail "Escape did not leave the controls screen"
+dark "$(region_max shell_back 1024 150 0 610)" || fail "Escape did not leave the controls screen"
 lit "$(region_max shell_back 400 70 312 190)" || fail "the main menu did not come back"
 press Escape
 ends_soon "Escape on the main menu"
