@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/fightgame.h"
+#include "bench/benchgame.h"
 #include "media/media.h"
 #include "media/testing.h"
 
@@ -40,22 +41,7 @@ using flopfist::fightgame;
 using flopfist::man;
 using clk = std::chrono::steady_clock;
 
-std::unique_ptr<fightgame> opengame() {
-  if (chdir(FLOPFIST_ASSET_DIR) != 0) return nullptr;
-  media::test::reset();
-  auto game = std::make_unique<fightgame>();
-  media::setimageflags(7);
-  game->limbimage = media::loadimage("images/quad280.png");
-  media::midhandle(game->limbimage);
-  game->jointimage = media::loadimage("images/ballimage280.png");
-  media::midhandle(game->jointimage);
-  game->sparkimage = media::loadimage("images/spark.png");
-  media::opengraphics(1024, 768, 0, 60);
-  media::setblend(media::blend::alpha);
-  game->resetoptions();
-  media::seedrnd(6);
-  return game;
-}
+std::unique_ptr<fightgame> opengame() { return benchgame(6); }
 
 void report(benchmark::State& state, std::vector<double>& us, long allocs) {
   if (us.empty()) return;

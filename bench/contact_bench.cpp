@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/fightgame.h"
+#include "bench/benchgame.h"
 #include "media/media.h"
 #include "media/testing.h"
 
@@ -52,23 +53,8 @@ using flopfist::man;
 using clk = std::chrono::steady_clock;
 
 std::unique_ptr<fightgame> opengame() {
-  if (chdir(FLOPFIST_ASSET_DIR) != 0) return nullptr;
-  media::test::reset();
-  auto game = std::make_unique<fightgame>();
-  media::setimageflags(7);
-  game->limbimage = media::loadimage("images/quad280.png");
-  media::midhandle(game->limbimage);
-  game->jointimage = media::loadimage("images/ballimage280.png");
-  media::midhandle(game->jointimage);
-  game->blowsound = media::loadsound("sounds/blow.wav");
-  game->blocksound = media::loadsound("sounds/block.wav");
-  game->sparkimage = media::loadimage("images/spark.png");
-  media::opengraphics(1024, 768, 0, 60);
-  game->gamefont = media::loadfont("images/font.ttf", 200, 4);
-  media::setfont(game->gamefont);
-  media::setblend(media::blend::alpha);
-  game->resetoptions();
-  media::seedrnd(7);
+  auto game = benchgame(7);
+  if (!game) return nullptr;
   // Full effects; no hit pause or slow-motion pacing, which would only measure sleeping.
   game->blood = 30;
   game->plasma = 1;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/fightgame.h"
+#include "bench/benchgame.h"
 #include "media/media.h"
 #include "media/testing.h"
 
@@ -23,25 +24,10 @@ double threadus() {
   return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
 }
 
-// Loads the assets and opens the test frame, as start-up does; the game reads them by relative path.
+// A one-player game at level 8, ready for its set-up.
 std::unique_ptr<fightgame> level8() {
-  if (chdir(FLOPFIST_ASSET_DIR) != 0) return nullptr;
-  media::test::reset();
-  auto game = std::make_unique<fightgame>();
-  media::setimageflags(7);
-  game->limbimage = media::loadimage("images/quad280.png");
-  media::midhandle(game->limbimage);
-  game->jointimage = media::loadimage("images/ballimage280.png");
-  media::midhandle(game->jointimage);
-  game->blowsound = media::loadsound("sounds/blow.wav");
-  game->blocksound = media::loadsound("sounds/block.wav");
-  game->sparkimage = media::loadimage("images/spark.png");
-  media::opengraphics(1024, 768, 0, 60);
-  game->gamefont = media::loadfont("images/font.ttf", 200, 4);
-  media::setfont(game->gamefont);
-  media::setblend(media::blend::alpha);
-  game->resetoptions();
-  media::seedrnd(8);
+  auto game = benchgame(8);
+  if (!game) return nullptr;
   game->gamemode = std::string("1");  // move-assigned: g++ 12 misreads the char* assign (-Wrestrict)
   game->level = 8;
   return game;

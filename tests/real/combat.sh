@@ -69,33 +69,7 @@ changed() {  # shot shot w h x y
   compare -metric AE /tmp/combat_a.png /tmp/combat_b.png null: 2>&1 | cut -d' ' -f1 || true
 }
 
-shim="$build/combat_stamps.so"
-if [ ! -e "$shim" ]; then
-  g++ -shared -fPIC -O2 -x c++ -o "$shim" - -ldl <<'CPP'
-#include <dlfcn.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <time.h>
-static FILE* out;
-static void stamp() {
-  if (!out) out = fopen(getenv("PRESENT_STAMPS"), "w");
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  fprintf(out, "%.3f\n", t.tv_sec * 1e3 + t.tv_nsec / 1e6);
-  fflush(out);
-}
-extern "C" void SDL_RenderPresent(void* r) {
-  static auto real = (void (*)(void*))dlsym(RTLD_NEXT, "SDL_RenderPresent");
-  stamp();
-  real(r);
-}
-extern "C" void SDL_GL_SwapWindow(void* w) {
-  static auto real = (void (*)(void*))dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
-  stamp();
-  real(w);
-}
-CPP
-fi
+shim=$(present_stamps_shim "$build")
 
 start_xvfb
 make_workdir

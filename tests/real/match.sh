@@ -116,33 +116,7 @@ expect_exit 0 || fail "Escape on the main menu after the matches"
 
 # ---- Frame pacing of level 8: presents timed from outside the game ----
 # A preloaded library stamps every present; the game itself is unchanged.
-shim="$build/present_stamps.so"
-if [ ! -e "$shim" ]; then
-  g++ -shared -fPIC -O2 -x c++ -o "$shim" - -ldl <<'CPP'
-#include <dlfcn.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <time.h>
-static FILE* out;
-static void stamp() {
-  if (!out) out = fopen(getenv("PRESENT_STAMPS"), "w");
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  fprintf(out, "%.3f\n", t.tv_sec * 1e3 + t.tv_nsec / 1e6);
-  fflush(out);
-}
-extern "C" void SDL_RenderPresent(void* r) {
-  static auto real = (void (*)(void*))dlsym(RTLD_NEXT, "SDL_RenderPresent");
-  stamp();
-  real(r);
-}
-extern "C" void SDL_GL_SwapWindow(void* w) {
-  static auto real = (void (*)(void*))dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
-  stamp();
-  real(w);
-}
-CPP
-fi
+shim=$(present_stamps_shim "$build")
 make_workdir; workdirs+=("$workdir")
 # SLOW MOTION 0 (line 7), the other settings at their defaults: slowed frames are held 33 ms apart by
 # design, and this measures the normal pace.
