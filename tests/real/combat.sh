@@ -49,12 +49,12 @@ brightest() {  # shot w h x y
   convert "$artefacts/$1.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
 }
 # The colour of the text of a screen drawn in palette colour 1: the commonest colour of the title
-# band that is neither the black arena nor the grey beyond it.
+# band that is neither the black arena, nor the grey beyond it, nor a grey fighter.
 textcolour() {
   convert "$artefacts/$1.png" -crop 1024x110+0+40 +repage -depth 8 -format %c histogram:info: |
     sort -rn | awk -F '[(),]' '{ r = $2 + 0; g = $3 + 0; b = $4 + 0;
       if (r < 40 && g < 40 && b < 40) next;
-      if (r >= 100 && r <= 135 && r == g && g == b) next;
+      if (r == g && g == b) next;  # the grey fill and the grey limbs of fighters
       printf "rgb(%d,%d,%d)\n", r, g, b; exit }'
 }
 # A mask of the text of a region: the pixels of the screen's text colour, whatever that is now.
@@ -82,8 +82,11 @@ focus "$win"
 lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 # The screens, told apart by what they show: the main menu has its title at the top, the
 # play-mode menu its first entry lower down and no title, a match the grey beyond the arena.
-mainmenu() { lit "$(brightest "$1" 500 110 262 20)"; }
-playmenu() { ! mainmenu "$1" && lit "$(brightest "$1" 500 70 262 180)"; }
+# Told by the grey entries, which do not depend on the palette: OPTIONS on the main menu (PLAY
+# selected), and on the play-mode menu 2 PLAYERS VS with nothing where OPTIONS would stand.
+# The left end of OPTIONS lies left of where the splash picture starts (x 409).
+mainmenu() { lit "$(brightest "$1" 50 40 350 265)"; }
+playmenu() { ! mainmenu "$1" && lit "$(brightest "$1" 500 50 262 350)"; }
 greypixels() {
   convert "$artefacts/$1.png" -fx 'abs(r-g) < 0.02 && abs(g-b) < 0.02 && r > 0.4 && r < 0.5 ? 1 : 0' \
     -format '%[fx:round(mean*w*h)]' info:
@@ -103,8 +106,13 @@ waitfor mainmenu combat_real_menu 30
 press Return # PLAY
 waitfor playmenu combat_real_playmenu 10
 press Return # 1 PLAYER
+# Waits until the game has presented the given number of frames.
+waitframes() {
+  while [ "$(wc -l < "$stamps")" -lt "$1" ]; do sleep 0.02; done
+}
 waitfor arena combat_real_start 10
-sleep 3      # the level caption and "FIGHT!" come and go
+# The level caption and "FIGHT!" come and go by frame 181, counted in presents whatever the pace.
+waitframes $(($(wc -l < "$stamps") + 200))
 fightstart=$(wc -l < "$stamps")
 started=$SECONDS
 
@@ -127,7 +135,7 @@ done
 [ -n "$blow" ] || fail "no blow landed in 90 seconds of fighting"
 # The drops of the blow, in this shot or in the next ones.
 red=$(bloodred combat_real_blow)
-for i in 1 2 3; do
+for i in 1 2 3 4 5 6; do
   [ "$red" -gt 30 ] && break
   snap "combat_real_drops$i"
   red=$(bloodred "combat_real_drops$i")
@@ -141,10 +149,6 @@ while [ $((SECONDS - started)) -lt 12 ]; do
 done
 fightend=$(wc -l < "$stamps")
 
-# Waits until the game has presented the given number of frames.
-waitframes() {
-  while [ "$(wc -l < "$stamps")" -lt "$1" ]; do sleep 0.02; done
-}
 # "4" and "1" win the level; "tell result" lasts 100 frames, then the summary counts down from
 # its frame 300 to 420. The frames are counted from the presents.
 xdotool keydown 4 keydown 1
@@ -170,7 +174,8 @@ snap combat_real_summary_still
 press Escape # leaves the series
 sleep 0.6
 snap combat_real_menu
-lit "$(brightest combat_real_menu 400 70 312 190)" || fail "the main menu did not come back"
+# OPTIONS, in grey whatever the palette does (the play-mode menu has nothing there).
+lit "$(brightest combat_real_menu 400 40 312 265)" || fail "the main menu did not come back"
 press Escape
 expect_exit 0 || fail "Escape on the main menu"
 
