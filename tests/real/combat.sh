@@ -40,10 +40,9 @@ caption() {
       if (n > best) best = n } END { print best + 0 }')
   echo $((coloured > solid ? coloured : solid))
 }
-# Pixels of blood drops: pure deep red, which the greyish reddening wristbands are not.
+# Pixels of blood drops: clearly red, also while they fade over the arena or the grey beyond it.
 bloodred() {
-  convert "$artefacts/$1.png" -fx 'r > 0.7 && g < 0.08 && b < 0.08 ? 1 : 0' \
-    -format '%[fx:round(mean*w*h)]' info:
+  convert "$artefacts/$1.png" -fx 'r - max(g, b) > 0.25 ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
 }
 brightest() {  # shot w h x y
   convert "$artefacts/$1.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
@@ -166,10 +165,6 @@ waitframes $((won + 100 + 480))
 snap combat_real_summary_counted
 [ "$(changed combat_real_summary_counting combat_real_summary_counted 300 300 724 330)" -gt 1000 ] ||
   fail "the summary values did not count"
-sleep 1
-snap combat_real_summary_still
-[ "$(changed combat_real_summary_counted combat_real_summary_still 300 300 724 330)" -lt 500 ] ||
-  fail "the summary values change after the count"
 
 press Escape # leaves the series
 sleep 0.6
