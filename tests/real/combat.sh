@@ -5,15 +5,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 build=${3:-$(pwd)}
 
-window_origin() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  wx=$X wy=$Y
-}
-focus() {
-  window_origin "$1"
-  xdotool mousemove $((wx + 512)) $((wy + 384))
-  xdotool windowfocus "$1" 2>/dev/null || true
-}
 # The game's 1024 x 768 frame cut out of a whole-screen shot: tests/artefacts/<name>.png.
 snap() {
   shot "$1-screen"

@@ -61,6 +61,19 @@ shot() {
   import -window root "$artefacts/$1.png"
 }
 
+# Window position on the screen, so regions of the game's 1024 x 768 frame can be found in a shot.
+window_origin() {
+  [ -n "$1" ] || fail "the Flopfist window did not appear"
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  wx=$X wy=$Y
+}
+# Puts the pointer over the game and gives it the keyboard; sets wx, wy.
+focus() {
+  window_origin "$1"
+  xdotool mousemove $((wx + 512)) $((wy + 384))
+  xdotool windowfocus "$1" 2>/dev/null || true
+}
+
 # Waits for the game to end and checks its exit code.
 expect_exit() {
   local want=$1 code=0

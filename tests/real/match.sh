@@ -4,15 +4,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 build=${3:-$(pwd)}
 
-window_origin() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  wx=$X wy=$Y
-}
-focus() {
-  window_origin "$1"
-  xdotool mousemove $((wx + 512)) $((wy + 384))
-  xdotool windowfocus "$1" 2>/dev/null || true
-}
 # The game's 1024 x 768 frame cut out of a whole-screen shot, saved as <name>-frame.png.
 frame_of() {
   convert "$artefacts/$1.png" -crop "1024x768+$wx+$wy" +repage "$artefacts/$1-frame.png"

@@ -3,17 +3,6 @@
 # start, in prefs.qmx and on the screen, with the real binary under Xvfb.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
-# Window position on the screen, so regions of the game's 1024 x 768 frame can be found in a shot.
-window_origin() {
-  [ -n "$1" ] || fail "the Flopfist window did not appear"
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  wx=$X wy=$Y
-}
-focus() {
-  window_origin "$1"
-  xdotool mousemove $((wx + 512)) $((wy + 384))
-  xdotool windowfocus "$1" 2>/dev/null || true
-}
 # The first start in a fresh folder writes both files through to the disk before the window opens.
 await_window() {
   timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1

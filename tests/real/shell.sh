@@ -38,12 +38,6 @@ x.XCloseDisplay(d)
 PY
 }
 
-# Window position on the screen, so regions of the game's 1024 x 768 frame can be found in a shot.
-window_origin() {
-  [ -n "$1" ] || fail "the Flopfist window did not appear"
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  wx=$X wy=$Y
-}
 
 # Brightest value (0..1) of a region of a shot, given in game-frame coordinates.
 region_max() {  # shot w h x y
@@ -84,11 +78,6 @@ ends_soon() {
 
 lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 dark() { awk -v v="$1" 'BEGIN { exit !(v < 0.05) }'; }
-focus() {
-  window_origin "$1"
-  xdotool mousemove $((wx + 512)) $((wy + 384))
-  xdotool windowfocus "$1" 2>/dev/null || true
-}
 
 start_xvfb
 workdirs=()
