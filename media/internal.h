@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "media/media.h"
+#include "media/testing.h"
 
 namespace media {
 
@@ -149,6 +150,8 @@ void resetfonts();
 void resetsound();
 void opensound();
 const std::vector<std::string>& cuedsounds();
+const std::vector<test::cue>& cuerequests();
+float lastvolume(channel ch);
 void closesound();
 void resetwindow();
 void updatepixelscale();

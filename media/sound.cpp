@@ -19,6 +19,8 @@ struct sound {
 namespace {
 std::map<std::string, std::unique_ptr<sound>> sounds;  // by path, for the whole run
 std::vector<std::string> cuelog;                       // test mode: paths cued since the reset
+std::vector<test::cue> requestlog;                     // test mode: every cue asked for, with its frame
+std::array<float, 64> volumes{};                       // test mode: the last volume set per slot
 
 // Effects overlap freely on this many mixer channels; the streamed track has a slot of its own.
 constexpr int mixerchannels = 32;
@@ -108,10 +110,20 @@ void resetsound() {
   }
   owner.fill(0);
   cuelog.clear();
+  requestlog.clear();
 }
 
 const std::vector<std::string>& cuedsounds() {
   return cuelog;
+}
+
+const std::vector<test::cue>& cuerequests() {
+  return requestlog;
+}
+
+float lastvolume(channel ch) {
+  const int slot = slotof(ch);
+  return slot < 0 ? -1.0f : volumes[size_t(slot)];
 }
 
 sound* loadsound(const std::string& path, int /*flags: effects and tracks play once*/) {
@@ -134,6 +146,7 @@ sound* loadsound(const std::string& path, int /*flags: effects and tracks play o
 }
 
 channel cuesound(sound* snd) {
+  if (snd != nullptr && sys.testing) requestlog.push_back({sys.frames, snd->path});
   if (snd == nullptr || !sys.audio) return 0;
   const channel ch = snd->music != nullptr ? cuemusic(snd->music) : cueeffect(snd->chunk);
   if (ch != 0 && sys.testing) cuelog.push_back(snd->path);
@@ -143,6 +156,7 @@ channel cuesound(sound* snd) {
 void setchannelvolume(channel ch, float volume) {
   const int slot = slotof(ch);
   if (slot < 0) return;
+  volumes[size_t(slot)] = volume;
   const int v = int((volume < 0 ? 0 : volume > 1 ? 1 : volume) * MIX_MAX_VOLUME + 0.5f);
   if (slot == musicslot) {
     Mix_VolumeMusic(v);

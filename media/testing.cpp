@@ -211,5 +211,13 @@ const std::vector<std::string>& cuedsounds() {
   return media::cuedsounds();
 }
 
+const std::vector<cue>& cues() {
+  return media::cuerequests();
+}
+
+float channelvolume(int ch) {
+  return media::lastvolume(ch);
+}
+
 }  // namespace test
 }  // namespace media

@@ -52,5 +52,15 @@ int drawcalls();
 
 // The paths of the sounds cued on a channel since the reset, in order (music tracks included).
 const std::vector<std::string>& cuedsounds();
+// Every sound the game asked for since the reset, with the present count at the time, whether or
+// not a channel was free for it (which depends on how fast the dummy device drains in real time).
+struct cue {
+  int frame;
+  std::string path;
+  bool operator==(const cue&) const = default;
+};
+const std::vector<cue>& cues();
+// The volume last set on a channel that still owns its slot, -1 otherwise.
+float channelvolume(int channel);
 
 }  // namespace media::test

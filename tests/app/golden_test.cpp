@@ -1,0 +1,214 @@
+// Recorded results of four scripted matches: state hash, generator states, frame pixels, sound cues.
+// These values were taken from the game as it played when they were recorded; a change to any of
+// them is a change in how the game plays.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/fightgame.h"
+#include "media/testing.h"
+#include "tests/support/testenv.h"
+
+namespace flopfist {
+namespace {
+
+using flopfist::testing::gametest;
+using flopfist::testing::makegame;
+namespace key = media::key;
+
+constexpr int matchframes = 3600;
+constexpr std::array<int, 4> pictureframes{60, 400, 1500, 3600};
+
+struct fnv {
+  uint64_t h = 1469598103934665603ull;
+  void bytes(const void* p, size_t n) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ull;
+  }
+  template <typename T>
+  void value(T v) {
+    bytes(&v, sizeof v);
+  }
+};
+
+// Every ball's position and velocity bits, fighters, particles, camera, counters, captions, palette
+// and the generator.
+uint64_t statehash(const fightgame& g) {
+  fnv f;
+  f.value(g.fightercount);
+  for (int i = 1; i <= g.fightercount; ++i) {
+    const man& m = *g.fighters[i];
+    for (int k = 1; k <= 26; ++k) {
+      const ball& b = m.balls[k];
+      for (float v : {b.x, b.y, b.oldx, b.oldy, b.vx, b.vy}) f.value(v);
+      f.value(b.flash);
+    }
+    for (float v : {m.energy, m.maxenergy, m.fade, m.scale}) f.value(v);
+    for (int v : {m.dead, m.direction, m.team, m.robot}) f.value(v);
+  }
+  for (int i = 1; i <= 100; ++i) {
+    const dotburst& b = g.bursts[i];
+    f.value(b.alive);
+    if (!b.alive) continue;
+    for (int v : {b.plasma, b.count, b.colour[0], b.colour[1], b.colour[2]}) f.value(v);
+    f.value(b.alpha);
+    for (int p = 1; p <= b.count; ++p) {
+      for (float v : {b.x[size_t(p)], b.y[size_t(p)], b.vx[size_t(p)], b.vy[size_t(p)]}) f.value(v);
+    }
+  }
+  for (float v : {g.camerax, g.cameray, g.zoom, g.slowmotimer, g.dt}) f.value(v);
+  for (int v : {g.framecount, g.outcome, g.combo, g.maxcombo, g.burstcursor, g.messagetimer})
+    f.value(v);
+  f.value(g.comboscore);
+  f.value(g.score);
+  f.bytes(g.message.data(), g.message.size());
+  f.bytes(g.matchstate.data(), g.matchstate.size());
+  f.bytes(g.colours, sizeof g.colours);
+  f.bytes(g.colourspeed, sizeof g.colourspeed);
+  f.value(media::rndstate());
+  return f.h;
+}
+
+uint64_t pixelhash(const media::test::frame& shown) {
+  fnv f;
+  f.bytes(shown.pixels.data(), shown.pixels.size() * sizeof(uint32_t));
+  return f.h;
+}
+
+uint64_t cuehash(const std::vector<media::test::cue>& cues) {
+  fnv f;
+  for (const auto& c : cues) {
+    f.value(c.frame);
+    f.bytes(c.path.data(), c.path.size());
+  }
+  return f.h;
+}
+
+struct recording {
+  uint64_t state = 0;
+  std::array<int, 3> generator{};  // after frames 1, 100 and 1000
+  std::array<uint64_t, pictureframes.size()> pictures{};
+  size_t cuecount = 0;
+  uint64_t cues = 0;
+};
+
+void printrecording(const char* name, const recording& r) {
+  std::printf("%s: state 0x%016llxull, generator {%d, %d, %d}, pictures {", name,
+              static_cast<unsigned long long>(r.state), r.generator[0], r.generator[1], r.generator[2]);
+  for (uint64_t p : r.pictures) std::printf("0x%016llxull, ", static_cast<unsigned long long>(p));
+  std::printf("}, %zu cues 0x%016llxull\n", r.cuecount, static_cast<unsigned long long>(r.cues));
+}
+
+// Holds each key of a cycle in turn for `hold` frames.
+void holdinturn(std::initializer_list<int> keys, int hold, int offset = 0) {
+  const std::vector<int> cycle(keys);
+  for (int k = 0; k * hold < matchframes + 200; ++k) {
+    const int from = offset + k * hold + 1;
+    media::test::press(from, cycle[size_t(k) % cycle.size()]);
+    media::test::release(from + hold - 1, cycle[size_t(k) % cycle.size()]);
+  }
+}
+
+struct scenario {
+  const char* name;
+  const char* mode;
+  int level;
+  int seed;
+  void (*script)();
+  recording expected;
+};
+
+// Loads the music as start-up does and plays one match of the scenario for matchframes frames,
+// through every state it reaches (the frames go on after the result).
+recording play(const scenario& s) {
+  media::test::reset();
+  auto game = makegame();
+  for (int t = 1; t <= 4; ++t) game->musictracks[size_t(t)] = media::loadsound("music/tt" + std::to_string(t) + ".ogg");
+  game->soundsvolume = 6;
+  game->musicvolume = 6;
+  s.script();
+  media::seedrnd(s.seed);
+  game->gamemode = s.mode;
+  game->level = s.level;
+  recording r;
+  game->startmusic();
+  game->setupmatch();
+  size_t picture = 0;
+  for (int frame = 1; frame <= matchframes; ++frame) {
+    game->matchframe();
+    if (frame == 1) r.generator[0] = media::rndstate();
+    if (frame == 100) r.generator[1] = media::rndstate();
+    if (frame == 1000) r.generator[2] = media::rndstate();
+    if (picture < pictureframes.size() && frame == pictureframes[picture]) {
+      r.pictures[picture++] = pixelhash(media::test::presented());
+    }
+  }
+  r.state = statehash(*game);
+  r.cuecount = media::test::cues().size();
+  r.cues = cuehash(media::test::cues());
+  return r;
+}
+
+void arrows() { holdinturn({key::right, key::down, key::left, key::up}, 120); }
+void arrowsandwasd() {
+  holdinturn({key::right, key::up, key::left, key::down}, 90);
+  holdinturn({key::a, key::w, key::d, key::s}, 70);
+  // Every body falls apart for half a second.
+  media::test::press(500, key::digit1);
+  media::test::press(500, key::digit8);
+  media::test::release(530, key::digit1);
+  media::test::release(530, key::digit8);
+}
+void versuswithpause() {
+  holdinturn({key::right, key::up, key::left, key::down}, 60);
+  holdinturn({key::a, key::s, key::d, key::w}, 80, 20);
+  media::test::tap(700, key::p);
+  media::test::tap(740, key::p);
+}
+void robotwithshortcut() {
+  holdinturn({key::left, key::up, key::right, key::down}, 100);
+  // "4" and "1" end the fight late in the match.
+  media::test::press(3000, key::digit4);
+  media::test::press(3000, key::digit1);
+}
+
+const scenario scenarios[] = {
+    {"level 8, one player", "1", 8, 20261208, arrows,
+     {0xf97b10441335513full, {1112905800, 836038762, 1811689913},
+      {0xb861a1f24871c82dull, 0xdbd4821842a2f324ull, 0xcf235a0798bfe84full, 0x0e5c7ab7522068faull},
+      34, 0xc26dac4bc5f563fdull}},
+    {"level 3, co-op", "2coop", 3, 777, arrowsandwasd,
+     {0x891cb11aa9322bf7ull, {920815158, 1605796560, 895407115},
+      {0x152abed218a375bbull, 0x2249962efa7cedc1ull, 0x9ebd496ae53c8b49ull, 0xc7ca29024dcd647bull},
+      39, 0x5d54be3c610090fcull}},
+    {"versus", "2vs", 1, 31337, versuswithpause,
+     {0x6c59eff7e84438d8ull, {1429674569, 1602737735, 1775027994},
+      {0xefa6d278d989707eull, 0x2d1d47831ccf2a59ull, 0x8a6f131f1bcd8610ull, 0x5b40f14c2d520001ull},
+      13, 0xc4546779695dba66ull}},
+    {"level 11, robot", "1", 11, 1, robotwithshortcut,
+     {0x4403776c0634f008ull, {552976400, 697931135, 282357443},
+      {0xd178f4b014b39439ull, 0x0cfdc7f4662650d7ull, 0x50eeebfdd90209ceull, 0xf1cecfc03ab6af74ull},
+      9, 0x967939adb196ec24ull}},
+};
+
+class goldentest : public gametest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(goldentest, ScriptedMatchPlaysAsRecorded) {
+  const scenario& s = scenarios[GetParam()];
+  const recording r = play(s);
+  printrecording(s.name, r);
+  EXPECT_EQ(r.generator, s.expected.generator) << "the random draws are no longer in the same order";
+  EXPECT_EQ(r.state, s.expected.state);
+  EXPECT_EQ(r.pictures, s.expected.pictures);
+  EXPECT_EQ(r.cuecount, s.expected.cuecount);
+  EXPECT_EQ(r.cues, s.expected.cues);
+}
+
+INSTANTIATE_TEST_SUITE_P(Matches, goldentest, ::testing::Range(0, 4));
+
+}  // namespace
+}  // namespace flopfist
