@@ -1,102 +1,139 @@
-// The match loop: set-up, one match frame in its fixed order, and the pause.
+// The match loop: set-up, one frame from input to present, the pause, and the events played out.
 #include "app/fightgame.h"
+#include "media/random.h"
+#include "scores/screens.h"
+
+#include <algorithm>
 
 namespace flopfist {
 
 namespace {
-
-void steeragainst(fightgame& g, man& f, const man& target) {
-  const ball& p = target.balls[6];  // computer fighters chase the pelvis
-  f.steer(g.ailevel, g.dt, g.playersspeed, p.x, p.y, p.vx, p.vy);
-}
-
-// Player keys and computer opponents push their fighters' heads.
-void controlfighters(fightgame& g) {
-  if (g.gamemode == "1") {
-    if (g.outcome != 2) g.player1control();
-    for (int i = 2; i <= g.fightercount; ++i) {
-      if (!g.fighters[i]->dead) steeragainst(g, *g.fighters[i], *g.fighters[1]);
-    }
-  } else if (g.gamemode == "2coop") {
-    if (g.outcome != 2) {
-      g.player1control();
-      g.player2control();
-    }
-    for (int i = 3; i <= g.fightercount; ++i) {
-      const int target = g.choosetarget(*g.fighters[i]);
-      if (!g.fighters[i]->dead) steeragainst(g, *g.fighters[i], *g.fighters[target]);
-    }
-  } else if (g.gamemode == "2vs") {
-    if (g.outcome != 2) g.player1control();
-    if (g.outcome != 1) g.player2control();
-  }
-}
-
-// Physics and drawing of every fighter; fighter 1 is drawn lowest.
-void stepfighters(fightgame& g) {
-  const float alpha = float(g.framecount) / 120;  // fade in over the first two seconds
-  for (int i = 1; i <= g.fightercount; ++i) {
-    man& f = *g.fighters[i];
-    f.applygravity(g.gravity);
-    f.move(g.dt);
-    f.relax(g.dt, g.flexibility);
-    f.updatevelocity(g.dt);
-    f.keepinarena(g.dt, g.zoom);
-    f.draw(alpha, g.zoom);
-    f.tickflash();
-  }
-}
-
-// "4" and "1" held together knock out everybody but fighter 1.
-void shortcut(fightgame& g) {
-  if (!media::keydown(media::key::digit4) || !media::keydown(media::key::digit1)) return;
-  for (int i = 2; i <= g.fightercount; ++i) g.fighters[i]->energy = 0;
-}
-
+constexpr int hitpausems = 200;
+constexpr double slowframems = 1000.0 / 30;  // slowed frames run at most 30 per second
+constexpr int pacestepms = 5;                // sleep in small steps, re-reading the clock
 }  // namespace
 
-int fightgame::playmatch() {
-  setupmatch();
+result fightgame::playmatch() {
+  beginmatch();
   do {
     matchframe();
-  } while (matchstate != "end");
-  if (matchresult != 3) matchresult = outcome;
-  return matchresult;
+  } while (playing->state != matchstate::end);
+  endmatch();
+  return playing->ending();
 }
 
-// The order matters: positions are saved before anything pushes them, the camera is set before
-// anything is drawn, and the pause and the match flow see the frame's contacts.
+void fightgame::beginmatch() {
+  flushmenukeys();
+  current.levelstartscore = int(uint32_t(current.score));  // the low 32 bits
+  slowmoclock = media::millisecs();
+  matchsetup setup;
+  setup.mode = current.mode;
+  setup.level = current.level;
+  setup.wins = current.wins;
+  setup.rules = settings;
+  setup.carried = carried;
+  setup.rng = media::sharedgenerator();
+  setup.colours = colours;
+  playing.emplace(setup);
+}
+
+void fightgame::endmatch() {
+  media::sharedgenerator() = playing->rng;
+  colours = playing->colours;
+  carried = playing->leftover();
+}
+
+frameinput fightgame::takeinput() const {
+  namespace key = media::key;
+  auto held = [](int k) { return media::keydown(k); };
+  frameinput in;
+  in.player[1] = {held(key::up), held(key::down), held(key::left), held(key::right)};
+  in.player[2] = {held(key::w), held(key::s), held(key::a), held(key::d)};
+  in.knockout = held(key::digit4) && held(key::digit1);
+  in.fallapart = held(key::digit1) && held(key::digit8);
+  in.enter = held(key::enter);
+  in.space = held(key::space);
+  in.escape = held(key::escape);
+  return in;
+}
+
+// The frame's order: the input is taken before the pause, so the bodies move on the keys held when
+// P was hit; the keys that leave a match are read again after it, so Escape can leave both.
 void fightgame::matchframe() {
+  match& m = *playing;
   updatemusic();                                                    // next track when one ends
-  shortcut(*this);                                                  // "4" and "1" held
+  frameinput in = takeinput();
+  pausecheck(in);
   media::cls();
-  slowmostep();                                                     // dt of this frame
-  for (int i = 1; i <= fightercount; ++i) fighters[i]->saveposition();
-  updatecamera();
-  drawbackground();
-  setcaptions();                                                    // level or score, "FIGHT!"
-  drawcaption();
-  controlfighters(*this);                                           // keys and computer pushes
-  stepfighters(*this);                                              // physics and drawing
-  updatebursts(zoom);
-  cyclecolours();
-  contactpass();                                                    // blows between fighters
-  ++framecount;
-  pausecheck();
-  matchflow();                                                      // outcome, states, Escape
+  const matchevents ev = m.step(in);
+  m.draw(art.images);
+  play(ev);                                                         // sounds, hit pauses, bonus
+  drawoverlays(ev);                                                 // summary, GAME OVER, table
   slowmopace();                                                     // slowed frames 33 ms apart
   media::flip(-1);
   quitcheck();
 }
 
-void fightgame::pausecheck() {
-  if (matchstate == "game over" || matchstate == "highscores") return;
+void fightgame::pausecheck(frameinput& in) {
+  const matchstate s = playing->state;
+  if (s == matchstate::gameover || s == matchstate::highscores) return;
   if (media::keyhit(media::key::p) == 0) return;
   // Nothing moves while paused: the last presented frame stays on screen.
   do {
     media::repeatframe();
     quitcheck();
   } while (media::keyhit(media::key::p) == 0 && media::keyhit(media::key::escape) == 0);
+  in.enter = media::keydown(media::key::enter);
+  in.space = media::keydown(media::key::space);
+  in.escape = media::keydown(media::key::escape);
+}
+
+void fightgame::play(const matchevents& ev) {
+  for (int k = 0; k < ev.soundcount; ++k) {
+    playeffect(ev.sounds[size_t(k)] == sound::blow ? art.blowsound : art.blocksound);
+  }
+  for (int k = 0; k < ev.hitpauses; ++k) media::delay(hitpausems);
+  if (ev.won) current.score = current.score + ev.levelbonus;
+}
+
+// Each screen flushes the menu keys as it is drawn, so a key that closes it cannot act later.
+void fightgame::drawoverlays(const matchevents& ev) {
+  const match& m = *playing;
+  for (int k = 0; k < m.overlaycount(); ++k) {
+    const overlay& o = m.overlayat(k);
+    switch (o.state) {
+      case matchstate::levelcompleted:
+        flushmenukeys();
+        drawlevelsummary(m, current, o.elapsed, o.colours);
+        break;
+      case matchstate::gameover:
+        if (o.elapsed <= 2) flushmenukeys();
+        current.name.type(media::nextchar());  // one typed character a frame
+        drawgameover(current, scores, o.elapsed, o.colours);
+        if (ev.scoreentered) {
+          scores.add(current.name.name(), int64_t(int32_t(uint64_t(current.score))));
+          savescores();
+        }
+        break;
+      case matchstate::highscores:
+        flushmenukeys();
+        drawscorerows(scores, o.elapsed, o.colours);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void fightgame::slowmopace() {
+  if (playing->slowmotimer < 0) return;
+  for (;;) {
+    const int waited = media::millisecs() - slowmoclock;
+    if (waited >= slowframems) break;
+    const int wait = int(slowframems - waited) + 1;
+    media::delay(std::clamp(wait, 1, pacestepms));
+  }
+  slowmoclock = media::millisecs();
 }
 
 }  // namespace flopfist

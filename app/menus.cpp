@@ -1,10 +1,11 @@
-// The main menu, the play-mode menu and the controls screen.
+// The main menu, the play-mode menu, the controls screen and the HIGH SCORES screen.
 #include <array>
 #include <string_view>
 
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/media.h"
+#include "scores/screens.h"
 
 namespace flopfist {
 
@@ -24,7 +25,7 @@ constexpr std::array<entry, 5> mainentries{{
 
 constexpr std::array<entry, 3> modeentries{{
     {"1 PLAYER", 180}, {"2 PLAYERS VS", 340}, {"2 PLAYERS CO-OP", 420}}};
-constexpr std::array<std::string_view, 3> modes{"1", "2vs", "2coop"};
+constexpr std::array<gamemode, 3> modes{gamemode::single, gamemode::versus, gamemode::coop};
 
 struct line {
   std::string_view text;
@@ -63,17 +64,17 @@ bool hit(int key) { return media::keyhit(key) != 0; }
 
 }  // namespace
 
-int fightgame::mainmenu() {
+menuchoice fightgame::mainmenu() {
   flushmenukeys();
   int selection = 1;
   for (;;) {
     media::cls();
     cyclecolours();
-    setpalettecolour(1);
+    colours.use(1);
     drawcentred(title, titlescale, titley);
     for (int i = 1; i <= int(mainentries.size()); ++i) {
       if (i == selection) {
-        setpalettecolour(2);
+        colours.use(2);
       } else {
         media::setcolor(100, 100, 100);
       }
@@ -87,20 +88,19 @@ int fightgame::mainmenu() {
     // Both keys are read every frame so a stale hit of one cannot act later.
     const bool enter = hit(media::key::enter);
     const bool space = hit(media::key::space);
-    if (enter || space) return selection;
+    if (enter || space) return menuchoice(selection);
   }
 }
 
-void fightgame::playmodemenu() {
+std::optional<gamemode> fightgame::playmodemenu() {
   media::flushkeys();
   int selection = 1;
-  bool finished = false;
-  while (!finished) {
+  for (;;) {
     media::cls();
     cyclecolours();
     for (int i = 1; i <= int(modeentries.size()); ++i) {
       if (i == selection) {
-        setpalettecolour(2);
+        colours.use(2);
       } else {
         media::setcolor(100, 100, 100);
       }
@@ -112,15 +112,10 @@ void fightgame::playmodemenu() {
     quitcheck();
     const bool enter = hit(media::key::enter);
     const bool space = hit(media::key::space);
-    if (enter || space) {
-      gamemode = modes[selection - 1];
-      finished = true;
-    }
-    // Last, so Escape wins over an Enter hit in the same frame.
-    if (hit(media::key::escape)) {
-      gamemode = "goback";
-      finished = true;
-    }
+    // Read in this order every frame; Escape wins over an Enter hit in the same frame.
+    const bool escape = hit(media::key::escape);
+    if (escape) return std::nullopt;
+    if (enter || space) return modes[size_t(selection - 1)];
   }
 }
 
@@ -129,7 +124,7 @@ void fightgame::controlsscreen() {
   for (;;) {
     media::cls();
     cyclecolours();
-    setpalettecolour(1);
+    colours.use(1);
     for (const line& l : controlslines) drawcentred(l.text, l.scale, l.y);
     media::setscale(1, 1);
     media::flip(-1);
@@ -138,6 +133,23 @@ void fightgame::controlsscreen() {
     const bool space = hit(media::key::space);
     const bool escape = hit(media::key::escape);
     if (enter || space || escape) return;
+  }
+}
+
+void fightgame::scorescreen() {
+  flushmenukeys();
+  int n = 0;
+  for (;;) {
+    media::cls();
+    cyclecolours();
+    ++n;
+    drawscorerows(scores, n, colours);
+    media::setscale(1, 1);
+    media::flip(-1);
+    quitcheck();
+    if (media::keyhit(media::key::enter) > 0) break;
+    if (media::keyhit(media::key::escape) > 0) break;
+    if (media::keyhit(media::key::space) > 0) break;
   }
 }
 

@@ -9,30 +9,30 @@ int nexttrack(int track) { return track + 1 > 4 ? 1 : track + 1; }
 }  // namespace
 
 void fightgame::startmusic() {
-  if (musicvolume <= 0) return;
-  musictrack = nexttrack(musictrack);
-  musicchannel = media::cuesound(musictracks[musictrack]);
-  media::setchannelvolume(musicchannel, float(musicvolume) / 10.0f);
-  media::resumechannel(musicchannel);
+  if (settings.musicvolume <= 0) return;
+  music.track = nexttrack(music.track);
+  music.channel = media::cuesound(art.music[size_t(music.track)]);
+  media::setchannelvolume(music.channel, float(settings.musicvolume) / 10.0f);
+  media::resumechannel(music.channel);
 }
 
 // Chains the next track when the current one has ended, so a long match never falls silent.
 void fightgame::updatemusic() {
-  if (musicvolume <= 0) return;
-  if (musicchannel != 0 && !media::channelplaying(musicchannel)) {
-    media::stopchannel(musicchannel);
+  if (settings.musicvolume <= 0) return;
+  if (music.channel != 0 && !media::channelplaying(music.channel)) {
+    media::stopchannel(music.channel);
     startmusic();
   }
 }
 
 void fightgame::stopmusic() {
-  if (musicchannel != 0) media::stopchannel(musicchannel);
+  if (music.channel != 0) media::stopchannel(music.channel);
 }
 
 void fightgame::playeffect(media::sound* snd) {
-  if (soundsvolume <= 0) return;
+  if (settings.soundsvolume <= 0) return;
   const media::channel ch = media::cuesound(snd);
-  media::setchannelvolume(ch, float(soundsvolume) / 10.0f);
+  media::setchannelvolume(ch, float(settings.soundsvolume) / 10.0f);
   media::resumechannel(ch);
 }
 

@@ -3,6 +3,8 @@
 
 #include "app/fightgame.h"
 #include "media/media.h"
+#include "media/random.h"
+#include "body/util.h"
 
 namespace flopfist {
 
@@ -25,17 +27,27 @@ media::sound* needsound(const std::string& path) {
 }
 
 // The splash frame: the picture, and the web address centred below it.
-void drawsplash(fightgame& game) {
+void drawsplash(const assets& art) {
   media::setscale(1, 1);
-  media::drawimage(game.splashimage, 409, 196);
+  media::drawimage(art.splash, 409, 196);
   media::setcolor(255, 255, 255);
-  game.drawcentred(splashcaption, 0.1875f, 500);
+  drawcentred(splashcaption, 0.1875f, 500);
 }
 
 }  // namespace
 
 void quitcheck() {
   if (media::terminaterequest()) media::endprogram(0);
+}
+
+void flushmenukeys() {
+  while (media::nextchar() != 0) {
+  }
+  for (int k : {media::key::p, media::key::enter, media::key::escape, media::key::space,
+                media::key::left, media::key::right, media::key::up, media::key::down}) {
+    while (media::keyhit(k) != 0) {
+    }
+  }
 }
 
 void fightgame::run() {
@@ -45,44 +57,44 @@ void fightgame::run() {
 
 void fightgame::startup() {
   media::settitle("Flopfist");
-  for (auto& row : colourspeed) {
+  for (auto& row : colours.speeds) {
     for (float& speed : row) speed = 2.0f;
   }
   media::setimageflags(media::imageflag::masked | media::imageflag::filtered |
                        media::imageflag::mipmapped);
-  limbimage = needimage("images/quad280.png");
-  media::midhandle(limbimage);
-  jointimage = needimage("images/ballimage280.png");
-  media::midhandle(jointimage);
-  blowsound = needsound("sounds/blow.wav");
-  blocksound = needsound("sounds/block.wav");
-  splashimage = needimage("images/205275.png");
-  sparkimage = needimage("images/spark.png");
-  defaultscores();
+  art.images.limb = needimage("images/quad280.png");
+  media::midhandle(art.images.limb);
+  art.images.joint = needimage("images/ballimage280.png");
+  media::midhandle(art.images.joint);
+  art.blowsound = needsound("sounds/blow.wav");
+  art.blocksound = needsound("sounds/block.wav");
+  art.splash = needimage("images/205275.png");
+  art.images.spark = needimage("images/spark.png");
+  scores.defaults();
   loadscores();
-  resetoptions();
+  settings = options{};
   loadprefs();
-  const int depth = fullscreen == 1 ? 32 : 0;
+  const int depth = settings.fullscreen == 1 ? 32 : 0;
   media::seedrnd(media::millisecs());
   media::opengraphics(1024, 768, depth, 60);
-  gamefont = media::loadfont("images/font.ttf", 200, 4);
-  if (gamefont == nullptr) media::missingfile("images/font.ttf");
-  media::setfont(gamefont);
+  art.font = media::loadfont("images/font.ttf", 200, 4);
+  if (art.font == nullptr) media::missingfile("images/font.ttf");
+  media::setfont(art.font);
   media::setblend(media::blend::alpha);
-  if (fullscreen == 1) media::hidemouse();
+  if (settings.fullscreen == 1) media::hidemouse();
 
-  drawsplash(*this);
+  drawsplash(art);
   media::flip(-1);
   quitcheck();
 
   // Taken before the music loads, so slow loading shortens the wait instead of adding to it.
   const int t0 = media::millisecs();
   for (int t = 1; t <= 4; ++t) {
-    musictracks[t] = needsound("music/tt" + std::to_string(t) + ".ogg");
+    art.music[size_t(t)] = needsound("music/tt" + std::to_string(t) + ".ogg");
   }
   for (;;) {
     media::cls();
-    drawsplash(*this);
+    drawsplash(art);
     media::flip(-1);
     quitcheck();
     if (media::millisecs() - t0 > splashms) break;
@@ -97,63 +109,54 @@ void fightgame::startup() {
 void fightgame::mainloop() {
   for (;;) {
     switch (mainmenu()) {
-      case menu::play:
-        playmodemenu();
-        playseries();
+      case menuchoice::play:
+        if (const auto mode = playmodemenu()) {
+          current.mode = *mode;
+          playseries();
+        }
         break;
-      case menu::options:
+      case menuchoice::options:
         optionsscreen();
         break;
-      case menu::controls:
+      case menuchoice::controls:
         controlsscreen();
         break;
-      case menu::scores:
+      case menuchoice::scores:
         scorescreen();
         break;
-      case menu::quit:
+      case menuchoice::quit:
         return;
-      default:
-        break;
     }
   }
 }
 
 void fightgame::playseries() {
-  if (gamemode == "2vs") {
-    level = 1;
-    wins[1] = 0;
-    wins[2] = 0;
-    int r = 0;
+  if (current.mode == gamemode::versus) {
+    current.level = 1;
+    current.wins[1] = 0;
+    current.wins[2] = 0;
+    result r = result::left;
     do {
       startmusic();
       r = playmatch();
       stopmusic();
-      if (r == 1) wins[1] += 1;
-      if (r == 2) wins[2] += 1;
-    } while (r != 3);
-  } else if (gamemode == "1" || gamemode == "2coop") {
-    level = 1;
-    score = 0;
-    int r = 0;
-    do {
-      startmusic();
-      r = playmatch();
-      stopmusic();
-      if (level >= 20) r = 2;
-      level += 1;
-    } while (r != 3 && r != 2);
+      if (r == result::first) current.wins[1] += 1;
+      if (r == result::second) current.wins[2] += 1;
+    } while (r != result::left);
+    return;
   }
+  current.level = 1;
+  current.score = 0;
+  result r = result::left;
+  do {
+    startmusic();
+    r = playmatch();
+    stopmusic();
+    if (current.level >= 20) r = result::second;
+    current.level += 1;
+  } while (r != result::left && r != result::second);
 }
 
-void fightgame::cyclecolours() {
-  for (int c = 1; c <= colourcount; ++c) {
-    for (int k = 1; k <= 3; ++k) {
-      if (media::rnd(0, 1000) > 990) colourspeed[c][k] = -colourspeed[c][k];
-      if (colours[c][k] > 253) colourspeed[c][k] = -2.0f;
-      if (colours[c][k] < 2) colourspeed[c][k] = 2.0f;
-      colours[c][k] = int(float(colours[c][k]) + colourspeed[c][k]);
-    }
-  }
-}
+void fightgame::cyclecolours() { colours.cycle(media::sharedgenerator()); }
 
 }  // namespace flopfist

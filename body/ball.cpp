@@ -1,25 +1,7 @@
-// One point mass: motion step, wall contacts, hit flash, bleeding and drawing.
+// One point mass: motion step and wall contacts.
 #include "body/ball.h"
 
-#include <cmath>
-
-#include "app/fightgame.h"
-#include "body/man.h"
-#include "body/util.h"
-#include "media/media.h"
-
 namespace flopfist {
-
-void ball::emitblood(float intensity) {
-  const int count = int(std::floor(float(game->blood) * 10.0f * intensity));
-  game->startburst(x, y, vx / 35.0f, vy / 35.0f, count, 0, 3.0f, owner->robot, int(radius));
-}
-
-void ball::tickflash() {
-  if (flash > 0) --flash;
-  // A fresh hit keeps bleeding, less each frame, for the first ten frames of the flash.
-  if (flash > 50) emitblood(float(flash - 50) / 50.0f);
-}
 
 void ball::updatevelocity(float dt) {
   vx = (x - oldx) / dt;
@@ -31,48 +13,6 @@ void ball::saveposition() {
   oldy = y;
 }
 
-void ball::draw(const std::array<int, 4>& colour, float zoom) {
-  const std::array<int, 4> flashcolour =
-      owner->robot ? std::array<int, 4>{0, 255, 255, 0} : std::array<int, 4>{0, 222, 0, 0};
-  std::array<int, 4> shown{};
-  for (int c = 1; c <= 3; ++c) {
-    const int k = colour[c];
-    shown[c] = int(float(k - k * flash / 60) + float(flash * flashcolour[c]) / 60.0f);
-  }
-  media::setcolor(shown[1], shown[2], shown[3]);
-  const bool endpiece = index == 16 || index == 20 || index == 24 || index == 25 || index == 26;
-  if (owner->robot && endpiece) {
-    drawendpiece(colour, zoom);
-  } else {
-    const float s = 2.0f * drawradius * zoom / 300.0f;
-    media::setscale(s, s);
-    media::drawimage(game->jointimage, screenx(x, game->camerax, zoom),
-                     screeny(y, game->cameray, zoom), 0);
-    media::setscale(1, 1);
-  }
-  media::setcolor(255, 255, 255);
-}
-
-void ball::drawendpiece(const std::array<int, 4>&, float zoom) {
-  // The ball each end piece hangs from, so the square turns with its limb.
-  int baseindex = 15;
-  switch (index) {
-    case 20: baseindex = 19; break;
-    case 24: baseindex = 23; break;
-    case 25: baseindex = 1; break;
-    case 26: baseindex = 11; break;
-    default: baseindex = 15; break;
-  }
-  const ball& base = owner->balls[baseindex];
-  media::setrotation(atan2deg(y - base.y, x - base.x));
-  const float s = 0.886f * 2.0f * drawradius * zoom / 280.0f;  // same area as the round ball
-  media::setscale(s, s);
-  media::drawimage(game->limbimage, screenx(x, game->camerax, zoom),
-                   screeny(y, game->cameray, zoom), 0);
-  media::setscale(1, 1);
-  media::setrotation(0);
-}
-
 void ball::move(float dt) {
   x += dt * vx;
   y += dt * vy;
@@ -80,34 +20,34 @@ void ball::move(float dt) {
 
 void ball::applygravity(int g) { vy += 0.04f * float(g); }
 
-int ball::keepinarena() {
+wall ball::keepinarena(const arena& walls) {
   const float r = drawradius;
-  int code = 0;
-  if (x > game->rightwall - r) {
-    x = game->rightwall - r;
+  wall touched = wall::none;
+  if (x > walls.right - r) {
+    x = walls.right - r;
     vx = -0.5f * vx;
     vy = 0.5f * vy;
-    code = 3;
+    touched = wall::right;
   }
-  if (x < game->leftwall + r) {
-    x = game->leftwall + r;
+  if (x < walls.left + r) {
+    x = walls.left + r;
     vx = -0.5f * vx;
     vy = 0.5f * vy;
-    code = 4;
+    touched = wall::left;
   }
-  if (y > game->floory - r) {
-    y = game->floory - r;
+  if (y > walls.floor - r) {
+    y = walls.floor - r;
     vy = -0.5f * vy;
     vx = 0.5f * vx;
-    code = 1;
+    touched = wall::floor;
   }
-  if (y < game->ceilingy + r) {
-    y = game->ceilingy + r;
+  if (y < walls.ceiling + r) {
+    y = walls.ceiling + r;
     vy = -0.5f * vy;
     vx = 0.5f * vx;
-    code = 2;
+    touched = wall::ceiling;
   }
-  return code;
+  return touched;
 }
 
 }  // namespace flopfist

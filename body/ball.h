@@ -1,19 +1,17 @@
-// One point mass of a fighter's body: motion step, wall contacts, hit flash, bleeding, drawing.
+// One point mass of a fighter's body: motion step, wall contacts and the hit flash.
 #pragma once
 
-#include <array>
+#include "body/util.h"
 
 namespace flopfist {
 
-class fightgame;
-class man;
+// The wall a ball was pushed back from; the highest-numbered ball touching one decides.
+enum class wall { none = 0, floor = 1, ceiling = 2, right = 3, left = 4 };
 
 class ball {
  public:
-  fightgame* game = nullptr;
   int flash = 0;  // hit-flash countdown in frames
   int index = 0;  // 1..26 within its fighter
-  man* owner = nullptr;
   float x = 0, y = 0;
   float oldx = 0, oldy = 0;
   float vx = 0, vy = 0;
@@ -21,15 +19,11 @@ class ball {
   float mass = 0;
   float drawradius = 20.0f;
 
-  void emitblood(float intensity);
-  void tickflash();
   void updatevelocity(float dt);
   void saveposition();
-  void draw(const std::array<int, 4>& colour, float zoom);
-  void drawendpiece(const std::array<int, 4>& colour, float zoom);
   void move(float dt);
   void applygravity(int g);
-  int keepinarena();  // wall contact code: 0 none, 3 right wall, 4 left wall, 1 floor, 2 ceiling
+  wall keepinarena(const arena& walls);
 };
 
 }  // namespace flopfist

@@ -1,8 +1,6 @@
 // The body tables and the construction of a fighter.
 #include "body/man.h"
 
-#include "media/media.h"
-
 namespace flopfist {
 
 // Legs A (1-5) and B (7-11) meet at the pelvis 6; the spine runs 12-13-14, neck 15, head 16;
@@ -38,7 +36,7 @@ const std::array<float, 25> robotstiffness{
     1.0f, 1.0f, 0.1f, 1.0f, 1.0f, 1.0f, 0.1f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f,
 };
 
-void man::setup(int n) {
+void man::setup(int n, media::generator& rng) {
   fade = 1.0f;
   dead = 0;
   limbwidth = 2 * scale;
@@ -57,16 +55,14 @@ void man::setup(int n) {
     b.radius = ballradius;
     b.drawradius = balldrawradius;
     b.index = i;
-    const double r = media::rnd();
+    const double r = rng.rnd();
     b.x = float(r * 200.0 - 100.0 + offset);
-    b.y = float(media::rndint(0, 768));
+    b.y = float(rng.rndint(0, 768));
     b.vx = 1.0f;
     b.vy = 1.0f;
     b.mass = float(ballmass);
-    b.game = game;
-    b.owner = this;
   }
-  balls[16].drawradius = headradius;
+  balls[bodyball::head].drawradius = headradius;
 
   blowfactor = 1.0f;
   stiffness = bodystiffness;

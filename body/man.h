@@ -4,10 +4,31 @@
 #include <array>
 
 #include "body/ball.h"
+#include "body/sprites.h"
+#include "media/random.h"
 
 namespace flopfist {
 
-class fightgame;
+// The balls the game treats apart from the rest. Legs A (1-5) and B (7-11) meet at the pelvis;
+// the spine runs 12-13-14, neck 15, head 16; arms A (17-20) and B (21-24) hang from the
+// shoulders; 25 and 26 are the foot tips.
+namespace bodyball {
+constexpr int pelvis = 6;
+constexpr int shoulders = 14;
+constexpr int neck = 15;
+constexpr int head = 16;
+constexpr int fista = 20;
+constexpr int fistb = 24;
+constexpr int foota = 25;
+constexpr int footb = 26;
+constexpr int count = 26;
+}  // namespace bodyball
+
+// The eight ways a head can be pushed; the numbers are the ones the computer keeps between frames.
+enum class push { none = 0, up, down, left, right, downright, upleft, upright, downleft };
+
+// The push that takes a body away from the wall it touched.
+push awayfrom(wall w);
 
 struct link {
   int a, b;
@@ -32,11 +53,21 @@ struct jointmove {
   float pdx, pdy, mdx, mdy, qdx, qdy;
 };
 
+// A freshly hit ball bleeds: one burst of drops a frame, fewer as its flash fades.
+struct bleed {
+  float x, y, vx, vy;
+  int drops;
+  int radius;
+};
+struct bleeding {
+  std::array<bleed, bodyball::count> list{};
+  int count = 0;
+};
+
 class man {
  public:
   float blowfactor = 0.0f;
   int robot = 0;
-  fightgame* game = nullptr;
   float fade = 0.0f;
   int dead = 0;
   int team = 0;
@@ -50,22 +81,12 @@ class man {
   float ballradius = 4 * 2.0f;
   float balldrawradius = 4 * 2.0f;
   float headradius = 9 * 2.0f;
-  int ballcount = 26;
-  const std::array<link, 25>& links = bodylinks;
-  int linkcount = 25;
-  const std::array<joint, 25>& joints = bodyjoints;
-  const std::array<float, 25>& restangles = bodyrestangles;
   std::array<float, 25> stiffness = bodystiffness;
-  int jointcount = 25;
-  int direction = 1;
+  push direction = push::up;       // the computer's push, kept between frames
   std::array<ball, 27> balls{};  // slots 1..26
 
-  man() = default;
-  man(const man&) = delete;  // balls point back at their owner
-  man& operator=(const man&) = delete;
-
-  // Construction
-  void setup(int n);
+  // Construction: n is the number of fighters in the match, which spreads the starting columns.
+  void setup(int n, media::generator& rng);
   void fadestep();
 
   // Physics step
@@ -73,21 +94,24 @@ class man {
   void applygravity(int g);
   void move(float dt);
   void updatevelocity(float dt);
-  void keepinarena(float dt, float zoom);
-  void tickflash();
+  void keepinarena(const arena& walls);
+  // Counts every hit flash down and lists the balls that bleed this frame at this BLOOD setting.
+  void tickflash(int blood, bleeding& out);
   static linkmove linkcorrection(const ball& a, const ball& b);
   static jointmove jointcorrection(const ball& p, const ball& m, const ball& q, float restangle,
                                    float stiffness, float dt, int flex);
   void relaxlinks();
   void relaxjoints(float dt, int flex);
-  void relax(float dt, int flex);
+  // fallapart: "1" and "8" held, which lets every body go limp.
+  void relax(float dt, int flex, bool fallapart);
 
   // Computer control
-  void steer(int level, float dt, int speed, float tx, float ty, float tvx, float tvy);
+  void steer(media::generator& rng, int level, int speed, float tx, float ty, float tvx, float tvy);
 
   // Drawing
-  void draw(float alpha, float zoom);
-  void drawlimb(int link, const std::array<int, 4>& colour, float zoom);
+  void draw(float alpha, const view& v, const sprites& images) const;
+  void drawlimb(int link, const std::array<int, 4>& colour, const view& v, const sprites& images) const;
+  void drawball(int index, const view& v, const sprites& images) const;
 
  private:
   // Reused by every correction pass: one (dx, dy) per ball number.
@@ -95,8 +119,9 @@ class man {
   std::array<float, 27> accy_{};
 };
 
-// Pushes a head ball by a direction code (1 up, 2 down, 3 left, 4 right, 5 down-right, 6 up-left,
-// 7 up-right, 8 down-left), each component only while it is below the cap of 2*speed.
-void pushdirection(ball& head, int direction, int speed);
+// Adds +push to v only while it is below the cap of 2*push, -push only while above minus the cap.
+void cappedpush(float& v, int sign, int push);
+// Pushes a head ball one of the eight ways, each component only while it is below the cap.
+void pushhead(ball& head, push direction, int speed);
 
 }  // namespace flopfist

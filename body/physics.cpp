@@ -3,10 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/fightgame.h"
 #include "body/man.h"
 #include "body/util.h"
-#include "media/media.h"
 
 namespace flopfist {
 
@@ -26,16 +24,25 @@ void man::updatevelocity(float dt) {
   for (int i = 1; i <= 26; ++i) balls[i].updatevelocity(dt);
 }
 
-void man::keepinarena(float, float) {
+void man::keepinarena(const arena& walls) {
   // The highest-numbered ball touching a wall turns the computer's push away from it.
   for (int i = 1; i <= 26; ++i) {
-    const int code = balls[i].keepinarena();
-    if (code > 0) direction = code;
+    const wall touched = balls[i].keepinarena(walls);
+    if (touched != wall::none) direction = awayfrom(touched);
   }
 }
 
-void man::tickflash() {
-  for (int i = 1; i <= 26; ++i) balls[i].tickflash();
+void man::tickflash(int blood, bleeding& out) {
+  out.count = 0;
+  for (int i = 1; i <= 26; ++i) {
+    ball& b = balls[i];
+    if (b.flash > 0) --b.flash;
+    // A fresh hit keeps bleeding, less each frame, for the first ten frames of the flash.
+    if (b.flash <= 50) continue;
+    const float intensity = float(b.flash - 50) / 50.0f;
+    const int drops = int(std::floor(float(blood) * 10.0f * intensity));
+    out.list[size_t(out.count++)] = {b.x, b.y, b.vx / 35.0f, b.vy / 35.0f, drops, int(b.radius)};
+  }
 }
 
 namespace {
@@ -81,7 +88,7 @@ jointmove man::jointcorrection(const ball& p, const ball& m, const ball& q, floa
 void man::relaxlinks() {
   accx_.fill(0);
   accy_.fill(0);
-  for (const link& k : links) {
+  for (const link& k : bodylinks) {
     const linkmove mv = linkcorrection(balls[k.a], balls[k.b]);
     accx_[k.a] += mv.adx;
     accy_[k.a] += mv.ady;
@@ -98,9 +105,9 @@ void man::relaxjoints(float dt, int flex) {
   accx_.fill(0);
   accy_.fill(0);
   for (int j = 0; j < 25; ++j) {
-    const joint& jt = joints[j];
-    const jointmove mv =
-        jointcorrection(balls[jt.p], balls[jt.m], balls[jt.q], restangles[j], stiffness[j], dt, flex);
+    const joint& jt = bodyjoints[size_t(j)];
+    const jointmove mv = jointcorrection(balls[jt.p], balls[jt.m], balls[jt.q], bodyrestangles[size_t(j)],
+                                         stiffness[size_t(j)], dt, flex);
     accx_[jt.p] += mv.pdx;
     accy_[jt.p] += mv.pdy;
     accx_[jt.m] += mv.mdx;
@@ -114,9 +121,9 @@ void man::relaxjoints(float dt, int flex) {
   }
 }
 
-void man::relax(float dt, int flex) {
-  // "1" and "8" held together let every body fall apart; the dead are no longer held together.
-  if ((media::keydown(media::key::digit1) && media::keydown(media::key::digit8)) || dead) return;
+void man::relax(float dt, int flex, bool fallapart) {
+  // The dead are no longer held together.
+  if (fallapart || dead) return;
   for (int pass = 0; pass < 32; ++pass) {
     relaxjoints(dt, flex);
     relaxlinks();

@@ -1,4 +1,4 @@
-// Angle wrapping, integer power, rounding, degree trigonometry and the menu-key flush.
+// Angle wrapping, integer power, rounding, degree trigonometry and centred text.
 #include "body/util.h"
 
 #include <cmath>
@@ -39,14 +39,14 @@ float sindeg(float a) { return float(std::sin(double(a) / degrees)); }
 float cosdeg(float a) { return float(std::cos(double(a) / degrees)); }
 float atan2deg(float y, float x) { return float(std::atan2(double(y), double(x)) * degrees); }
 
-void flushmenukeys() {
-  while (media::nextchar() != 0) {
-  }
-  for (int k : {media::key::p, media::key::enter, media::key::escape, media::key::space,
-                media::key::left, media::key::right, media::key::up, media::key::down}) {
-    while (media::keyhit(k) != 0) {
-    }
-  }
+}  // namespace flopfist
+
+namespace flopfist {
+
+// Centred from the unscaled width.
+void drawcentred(std::string_view text, float scale, float y) {
+  media::setscale(scale, scale);
+  media::drawtext(text, (1024.0f - media::textwidth(text) * scale) / 2.0f, y);
 }
 
 }  // namespace flopfist

@@ -1,10 +1,25 @@
-// Small shared functions: camera projection, angle wrapping, integer power, rounding, key flush.
+// Small shared types and functions: camera view, arena walls, projection, angles, powers, rounding.
 #pragma once
+
+#include <string_view>
 
 namespace flopfist {
 
+// What the camera shows: the world point at the screen's centre and the world-to-screen scale.
+struct view {
+  float x = 0, y = 0;
+  float zoom = 0.3f;
+};
+
+// The walls of the arena, world pixels.
+struct arena {
+  float left = 0, right = 0, ceiling = 0, floor = 0;
+};
+
 inline float screenx(float x, float camerax, float zoom) { return 512.0f + zoom * (x - camerax); }
 inline float screeny(float y, float cameray, float zoom) { return 384.0f + zoom * (y - cameray); }
+inline float screenx(float x, const view& v) { return screenx(x, v.x, v.zoom); }
+inline float screeny(float y, const view& v) { return screeny(y, v.y, v.zoom); }
 float wrap360(float a);
 float wrap180(float a);
 int intpower(int base, int exponent);
@@ -13,8 +28,12 @@ int roundhalfup(float x);
 float sindeg(float a);
 float cosdeg(float a);
 float atan2deg(float y, float x);
-// Empties the typed-character queue and the pending hits of the menu keys, so that a key that
-// closed the previous screen does not act on the next one.
-void flushmenukeys();
+
+}  // namespace flopfist
+
+namespace flopfist {
+
+// Draws a line of text centred on the 1024-pixel screen at the given scale; leaves the scale set.
+void drawcentred(std::string_view text, float scale, float y);
 
 }  // namespace flopfist

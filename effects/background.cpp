@@ -2,8 +2,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/fightgame.h"
-#include "body/util.h"
+#include "effects/background.h"
+
+#include "media/media.h"
 
 namespace flopfist {
 
@@ -27,7 +28,9 @@ struct arenarect {
 };
 }  // namespace
 
-void fightgame::drawbackground() {
+void drawbackground(const arena& walls, const view& v, const palette& colours) {
+  const float leftwall = walls.left, rightwall = walls.right, ceilingy = walls.ceiling, floory = walls.floor;
+  const float camerax = v.x, cameray = v.y, zoom = v.zoom;
   media::setblend(media::blend::mask);
   const arenarect a{roundhalfup(screenx(leftwall, camerax, zoom)),
                     roundhalfup(screenx(rightwall, camerax, zoom)),
@@ -50,7 +53,7 @@ void fightgame::drawbackground() {
     const float depth = std::pow(ratio, float(n));
     const float z = 1 / (1 / zoom + 1 / depth);
     // Nearer layers are brighter; the palette's colour 3 sets the hue.
-    auto bright = [&](int k) { return int(std::min(255.0f, colours[3][k] * 1.5f * z)); };
+    auto bright = [&](int k) { return int(std::min(255.0f, colours.channel(3, k) * 1.5f * z)); };
     const rgb c{bright(1), bright(2), bright(3)};
     const rgb f{faded(c.r), faded(c.g), faded(c.b)};
 

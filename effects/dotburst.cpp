@@ -3,15 +3,14 @@
 
 #include <algorithm>
 
-#include "app/fightgame.h"
 #include "body/util.h"
 #include "media/media.h"
 
 namespace flopfist {
 
-void dotburst::cyclecolour() {
+void dotburst::cyclecolour(media::generator& rng) {
   for (int c = 0; c < 3; ++c) {
-    if (media::rnd(0, 1000) > 990) colourstep[c] = -colourstep[c];
+    if (rng.rnd(0, 1000) > 990) colourstep[c] = -colourstep[c];
     if (colour[c] > 253) colourstep[c] = -2;
     if (colour[c] < 2) colourstep[c] = 2;
     colour[c] += colourstep[c];
@@ -19,20 +18,19 @@ void dotburst::cyclecolour() {
 }
 
 void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int kind, float speed,
-                     fightgame* g, int isrobot, int radius) {
+                     media::generator& rng, int isrobot, int radius) {
   robot = isrobot;
-  game = g;
   plasma = kind;
   // The arrays hold 300 particles: a larger count would write past them.
   count = std::clamp(n, 0, maxcount);
-  for (int c = 0; c < 3; ++c) colour[c] = media::rndint(0, 255);
+  for (int c = 0; c < 3; ++c) colour[c] = rng.rndint(0, 255);
   alive = 1;
   alpha = 1.0f;
   size = 3.0f;
   for (int i = 1; i <= count; ++i) {
-    const float a = float(360.0 * media::rnd());
+    const float a = float(360.0 * rng.rnd());
     // One r for both place and speed: particles near the centre fly inward through it.
-    const float r = float(media::rnd());
+    const float r = float(rng.rnd());
     const float s = r * speed * 2 - speed;
     const float ca = cosdeg(a), sa = sindeg(a);
     x[i] = cx + ca * float(radius) * r;
@@ -42,9 +40,9 @@ void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int 
   }
 }
 
-void dotburst::update(float) {
-  // Bursts keep full speed in slow motion, so the time scale is not used.
-  cyclecolour();
+// Bursts keep full speed in slow motion: the frame's time step does not reach them.
+void dotburst::update(media::generator& rng) {
+  cyclecolour(rng);
   alpha -= 0.02f;
   for (int i = 1; i <= count; ++i) {
     x[i] += vx[i];
@@ -54,8 +52,8 @@ void dotburst::update(float) {
   if (!(alpha > 0)) alive = 0;
 }
 
-void dotburst::draw(float zoom) {
-  if (game == nullptr) return;  // never started
+void dotburst::draw(const view& v, const sprites& images) const {
+  const float zoom = v.zoom;
   if (plasma == 1) media::setblend(media::blend::light);
   media::setalpha(alpha);
   if (plasma == 1) {
@@ -66,14 +64,14 @@ void dotburst::draw(float zoom) {
     media::setcolor(222, 0, 0);
   }
 
-  const float cx = game->camerax, cy = game->cameray;
+  const float cx = v.x, cy = v.y;
   if (plasma == 1) {
     // The spark image is handled at its corner: shift by half its size to centre it.
-    const float hw = float(media::imagewidth(game->sparkimage)) / 2;
-    const float hh = float(media::imageheight(game->sparkimage)) / 2;
+    const float hw = float(media::imagewidth(images.spark)) / 2;
+    const float hh = float(media::imageheight(images.spark)) / 2;
     media::setscale(zoom, zoom);
     for (int i = 1; i <= count; ++i)
-      media::drawimage(game->sparkimage, screenx(x[i] - hw, cx, zoom), screeny(y[i] - hh, cy, zoom), 0);
+      media::drawimage(images.spark, screenx(x[i] - hw, cx, zoom), screeny(y[i] - hh, cy, zoom), 0);
     media::setscale(1, 1);
   } else if (robot == 1) {
     const float side = 2 * size * zoom;
@@ -83,7 +81,7 @@ void dotburst::draw(float zoom) {
     const float s = 2 * size * zoom / 300;
     media::setscale(s, s);
     for (int i = 1; i <= count; ++i)
-      media::drawimage(game->jointimage, screenx(x[i], cx, zoom), screeny(y[i], cy, zoom), 0);
+      media::drawimage(images.joint, screenx(x[i], cx, zoom), screeny(y[i], cy, zoom), 0);
     media::setscale(1, 1);
   }
 

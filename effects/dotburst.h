@@ -3,16 +3,17 @@
 
 #include <array>
 
-namespace flopfist {
+#include "body/sprites.h"
+#include "body/util.h"
+#include "media/random.h"
 
-class fightgame;
+namespace flopfist {
 
 class dotburst {
  public:
   static constexpr int maxcount = 300;
 
   int robot = 0;
-  fightgame* game = nullptr;
   int plasma = 1;
   std::array<int, 3> colourstep{2, 2, 2};
   float size = 0;
@@ -22,11 +23,11 @@ class dotburst {
   std::array<int, 3> colour{};
   int alive = 0;
 
-  void cyclecolour();
+  void cyclecolour(media::generator& rng);
   void start(float x, float y, float basevx, float basevy, int count, int plasma, float speed,
-             fightgame* game, int robot, int radius);
-  void draw(float zoom);
-  void update(float dt);
+             media::generator& rng, int robot, int radius);
+  void draw(const view& v, const sprites& images) const;
+  void update(media::generator& rng);
 };
 
 }  // namespace flopfist

@@ -1,5 +1,5 @@
 // The match camera: frames every living fighter, sliding dead ones out of the frame as they fade.
-#include "app/fightgame.h"
+#include "match/match.h"
 
 #include <algorithm>
 
@@ -20,14 +20,14 @@ centre bodycentre(const man& f) {
 }
 }  // namespace
 
-void fightgame::updatecamera() {
-  for (int i = 1; i <= fightercount; ++i) fighters[i]->fadestep();
+void match::updatecamera() {
+  for (int i = 1; i <= fightercount; ++i) fighters[size_t(i)].fadestep();
 
-  const centre first = bodycentre(*fighters[1]);
+  const centre first = bodycentre(fighters[1]);
   float maxx = -1000000, minx = 100000, maxy = -100000, miny = 1000000;
   for (int i = 1; i <= fightercount; ++i) {
-    const centre c = bodycentre(*fighters[i]);
-    const float fade = fighters[i]->fade;
+    const centre c = bodycentre(fighters[size_t(i)]);
+    const float fade = fighters[size_t(i)].fade;
     // A fading fighter's point slides onto fighter 1, so the dead stop widening the frame.
     const float px = c.x * fade + first.x * (1 - fade);
     const float py = c.y * fade + first.y * (1 - fade);
@@ -36,10 +36,10 @@ void fightgame::updatecamera() {
     maxy = std::max(maxy, py);
     miny = std::min(miny, py);
   }
-  camerax = (maxx + minx) / 2;
-  cameray = (maxy + miny) / 2;
+  camera.x = (maxx + minx) / 2;
+  camera.y = (maxy + miny) / 2;
   // 444 x 333 pixels of margin around the framed points at zoom 1.
-  zoom = std::min(1024 / (maxx - minx + 444), 768 / (maxy - miny + 333));
+  camera.zoom = std::min(1024 / (maxx - minx + 444), 768 / (maxy - miny + 333));
 }
 
 }  // namespace flopfist

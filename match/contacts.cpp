@@ -1,10 +1,10 @@
 // Contacts between fighters: hard and soft contacts, blows, damage and the combo counter.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 
-#include "app/fightgame.h"
-#include "media/media.h"
+#include "match/match.h"
 
 namespace flopfist {
 
@@ -16,7 +16,6 @@ constexpr int sparkdelay = 10;
 constexpr int blowdelay = 10;
 constexpr int captiontime = 60;
 constexpr int flashtime = 60;
-constexpr int hitpausems = 200;
 constexpr float slowmoframes = 30;
 constexpr float extraseparation = 0.1f;
 constexpr float dropvelocitydivisor = 35;
@@ -34,7 +33,7 @@ constexpr bool damagingtable[27] = {
     true,  true};                              // 25, 26 foot tips
 
 bool damaging(const ball& b) { return b.index >= 1 && b.index <= 26 && damagingtable[b.index]; }
-bool ishead(const ball& b) { return b.index == 16; }
+bool ishead(const ball& b) { return b.index == bodyball::head; }
 
 bool overlapping(const ball& a, const ball& b) {
   const float dx = a.x - b.x, dy = a.y - b.y;
@@ -48,7 +47,7 @@ void countdown(int& wait) {
 
 }  // namespace
 
-void fightgame::contactpass() {
+void match::contactpass(matchevents& ev) {
   for (int i = 1; i <= fightercount; i++) {
     for (int j = 1; j <= fightercount; j++) {
       countdown(contactwait[i][j]);
@@ -58,16 +57,16 @@ void fightgame::contactpass() {
   }
   for (int i = 1; i <= fightercount; i++) {
     for (int j = i + 1; j <= fightercount; j++) {
-      man& fi = *fighters[i];
-      man& fj = *fighters[j];
+      man& fi = fighters[size_t(i)];
+      man& fj = fighters[size_t(j)];
       for (int k = 1; k <= 26; k++) {
-        for (int l = 1; l <= 26; l++) contact(fi.balls[k], fj.balls[l], fi, fj);
+        for (int l = 1; l <= 26; l++) contact(fi.balls[size_t(k)], fj.balls[size_t(l)], fi, fj, ev);
       }
     }
   }
 }
 
-void fightgame::contact(ball& a, ball& b, man& fa, man& fb) {
+void match::contact(ball& a, ball& b, man& fa, man& fb, matchevents& ev) {
   const int na = fa.number, nb = fb.number;
   const bool enemies = fa.team != fb.team && !fa.dead && !fb.dead;
 
@@ -77,49 +76,51 @@ void fightgame::contact(ball& a, ball& b, man& fa, man& fb) {
     const bool admg = damaging(a), bdmg = damaging(b);
     const bool sparkready = sparkwait[na][nb] <= 0;
 
-    if (plasma == 1 && sparkready) {
+    if (rules.plasma == 1 && sparkready) {
       sparkwait[na][nb] = sparkdelay;
       startburst((a.x + b.x) / 2, (a.y + b.y) / 2, 0, 0, 20, 1, 2.0f, 0, 0);
     }
 
     int hits = 0;
     ball* victim = nullptr;
-    auto blow = [&](ball& struck, int attacker, int target, const char* caption) {
+    man* victimfighter = nullptr;
+    auto strike = [&](ball& struck, man& owner, int attacker, int target, blowkind kind) {
       blowwait[attacker][target] = blowdelay;
-      messagetimer = captiontime;
-      message = caption;
+      message.set(kind == blowkind::head ? "HEAD BLOW!" : "BODY BLOW!", captiontime);
+      ev.captionset = true;
       // The hit pause marks the first blow of a slow-motion period.
-      if (slowmotion > 0 && slowmotimer <= 0) media::delay(hitpausems);
+      if (rules.slowmotion > 0 && slowmotimer <= 0) ev.hitpauses += 1;
       struck.flash = flashtime;
       victim = &struck;
+      victimfighter = &owner;
+      if (ev.blowcount < matchevents::most) ev.blows[size_t(ev.blowcount++)] = {attacker, target, kind};
     };
-    if (framecount > fightstartframe && outcome == 0) {
+    // hits counts 10 for a blow on a and 1 for a blow on b: 11 is a double blow.
+    if (framecount > fightstartframe && decided == outcome::undecided) {
       if (bdmg && !admg && blowwait[nb][na] <= 0) {
-        blow(a, nb, na, "BODY BLOW!");
+        strike(a, fa, nb, na, blowkind::body);
         hits += 10;
       }
       if (ishead(a) && bdmg && blowwait[nb][na] <= 0) {
-        blow(a, nb, na, "HEAD BLOW!");
+        strike(a, fa, nb, na, blowkind::head);
         hits += 10;
       }
       if (admg && !bdmg && blowwait[na][nb] <= 0) {
-        blow(b, na, nb, "BODY BLOW!");
+        strike(b, fb, na, nb, blowkind::body);
         hits += 1;
       }
       if (ishead(b) && admg && blowwait[na][nb] <= 0) {
-        blow(b, na, nb, "HEAD BLOW!");
+        strike(b, fb, na, nb, blowkind::head);
         hits += 1;
       }
     }
 
-    if (slowmotion > 0) slowmotimer = slowmoframes;
+    if (rules.slowmotion > 0) slowmotimer = slowmoframes;
 
-    if (hits > 0) {
-      playeffect(blowsound);
-    } else if (sparkready) {
-      playeffect(blocksound);
+    if (ev.soundcount < matchevents::most && (hits > 0 || sparkready)) {
+      ev.sounds[size_t(ev.soundcount++)] = hits > 0 ? sound::blow : sound::block;
     }
-    if (hits > 0) scoreblows(na, nb, hits);
+    if (hits > 0) scoreblows(na, nb, hits, ev);
 
     // Push the balls apart and knock them back along the line of centres.
     const float dx = b.x - a.x, dy = b.y - a.y;
@@ -131,7 +132,7 @@ void fightgame::contact(ball& a, ball& b, man& fa, man& fb) {
     a.y -= s * uy;
     b.x += s * ux;
     b.y += s * uy;
-    const float knock = 250.0f * float(blowpower) / 5.0f;
+    const float knock = 250.0f * float(rules.blowpower) / 5.0f;
     const float wa = 2 * b.mass / (a.mass + b.mass);
     const float wb = 2 - wa;
     a.vx -= wa * knock * ux;
@@ -141,10 +142,10 @@ void fightgame::contact(ball& a, ball& b, man& fa, man& fb) {
 
     if (hits > 0) {
       startburst(victim->x, victim->y, victim->vx / dropvelocitydivisor,
-                 victim->vy / dropvelocitydivisor, 10 * blood, 0, 3.0f, victim->owner->robot,
+                 victim->vy / dropvelocitydivisor, 10 * rules.blood, 0, 3.0f, victimfighter->robot,
                  int(victim->radius));
     } else {
-      advanceburstcursor();  // every hard contact moves the ring on
+      bursts.advance();  // every hard contact moves the ring on
     }
   }
 
@@ -176,25 +177,24 @@ void fightgame::contact(ball& a, ball& b, man& fa, man& fb) {
 
 namespace {
 
-// The combo caption, built without touching the heap for any realistic run length.
-void setcombocaption(std::string& message, int run) {
+void setcombocaption(caption& message, int run) {
   char text[32];
   std::snprintf(text, sizeof text, "%d HIT COMBO!", run);
-  message = text;
+  message.set(text, captiontime);
 }
 
 }  // namespace
 
-void fightgame::scoreblows(int na, int nb, int hits) {
-  man& fa = *fighters[na];
-  man& fb = *fighters[nb];
+void match::scoreblows(int na, int nb, int hits, matchevents& ev) {
+  man& fa = fighters[size_t(na)];
+  man& fb = fighters[size_t(nb)];
   // Against the computer only the players' run counts.
-  if (gamemode == "1" || gamemode == "2coop") combo = std::max(0, combo);
+  if (mode != gamemode::versus) combo = std::max(0, combo);
 
   if (hits == 11) {
     combo = 0;
-    message = "DOUBLE BLOW!";
-    messagetimer = captiontime;
+    message.set("DOUBLE BLOW!", captiontime);
+    ev.captionset = true;
     fa.energy -= 1 * fb.blowfactor;
     fb.energy -= 1 * fa.blowfactor;
   }
@@ -206,7 +206,7 @@ void fightgame::scoreblows(int na, int nb, int hits) {
     }
     if (combo <= -2) {
       setcombocaption(message, -combo);
-      messagetimer = captiontime;
+      ev.captionset = true;
     }
     fa.energy += float(combo) * fb.blowfactor;
   }
@@ -218,7 +218,7 @@ void fightgame::scoreblows(int na, int nb, int hits) {
     }
     if (combo >= 2) {
       setcombocaption(message, combo);
-      messagetimer = captiontime;
+      ev.captionset = true;
     }
     fb.energy -= float(combo) * fa.blowfactor;
     // Wraps like the 32-bit product it is, rather than overflowing.
@@ -228,7 +228,7 @@ void fightgame::scoreblows(int na, int nb, int hits) {
   }
 
   for (int i = 1; i <= fightercount; i++) {
-    man& f = *fighters[i];
+    man& f = fighters[size_t(i)];
     if (!(f.energy >= 0)) f.energy = 0;
   }
 }

@@ -1,5 +1,5 @@
 // The twenty levels of the one-player and co-op series: arena size, fighter count, opponent size, robots.
-#include "app/fightgame.h"
+#include "match/match.h"
 
 namespace flopfist {
 

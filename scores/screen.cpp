@@ -1,9 +1,10 @@
-// The HIGH SCORES screen, on its own and over a finished match.
+// The HIGH SCORES table as drawn on its own screen and over a finished match.
 #include <cstdio>
 #include <string>
 
-#include "app/fightgame.h"
 #include "body/util.h"
+#include "media/media.h"
+#include "scores/screens.h"
 
 namespace flopfist {
 
@@ -14,9 +15,8 @@ constexpr int namex = 270;
 constexpr int scoreright = 754;
 }  // namespace
 
-// The title from shown 1 on, and row k once shown passes 5k: one more row every 5 frames.
-void fightgame::drawscorerows(int shown) {
-  setpalettecolour(1);
+void drawscorerows(const scoretable& table, int shown, const palette& colours) {
+  colours.use(1);
   media::setscale(titlescale, titlescale);
   const int titlew = int(media::textwidth("HIGH SCORES") * titlescale);
   if (shown > 0) media::drawtext("HIGH SCORES", float((1024 - titlew) / 2), 20);
@@ -27,7 +27,7 @@ void fightgame::drawscorerows(int shown) {
   char number[24];
   int y = 100;
   int rank = 0;
-  for (const auto& row : scoretable) {
+  for (const auto& row : table.rows) {
     ++rank;
     if (shown <= 5 * rank) continue;
     y += 30;
@@ -41,30 +41,6 @@ void fightgame::drawscorerows(int shown) {
     std::snprintf(number, sizeof number, "%lld", static_cast<long long>(row.points));
     media::drawtext(number, float(scoreright - int(media::textwidth(number) * rowscale)), float(y));
   }
-}
-
-void fightgame::scorescreen() {
-  flushmenukeys();
-  int n = 0;
-  for (;;) {
-    media::cls();
-    cyclecolours();
-    ++n;
-    drawscorerows(n);
-    media::setscale(1, 1);
-    media::flip(-1);
-    quitcheck();
-    if (media::keyhit(media::key::enter) > 0) break;
-    if (media::keyhit(media::key::escape) > 0) break;
-    if (media::keyhit(media::key::space) > 0) break;
-  }
-}
-
-// Drawn over the match scene of the frame: no clear, no present, no key test.
-void fightgame::drawscores(int elapsed) {
-  flushmenukeys();
-  cyclecolours();
-  drawscorerows(elapsed);
   media::setscale(1, 1);
 }
 

@@ -1,12 +1,12 @@
-// Level bonus, the counting level summary, the game-over screen with its name entry.
+// The counting level summary, the game-over screen and its name entry.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
 
-#include "app/fightgame.h"
 #include "body/util.h"
 #include "media/media.h"
+#include "scores/screens.h"
 
 namespace flopfist {
 
@@ -15,7 +15,6 @@ namespace {
 constexpr int countstart = 300;  // the summary starts counting down at 5 s ...
 constexpr int countend = 420;    // ... and is done at 7 s
 constexpr int countspan = countend - countstart;
-constexpr int namelength = 15;
 
 int32_t low32(int64_t v) { return int32_t(uint64_t(v)); }
 
@@ -46,67 +45,49 @@ void drawline(std::string_view label, int labelfrom, int32_t value, int valuefro
 
 }  // namespace
 
-int fightgame::energybonus() const {
-  const man* p1 = fighters[1].get();
-  if (p1 == nullptr || !(p1->maxenergy > 0)) return 0;
-  // The share is a single-precision quotient like every other real of the game; only the power is
-  // taken in double precision, so 13 of 20 gives 42249, not 42250.
-  const float share = p1->energy / p1->maxenergy;
-  const double bonus = std::pow(double(share), 2.0) * 100000.0;
-  if (!(bonus >= 0)) return 0;  // a not-a-number energy earns nothing
-  return bonus >= 2147483647.0 ? 2147483647 : int(bonus);
-}
-
-void fightgame::addlevelbonus() { score = score + (comboscore + energybonus()); }
-
-void fightgame::levelsummary(int elapsed) {
-  flushmenukeys();
-  const int bonus = energybonus();
-  cyclecolours();
+void drawlevelsummary(const match& m, const series& s, int elapsed, const palette& colours) {
+  const int bonus = energybonus(m.fighters[1]);
   const int l = elapsed + 1;
 
-  setpalettecolour(1);
+  colours.use(1);
   char title[48];
-  std::snprintf(title, sizeof title, "LEVEL %d COMPLETED", level);
+  std::snprintf(title, sizeof title, "LEVEL %d COMPLETED", s.level);
   if (l > 0) drawcentred(title, 0.525f, 50);
 
   media::setscale(0.375f, 0.375f);
-  drawline("MAX COMBO: ", 60, maxcombo, 90, 240, l);
-  drawline("COMBO SCORE: ", 120, counted(comboscore, l), 150, 340, l);
+  drawline("MAX COMBO: ", 60, m.maxcombo, 90, 240, l);
+  drawline("COMBO SCORE: ", 120, counted(m.comboscore, l), 150, 340, l);
   drawline("ENERGY BONUS: ", 180, counted(bonus, l), 210, 440, l);
-  drawline("TOTAL SCORE: ", 240, countedtotal(levelstartscore, score, l), 270, 540, l);
+  drawline("TOTAL SCORE: ", 240, countedtotal(s.levelstartscore, s.score, l), 270, 540, l);
   media::setscale(1, 1);
 }
 
-void fightgame::drawgameover(int elapsed) {
-  if (elapsed <= 2) flushmenukeys();
-
-  // One typed character per frame.
-  const int c = media::nextchar();
+void nameentry::type(int c) {
   const bool backspace = c == 8 || c == 127;
-  if (namecursor <= namelength && !backspace) {
+  if (cursor_ <= length && !backspace) {
     std::string typed = keychar(c);
     if (typed != "nope") {
-      namechars[namecursor] = std::move(typed);
-      namecursor += 1;
+      chars_[size_t(cursor_)] = std::move(typed);
+      cursor_ += 1;
     }
   }
-  if (backspace && namecursor > 1) namecursor -= 1;
-  playername.clear();
-  for (int i = 1; i < namecursor; i++) {
-    for (char ch : namechars[i]) playername += (ch >= 'a' && ch <= 'z') ? char(ch - 'a' + 'A') : ch;
+  if (backspace && cursor_ > 1) cursor_ -= 1;
+  name_.clear();
+  for (int i = 1; i < cursor_; i++) {
+    for (char ch : chars_[size_t(i)]) name_ += (ch >= 'a' && ch <= 'z') ? char(ch - 'a' + 'A') : ch;
   }
+}
 
-  cyclecolours();
+void drawgameover(const series& s, scoretable& table, int elapsed, const palette& colours) {
   const int n = elapsed + 1;
-  setpalettecolour(1);
+  colours.use(1);
   if (n > 0) drawcentred("GAME OVER", 0.975f, 20);
   char scoretext[40];
-  std::snprintf(scoretext, sizeof scoretext, "SCORE: %lld", static_cast<long long>(score));
+  std::snprintf(scoretext, sizeof scoretext, "SCORE: %lld", static_cast<long long>(s.score));
   if (n > 60) drawcentred(scoretext, 0.6f, 200);
-  if (score > 0 && score > lowestscore()) {
+  if (s.score > 0 && s.score > table.lowest()) {
     if (n > 120) drawcentred("ENTER YOUR NAME:", 0.3f, 450);
-    if (n > 120) drawcentred(playername, 0.6f, 542);
+    if (n > 120) drawcentred(s.name.name(), 0.6f, 542);
   }
   media::setscale(1, 1);
 }

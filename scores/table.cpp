@@ -1,65 +1,43 @@
-// The high-score table and its file "scores.txt".
-#include <string>
-#include <utility>
+// The high-score table and the text of its file.
+#include "scores/table.h"
 
-#include "app/fightgame.h"
+#include <utility>
 
 namespace flopfist {
 
-namespace {
-constexpr const char* scoresfile = "scores.txt";
-constexpr size_t tablerows = 20;
-
-// Only a regular file is read: a folder or a device of that name counts as a missing file.
-bool openregular(media::infile& in, const std::string& path) {
-  return media::fileexists(path) && in.open(path);
-}
-}  // namespace
-
-void fightgame::defaultscores() {
-  for (size_t i = 0; i < tablerows; ++i) scoretable.push_back(scoreentry{0, "NOBODY"});
+void scoretable::defaults() {
+  for (size_t i = 0; i < rowcount; ++i) rows.push_back(scoreentry{0, "NOBODY"});
 }
 
-void fightgame::loadscores() {
-  media::infile in;
-  if (!openregular(in, scoresfile)) {
-    savescores();
-    if (!openregular(in, scoresfile)) return;  // neither readable nor creatable: the table stays as it is
-  }
-  readscores(in);
-  in.close();
-}
-
-// Rows are overwritten in place and not sorted: the file's order is shown until the next sort.
-void fightgame::readscores(media::infile& in) {
-  for (auto& row : scoretable) {
+void scoretable::read(media::infile& in) {
+  for (auto& row : rows) {
     if (!in.eof()) row.name = in.readline();
     if (!in.eof()) row.points = media::toint(in.readline());
   }
 }
 
-void fightgame::savescores() {
+std::string scoretable::text() const {
   std::string bytes;
-  for (const auto& row : scoretable) {
+  for (const auto& row : rows) {
     bytes += row.name;
     bytes += "\r\n";
     bytes += std::to_string(row.points);
     bytes += "\r\n";
   }
-  media::savefile(scoresfile, bytes);  // a failed save keeps the old file; nothing to report
+  return bytes;
 }
 
 // Adjacent-swap passes toward descending scores. A pass carries its current row toward the end past
 // every successor with a greater or equal score, so rows of equal score trade places on every pass
 // that reaches them: their order may change at each sort.
-void fightgame::sortscores() {
-  size_t end = scoretable.size();  // the range is rows [0, end)
+void scoretable::sort() {
+  size_t end = rows.size();  // the range is rows [0, end)
   while (end > 1) {
     size_t current = 0;
     bool swapped = false;
     while (current + 1 < end) {
-      if (scoretable[current].compare(scoretable[current + 1]) == -1) {
-        std::swap(scoretable[current], scoretable[current + 1]);
+      if (rows[current].compare(rows[current + 1]) == -1) {
+        std::swap(rows[current], rows[current + 1]);
         swapped = true;
       }
       ++current;  // either the carried row or its successor is current now, one place further on
@@ -69,19 +47,18 @@ void fightgame::sortscores() {
   }
 }
 
-// The newcomer enters at the top and is sorted into place; the last row then drops out, so a score
-// not above the 20th row's leaves the table's rows as they were.
-void fightgame::addscore(const std::string& name, int64_t points) {
+// A score not above the 20th row's leaves the table's rows as they were.
+void scoretable::add(const std::string& name, int64_t points) {
   // The table keeps the running score's low 32 bits as an unsigned value.
-  scoretable.insert(scoretable.begin(), scoreentry{int64_t(uint32_t(points)), name});
-  sortscores();
-  scoretable.pop_back();
+  rows.insert(rows.begin(), scoreentry{int64_t(uint32_t(points)), name});
+  sort();
+  rows.pop_back();
 }
 
-int fightgame::lowestscore() {
-  sortscores();
-  if (scoretable.size() < tablerows) return 0;
-  return int(uint32_t(scoretable[tablerows - 1].points));
+int scoretable::lowest() {
+  sort();
+  if (rows.size() < rowcount) return 0;
+  return int(uint32_t(rows[rowcount - 1].points));
 }
 
 }  // namespace flopfist

@@ -38,20 +38,21 @@ struct fnv {
 // Every ball's position and velocity bits, fighters, particles, camera, counters, captions, palette
 // and the generator.
 uint64_t statehash(const fightgame& g) {
+  const match& m = *g.playing;
   fnv f;
-  f.value(g.fightercount);
-  for (int i = 1; i <= g.fightercount; ++i) {
-    const man& m = *g.fighters[i];
+  f.value(m.fightercount);
+  for (int i = 1; i <= m.fightercount; ++i) {
+    const man& fighter = m.fighters[size_t(i)];
     for (int k = 1; k <= 26; ++k) {
-      const ball& b = m.balls[k];
+      const ball& b = fighter.balls[size_t(k)];
       for (float v : {b.x, b.y, b.oldx, b.oldy, b.vx, b.vy}) f.value(v);
       f.value(b.flash);
     }
-    for (float v : {m.energy, m.maxenergy, m.fade, m.scale}) f.value(v);
-    for (int v : {m.dead, m.direction, m.team, m.robot}) f.value(v);
+    for (float v : {fighter.energy, fighter.maxenergy, fighter.fade, fighter.scale}) f.value(v);
+    for (int v : {fighter.dead, int(fighter.direction), fighter.team, fighter.robot}) f.value(v);
   }
-  for (int i = 1; i <= 100; ++i) {
-    const dotburst& b = g.bursts[i];
+  for (int i = 1; i <= particlering::slots; ++i) {
+    const dotburst& b = m.bursts[i];
     f.value(b.alive);
     if (!b.alive) continue;
     for (int v : {b.plasma, b.count, b.colour[0], b.colour[1], b.colour[2]}) f.value(v);
@@ -60,16 +61,19 @@ uint64_t statehash(const fightgame& g) {
       for (float v : {b.x[size_t(p)], b.y[size_t(p)], b.vx[size_t(p)], b.vy[size_t(p)]}) f.value(v);
     }
   }
-  for (float v : {g.camerax, g.cameray, g.zoom, g.slowmotimer, g.dt}) f.value(v);
-  for (int v : {g.framecount, g.outcome, g.combo, g.maxcombo, g.burstcursor, g.messagetimer})
+  for (float v : {m.camera.x, m.camera.y, m.camera.zoom, m.slowmotimer, m.dt}) f.value(v);
+  for (int v : {m.framecount, int(m.decided), m.combo, m.maxcombo, m.bursts.cursor(), m.message.timer})
     f.value(v);
-  f.value(g.comboscore);
-  f.value(g.score);
-  f.bytes(g.message.data(), g.message.size());
-  f.bytes(g.matchstate.data(), g.matchstate.size());
-  f.bytes(g.colours, sizeof g.colours);
-  f.bytes(g.colourspeed, sizeof g.colourspeed);
-  f.value(media::rndstate());
+  f.value(m.comboscore);
+  f.value(g.current.score);
+  const std::string_view text = m.message.str();
+  f.bytes(text.data(), text.size());
+  static constexpr const char* statenames[] = {"game", "tell result", "level completed", "game over", "highscores", "end"};
+  const std::string_view state = statenames[int(m.state)];
+  f.bytes(state.data(), state.size());
+  f.bytes(m.colours.colours, sizeof m.colours.colours);
+  f.bytes(m.colours.speeds, sizeof m.colours.speeds);
+  f.value(m.rng.state());
   return f.h;
 }
 
@@ -115,7 +119,7 @@ void holdinturn(std::initializer_list<int> keys, int hold, int offset = 0) {
 
 struct scenario {
   const char* name;
-  const char* mode;
+  gamemode mode;
   int level;
   int seed;
   void (*script)();
@@ -127,22 +131,22 @@ struct scenario {
 recording play(const scenario& s) {
   media::test::reset();
   auto game = makegame();
-  for (int t = 1; t <= 4; ++t) game->musictracks[size_t(t)] = media::loadsound("music/tt" + std::to_string(t) + ".ogg");
-  game->soundsvolume = 6;
-  game->musicvolume = 6;
+  for (int t = 1; t <= 4; ++t) game->art.music[size_t(t)] = media::loadsound("music/tt" + std::to_string(t) + ".ogg");
+  game->settings.soundsvolume = 6;
+  game->settings.musicvolume = 6;
   s.script();
   media::seedrnd(s.seed);
-  game->gamemode = s.mode;
-  game->level = s.level;
+  game->current.mode = s.mode;
+  game->current.level = s.level;
   recording r;
   game->startmusic();
-  game->setupmatch();
+  game->beginmatch();
   size_t picture = 0;
   for (int frame = 1; frame <= matchframes; ++frame) {
     game->matchframe();
-    if (frame == 1) r.generator[0] = media::rndstate();
-    if (frame == 100) r.generator[1] = media::rndstate();
-    if (frame == 1000) r.generator[2] = media::rndstate();
+    if (frame == 1) r.generator[0] = game->playing->rng.state();
+    if (frame == 100) r.generator[1] = game->playing->rng.state();
+    if (frame == 1000) r.generator[2] = game->playing->rng.state();
     if (picture < pictureframes.size() && frame == pictureframes[picture]) {
       r.pictures[picture++] = pixelhash(media::test::presented());
     }
@@ -177,19 +181,19 @@ void robotwithshortcut() {
 }
 
 const scenario scenarios[] = {
-    {"level 8, one player", "1", 8, 20261208, arrows,
+    {"level 8, one player", gamemode::single, 8, 20261208, arrows,
      {0xf97b10441335513full, {1112905800, 836038762, 1811689913},
       {0xb861a1f24871c82dull, 0xdbd4821842a2f324ull, 0xcf235a0798bfe84full, 0x0e5c7ab7522068faull},
       34, 0xc26dac4bc5f563fdull}},
-    {"level 3, co-op", "2coop", 3, 777, arrowsandwasd,
+    {"level 3, co-op", gamemode::coop, 3, 777, arrowsandwasd,
      {0x891cb11aa9322bf7ull, {920815158, 1605796560, 895407115},
       {0x152abed218a375bbull, 0x2249962efa7cedc1ull, 0x9ebd496ae53c8b49ull, 0xc7ca29024dcd647bull},
       39, 0x5d54be3c610090fcull}},
-    {"versus", "2vs", 1, 31337, versuswithpause,
+    {"versus", gamemode::versus, 1, 31337, versuswithpause,
      {0x6c59eff7e84438d8ull, {1429674569, 1602737735, 1775027994},
       {0xefa6d278d989707eull, 0x2d1d47831ccf2a59ull, 0x8a6f131f1bcd8610ull, 0x5b40f14c2d520001ull},
       13, 0xc4546779695dba66ull}},
-    {"level 11, robot", "1", 11, 1, robotwithshortcut,
+    {"level 11, robot", gamemode::single, 11, 1, robotwithshortcut,
      {0x4403776c0634f008ull, {552976400, 697931135, 282357443},
       {0xd178f4b014b39439ull, 0x0cfdc7f4662650d7ull, 0x50eeebfdd90209ceull, 0xf1cecfc03ab6af74ull},
       9, 0x967939adb196ec24ull}},

@@ -37,26 +37,28 @@ void gametest::TearDown() {
   fs::remove_all(workdir, ignored);
 }
 
-void openassets(fightgame& game) {
+assets openassets() {
+  assets art;
   media::setimageflags(7);
-  game.limbimage = media::loadimage("images/quad280.png");
-  media::midhandle(game.limbimage);
-  game.jointimage = media::loadimage("images/ballimage280.png");
-  media::midhandle(game.jointimage);
-  game.blowsound = media::loadsound("sounds/blow.wav");
-  game.blocksound = media::loadsound("sounds/block.wav");
-  game.splashimage = media::loadimage("images/205275.png");
-  game.sparkimage = media::loadimage("images/spark.png");
+  art.images.limb = media::loadimage("images/quad280.png");
+  media::midhandle(art.images.limb);
+  art.images.joint = media::loadimage("images/ballimage280.png");
+  media::midhandle(art.images.joint);
+  art.blowsound = media::loadsound("sounds/blow.wav");
+  art.blocksound = media::loadsound("sounds/block.wav");
+  art.splash = media::loadimage("images/205275.png");
+  art.images.spark = media::loadimage("images/spark.png");
   media::opengraphics(1024, 768, 0, 60);
-  game.gamefont = media::loadfont("images/font.ttf", 200, 4);
-  media::setfont(game.gamefont);
+  art.font = media::loadfont("images/font.ttf", 200, 4);
+  media::setfont(art.font);
   media::setblend(media::blend::alpha);
+  return art;
 }
 
 std::unique_ptr<fightgame> makegame() {
   auto game = std::make_unique<fightgame>();
-  openassets(*game);
-  game->resetoptions();
+  game->art = openassets();
+  game->settings = options{};
   return game;
 }
 

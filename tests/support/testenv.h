@@ -28,9 +28,9 @@ class gametest : public ::testing::Test {
   std::string olddir_;
 };
 
-// Loads the images, sounds and font into a game and opens the 1024 x 768 test frame, as start-up
-// does, without the splash, the score file or the preferences file.
-void openassets(fightgame& game);
+// Loads the images, sounds and font and opens the 1024 x 768 test frame, as start-up does,
+// without the splash, the music, the score file or the preferences file.
+assets openassets();
 // A game with its assets open and the working option defaults (GRAVITY 1, SPEED 4, ...).
 std::unique_ptr<fightgame> makegame();
 
