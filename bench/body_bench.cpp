@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -55,13 +56,16 @@ void report(benchmark::State& state, std::vector<double>& us, long allocs) {
 void BM_sixfighterphysics(benchmark::State& state) {
   auto game = opengame();
   if (!game) return state.SkipWithError("no asset folder");
-  game->rightwall = 1024, game->leftwall = -1024, game->ceilingy = -768, game->floory = 768;
+  const flopfist::arena walls{-1024, 1024, -768, 768};
+  const flopfist::options& rules = game->settings;
+  const float dt = 1.0f;
+  media::generator rng(6);
+  std::array<man, 7> fighters{};
   for (int n = 1; n <= 6; ++n) {
-    game->fighters[n] = std::make_unique<man>();
-    man& f = *game->fighters[n];
-    f.number = n, f.game = game.get(), f.scale = 2, f.team = n == 1 ? 1 : 2;
+    man& f = fighters[size_t(n)];
+    f.number = n, f.scale = 2, f.team = n == 1 ? 1 : 2;
     f.colour = {0, 175, 175, 175};
-    f.setup(6);
+    f.setup(6, rng);
   }
   std::vector<double> us;
   us.reserve(size_t(state.max_iterations));
@@ -70,23 +74,23 @@ void BM_sixfighterphysics(benchmark::State& state) {
   for (auto _ : state) {
     // A computer push now and then keeps the bodies tumbling rather than lying still.
     if (frame++ % 120 == 0) {
-      for (int n = 1; n <= 6; ++n) game->fighters[n]->balls[16].vy -= 30;
+      for (int n = 1; n <= 6; ++n) fighters[size_t(n)].balls[flopfist::bodyball::head].vy -= 30;
     }
     const long before = allocations.load();
     const auto t0 = clk::now();
-    for (int n = 1; n <= 6; ++n) game->fighters[n]->saveposition();
+    for (int n = 1; n <= 6; ++n) fighters[size_t(n)].saveposition();
     for (int n = 1; n <= 6; ++n) {
-      man& f = *game->fighters[n];
-      f.applygravity(game->gravity);
-      f.move(game->dt);
-      f.relax(game->dt, game->flexibility);
-      f.updatevelocity(game->dt);
-      f.keepinarena(game->dt, game->zoom);
+      man& f = fighters[size_t(n)];
+      f.applygravity(rules.gravity);
+      f.move(dt);
+      f.relax(dt, rules.flexibility, false);
+      f.updatevelocity(dt);
+      f.keepinarena(walls);
     }
     const auto t1 = clk::now();
     allocs += allocations.load() - before;
     us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-    benchmark::DoNotOptimize(game->fighters[6]->balls[16].x);
+    benchmark::DoNotOptimize(fighters[6].balls[flopfist::bodyball::head].x);
   }
   report(state, us, allocs);
 }
@@ -101,16 +105,24 @@ void BM_updatebursts(benchmark::State& state) {
   if (!game) return state.SkipWithError("no asset folder");
   const bool present = state.range(0) == 1;
   if (state.range(0) == 2) media::test::reset();  // closes the test frame
-  game->camerax = 0, game->cameray = 0, game->zoom = 1;
+  const flopfist::view camera{0, 0, 1};
+  media::generator rng(6);
+  flopfist::particlering bursts;
   auto restart = [&] {
     for (int i = 1; i <= 100; ++i)
-      game->startburst(float(i % 10) * 90 - 450, float(i / 10) * 60 - 300, 0.2f, -0.5f, 300, i % 2,
-                       3, 0, 8);
+      bursts.start(float(i % 10) * 90 - 450, float(i / 10) * 60 - 300, 0.2f, -0.5f, 300, i % 2, 3,
+                   rng, 0, 8);
+  };
+  // Updated and drawn, as a match frame does.
+  auto updatebursts = [&] {
+    bursts.beginframe();
+    bursts.update(rng);
+    bursts.draw(camera, game->art.images);
   };
   // One frame first: the media layer sets up its textures and buffers when first drawn with.
   restart();
   const long warmup = allocations.load();
-  game->updatebursts(game->zoom);
+  updatebursts();
   state.counters["first_update_allocs"] = double(allocations.load() - warmup);
   media::flip(0);
   std::vector<double> us;
@@ -122,7 +134,7 @@ void BM_updatebursts(benchmark::State& state) {
     media::cls();
     const long before = allocations.load();
     const auto t0 = clk::now();
-    game->updatebursts(game->zoom);
+    updatebursts();
     if (present) media::flip(0);
     const auto t1 = clk::now();
     allocs += allocations.load() - before;

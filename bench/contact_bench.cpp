@@ -56,24 +56,25 @@ std::unique_ptr<fightgame> opengame() {
   auto game = benchgame(7);
   if (!game) return nullptr;
   // Full effects; no hit pause or slow-motion pacing, which would only measure sleeping.
-  game->blood = 30;
-  game->plasma = 1;
-  game->slowmotion = 0;
-  game->soundsvolume = 0;  // the headless mixer logs every cue, which a real run does not
+  game->settings.blood = 30;
+  game->settings.plasma = 1;
+  game->settings.slowmotion = 0;
+  game->settings.soundsvolume = 0;  // the headless mixer logs every cue, which a real run does not
   return game;
 }
 
 // Level 8 (five fighters) or the same level in co-op (six), its bodies formed by a few frames,
 // then every fighter's pelvis moved within a few body widths of the arena centre.
 void brawl(fightgame& game, int fighters) {
-  game.gamemode = std::string(fighters == 6 ? "2coop" : "1");
-  game.level = 8;
-  game.setupmatch();
+  game.current.mode = fighters == 6 ? flopfist::gamemode::coop : flopfist::gamemode::single;
+  game.current.level = 8;
+  game.beginmatch();
   for (int i = 0; i < 40; i++) game.matchframe();
-  game.framecount = 200;  // the fight is on
-  for (int n = 1; n <= game.fightercount; n++) {
-    man& f = *game.fighters[n];
-    const float dx = float(n - 1) * 30.0f - float(game.fightercount - 1) * 15.0f - f.balls[6].x;
+  flopfist::match& m = *game.playing;
+  m.framecount = 200;  // the fight is on
+  for (int n = 1; n <= m.fightercount; n++) {
+    man& f = m.fighters[size_t(n)];
+    const float dx = float(n - 1) * 30.0f - float(m.fightercount - 1) * 15.0f - f.balls[6].x;
     const float dy = 200.0f - f.balls[6].y;
     for (int k = 1; k <= 26; k++) {
       ball& b = f.balls[k];
@@ -85,11 +86,11 @@ void brawl(fightgame& game, int fighters) {
 
 struct snapshot {
   std::array<std::array<ball, 27>, 7> balls;
-  void save(const fightgame& g) {
-    for (int n = 1; n <= g.fightercount; n++) balls[n] = g.fighters[n]->balls;
+  void save(const flopfist::match& g) {
+    for (int n = 1; n <= g.fightercount; n++) balls[size_t(n)] = g.fighters[size_t(n)].balls;
   }
-  void restore(fightgame& g) const {
-    for (int n = 1; n <= g.fightercount; n++) g.fighters[n]->balls = balls[n];
+  void restore(flopfist::match& g) const {
+    for (int n = 1; n <= g.fightercount; n++) g.fighters[size_t(n)].balls = balls[size_t(n)];
     for (int i = 0; i < 10; i++) {
       for (int j = 0; j < 10; j++) g.contactwait[i][j] = g.sparkwait[i][j] = g.blowwait[i][j] = -1;
     }
@@ -125,21 +126,23 @@ void BM_contactpass(benchmark::State& state) {
   auto game = opengame();
   if (!game) return state.SkipWithError("no asset folder");
   brawl(*game, int(state.range(0)));
+  flopfist::match& m = *game->playing;
   snapshot start;
-  start.save(*game);
+  start.save(m);
   std::vector<double> us;
   us.reserve(size_t(state.max_iterations));
   allocationcount allocs;
   long overlaps = 0;
   for (auto _ : state) {
-    start.restore(*game);
-    const int cursor = game->burstcursor;
+    start.restore(m);
+    const int cursor = m.bursts.cursor();
+    flopfist::matchevents ev;
     allocs.begin();
     const auto t0 = clk::now();
-    game->contactpass();
+    m.contactpass(ev);
     const auto t1 = clk::now();
     allocs.end();
-    overlaps += (game->burstcursor - cursor + 100) % 100;
+    overlaps += (m.bursts.cursor() - cursor + 100) % 100;
     us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
   }
   state.counters["ring_steps_per_pass"] = double(overlaps) / double(us.size());
@@ -155,28 +158,32 @@ void BM_coopbrawlframe(benchmark::State& state) {
   if (!game) return state.SkipWithError("no asset folder");
   const bool fullring = state.range(0) == 1;
   brawl(*game, 6);
+  flopfist::match& m = *game->playing;
   snapshot start;
-  start.save(*game);
+  start.save(m);
   auto topup = [&] {
     for (int i = 1; fullring && i <= 100; i++) {
-      if (game->bursts[i].alive == 0 || game->bursts[i].alpha < 0.05f) {
-        game->bursts[i].start(float(i % 10) * 40 - 200, 150, 0, -1, 300, i % 2, 3, game.get(), 0, 10);
+      if (m.bursts[i].alive == 0 || m.bursts[i].alpha < 0.05f) {
+        const int cursor = m.bursts.cursor();  // the fight's own bursts go where they would have
+        m.bursts.setcursor(i);
+        m.startburst(float(i % 10) * 40 - 200, 150, 0, -1, 300, i % 2, 3, 0, 10);
+        m.bursts.setcursor(cursor);
       }
     }
-    game->framecount = 200;  // stays in the fight: no opening captions
+    m.framecount = 200;  // stays in the fight: no opening captions
   };
   // Warm up: the renderer's batches and caches reach their working size.
   for (int i = 0; i < 120; i++) {
     topup();
     game->matchframe();
   }
-  start.restore(*game);
+  start.restore(m);
   std::vector<double> us;
   us.reserve(size_t(state.max_iterations));
   allocationcount allocs;
   int frame = 0;
   for (auto _ : state) {
-    if (frame % 120 == 0) start.restore(*game);  // back into the scrum every two seconds
+    if (frame % 120 == 0) start.restore(m);  // back into the scrum every two seconds
     topup();
     allocs.begin();
     const auto t0 = clk::now();

@@ -28,8 +28,8 @@ double threadus() {
 std::unique_ptr<fightgame> level8() {
   auto game = benchgame(8);
   if (!game) return nullptr;
-  game->gamemode = std::string("1");  // move-assigned: g++ 12 misreads the char* assign (-Wrestrict)
-  game->level = 8;
+  game->current.mode = flopfist::gamemode::single;
+  game->current.level = 8;
   return game;
 }
 
@@ -63,7 +63,7 @@ void BM_level8frame(benchmark::State& state) {
       media::opengraphics(1024, 768, 0, 60);
       media::seedrnd(8);
       scriptkeys(600);
-      game->setupmatch();
+      game->beginmatch();
       state.ResumeTiming();
     }
     const double t0 = threadus();

@@ -37,8 +37,7 @@ struct fnv {
 
 // Every ball's position and velocity bits, fighters, particles, camera, counters, captions, palette
 // and the generator.
-uint64_t statehash(const fightgame& g) {
-  const match& m = *g.playing;
+uint64_t statehash(const match& m, int64_t score) {
   fnv f;
   f.value(m.fightercount);
   for (int i = 1; i <= m.fightercount; ++i) {
@@ -65,7 +64,7 @@ uint64_t statehash(const fightgame& g) {
   for (int v : {m.framecount, int(m.decided), m.combo, m.maxcombo, m.bursts.cursor(), m.message.timer})
     f.value(v);
   f.value(m.comboscore);
-  f.value(g.current.score);
+  f.value(score);
   const std::string_view text = m.message.str();
   f.bytes(text.data(), text.size());
   static constexpr const char* statenames[] = {"game", "tell result", "level completed", "game over", "highscores", "end"};
@@ -107,13 +106,58 @@ void printrecording(const char* name, const recording& r) {
   std::printf("}, %zu cues 0x%016llxull\n", r.cuecount, static_cast<unsigned long long>(r.cues));
 }
 
+// A scripted keyboard: each press and release goes to the media layer's script (when it plays the
+// real frame loop) and is kept, so the same script also gives the snapshot of every step.
+class keyscript {
+ public:
+  explicit keyscript(bool tomedia) : tomedia_(tomedia) {}
+  void press(int frame, int key) { add(frame, key, true); }
+  void release(int frame, int key) { add(frame, key, false); }
+  void tap(int frame, int key) {
+    press(frame, key);
+    release(frame + 1, key);
+  }
+  // What the n-th step sees: the events delivered by the presents before it.
+  frameinput inputat(int step) const {
+    std::array<bool, media::key::count> held{};
+    for (const event& e : events_) {
+      if (e.frame < step) held[size_t(e.key)] = e.down;
+    }
+    namespace key = media::key;
+    frameinput in;
+    in.player[1] = {held[key::up], held[key::down], held[key::left], held[key::right]};
+    in.player[2] = {held[key::w], held[key::s], held[key::a], held[key::d]};
+    in.knockout = held[key::digit4] && held[key::digit1];
+    in.fallapart = held[key::digit1] && held[key::digit8];
+    in.enter = held[key::enter];
+    in.space = held[key::space];
+    in.escape = held[key::escape];
+    return in;
+  }
+
+ private:
+  struct event {
+    int frame, key;
+    bool down;
+  };
+  void add(int frame, int key, bool down) {
+    if (tomedia_) (down ? media::test::press : media::test::release)(frame, key);
+    // Kept in delivery order: by frame, then in the order given.
+    auto at = events_.end();
+    while (at != events_.begin() && (at - 1)->frame > frame) --at;
+    events_.insert(at, {frame, key, down});
+  }
+  bool tomedia_;
+  std::vector<event> events_;
+};
+
 // Holds each key of a cycle in turn for `hold` frames.
-void holdinturn(std::initializer_list<int> keys, int hold, int offset = 0) {
-  const std::vector<int> cycle(keys);
+void holdinturn(keyscript& keys, std::initializer_list<int> cycle, int hold, int offset = 0) {
+  const std::vector<int> order(cycle);
   for (int k = 0; k * hold < matchframes + 200; ++k) {
     const int from = offset + k * hold + 1;
-    media::test::press(from, cycle[size_t(k) % cycle.size()]);
-    media::test::release(from + hold - 1, cycle[size_t(k) % cycle.size()]);
+    keys.press(from, order[size_t(k) % order.size()]);
+    keys.release(from + hold - 1, order[size_t(k) % order.size()]);
   }
 }
 
@@ -122,7 +166,7 @@ struct scenario {
   gamemode mode;
   int level;
   int seed;
-  void (*script)();
+  void (*script)(keyscript&);
   recording expected;
 };
 
@@ -134,7 +178,8 @@ recording play(const scenario& s) {
   for (int t = 1; t <= 4; ++t) game->art.music[size_t(t)] = media::loadsound("music/tt" + std::to_string(t) + ".ogg");
   game->settings.soundsvolume = 6;
   game->settings.musicvolume = 6;
-  s.script();
+  keyscript keys(true);
+  s.script(keys);
   media::seedrnd(s.seed);
   game->current.mode = s.mode;
   game->current.level = s.level;
@@ -151,33 +196,33 @@ recording play(const scenario& s) {
       r.pictures[picture++] = pixelhash(media::test::presented());
     }
   }
-  r.state = statehash(*game);
+  r.state = statehash(*game->playing, game->current.score);
   r.cuecount = media::test::cues().size();
   r.cues = cuehash(media::test::cues());
   return r;
 }
 
-void arrows() { holdinturn({key::right, key::down, key::left, key::up}, 120); }
-void arrowsandwasd() {
-  holdinturn({key::right, key::up, key::left, key::down}, 90);
-  holdinturn({key::a, key::w, key::d, key::s}, 70);
+void arrows(keyscript& keys) { holdinturn(keys, {key::right, key::down, key::left, key::up}, 120); }
+void arrowsandwasd(keyscript& keys) {
+  holdinturn(keys, {key::right, key::up, key::left, key::down}, 90);
+  holdinturn(keys, {key::a, key::w, key::d, key::s}, 70);
   // Every body falls apart for half a second.
-  media::test::press(500, key::digit1);
-  media::test::press(500, key::digit8);
-  media::test::release(530, key::digit1);
-  media::test::release(530, key::digit8);
+  keys.press(500, key::digit1);
+  keys.press(500, key::digit8);
+  keys.release(530, key::digit1);
+  keys.release(530, key::digit8);
 }
-void versuswithpause() {
-  holdinturn({key::right, key::up, key::left, key::down}, 60);
-  holdinturn({key::a, key::s, key::d, key::w}, 80, 20);
-  media::test::tap(700, key::p);
-  media::test::tap(740, key::p);
+void versuswithpause(keyscript& keys) {
+  holdinturn(keys, {key::right, key::up, key::left, key::down}, 60);
+  holdinturn(keys, {key::a, key::s, key::d, key::w}, 80, 20);
+  keys.tap(700, key::p);
+  keys.tap(740, key::p);
 }
-void robotwithshortcut() {
-  holdinturn({key::left, key::up, key::right, key::down}, 100);
+void robotwithshortcut(keyscript& keys) {
+  holdinturn(keys, {key::left, key::up, key::right, key::down}, 100);
   // "4" and "1" end the fight late in the match.
-  media::test::press(3000, key::digit4);
-  media::test::press(3000, key::digit1);
+  keys.press(3000, key::digit4);
+  keys.press(3000, key::digit1);
 }
 
 const scenario scenarios[] = {
@@ -213,6 +258,64 @@ TEST_P(goldentest, ScriptedMatchPlaysAsRecorded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Matches, goldentest, ::testing::Range(0, 4));
+
+// Steps a match of the scenario from its script's snapshots alone, with no key ever reaching the
+// media layer, as far as the given step.
+struct simulation {
+  std::unique_ptr<match> m;
+  int64_t score = 0;
+  int steps = 0;
+  void stepto(const keyscript& keys, int last) {
+    while (steps < last) {
+      const matchevents ev = m->step(keys.inputat(++steps));
+      if (ev.won) score += ev.levelbonus;
+    }
+  }
+};
+
+simulation simulate(const scenario& s, const keyscript& keys, int steps) {
+  simulation run{flopfist::testing::makematch(s.mode, s.level, s.seed)};
+  run.stepto(keys, steps);
+  return run;
+}
+
+class valuetest : public gametest {};
+
+// The snapshot is the only way from the keys to the simulation: stepped from snapshots with no
+// keyboard at all, each scenario without a pause reaches the state its keyboard run recorded.
+TEST_F(valuetest, SnapshotsAloneReplayTheRecordedMatches) {
+  for (int n : {0, 1, 3}) {
+    const scenario& s = scenarios[n];
+    SCOPED_TRACE(s.name);
+    keyscript keys(false);
+    s.script(keys);
+    const simulation run = simulate(s, keys, matchframes);
+    EXPECT_EQ(statehash(*run.m, run.score), s.expected.state);
+  }
+  EXPECT_EQ(media::test::frames(), 0);
+}
+
+// A match copied mid-fight plays on exactly like the original, and draws the same frame.
+TEST_F(valuetest, ACopiedMatchPlaysAndDrawsLikeTheOriginal) {
+  const scenario& s = scenarios[1];
+  keyscript keys(false);
+  s.script(keys);
+  simulation first = simulate(s, keys, 600);
+  simulation second{std::make_unique<match>(*first.m), first.score, first.steps};
+  ASSERT_GT(first.m->combo + first.m->maxcombo, 0) << "the copy should be taken mid-fight";
+  first.stepto(keys, 1200);
+  second.stepto(keys, 1200);
+  EXPECT_EQ(statehash(*first.m, first.score), statehash(*second.m, second.score));
+
+  const assets art = flopfist::testing::openassets();
+  media::cls();
+  first.m->draw(art.images);
+  const auto one = media::test::backbuffer();
+  media::cls();
+  second.m->draw(art.images);
+  const auto two = media::test::backbuffer();
+  EXPECT_TRUE(one.pixels == two.pixels);
+}
 
 }  // namespace
 }  // namespace flopfist

@@ -55,6 +55,15 @@ assets openassets() {
   return art;
 }
 
+std::unique_ptr<match> makematch(gamemode mode, int level, int seed, const options& rules) {
+  matchsetup setup;
+  setup.mode = mode;
+  setup.level = level;
+  setup.rules = rules;
+  setup.rng = media::generator(seed);
+  return std::make_unique<match>(setup);
+}
+
 std::unique_ptr<fightgame> makegame() {
   auto game = std::make_unique<fightgame>();
   game->art = openassets();

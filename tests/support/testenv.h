@@ -31,6 +31,9 @@ class gametest : public ::testing::Test {
 // Loads the images, sounds and font and opens the 1024 x 768 test frame, as start-up does,
 // without the splash, the music, the score file or the preferences file.
 assets openassets();
+// A match of the mode and level with its generator seeded, as a series would begin it.
+std::unique_ptr<match> makematch(gamemode mode, int level, int seed = 4660, const options& rules = {});
+
 // A game with its assets open and the working option defaults (GRAVITY 1, SPEED 4, ...).
 std::unique_ptr<fightgame> makegame();
 
