@@ -1,6 +1,7 @@
 // Ball tests: wall contacts, gravity and motion, hit flash and bleeding into the particle ring.
 #include <gtest/gtest.h>
 
+#include "match/match.h"
 #include "tests/body/bodytest.h"
 #include "tests/support/testenv.h"
 
@@ -11,17 +12,11 @@ class balltest : public gametest {
  protected:
   void SetUp() override {
     gametest::SetUp();
-    game = std::make_unique<fightgame>();
-    setarena(*game, 1.0f);
-    owner.game = game.get();
-    b.game = game.get();
-    b.owner = &owner;
     b.radius = 8;
     b.drawradius = 8;
     b.mass = 4;
   }
-  std::unique_ptr<fightgame> game;
-  man owner;
+  arena walls = arenaof(1.0f);
   ball b;
 };
 
@@ -31,7 +26,7 @@ TEST_F(balltest, WallContactsClampHalveAndReportTheLastWall) {
   b.y = 384 - 8 + 3;
   b.vx = 2;
   b.vy = 4;
-  EXPECT_EQ(b.keepinarena(), 1);
+  EXPECT_EQ(b.keepinarena(walls), wall::floor);
   EXPECT_FLOAT_EQ(b.y, 376);
   EXPECT_FLOAT_EQ(b.vy, -2);
   EXPECT_FLOAT_EQ(b.vx, 1);
@@ -41,7 +36,7 @@ TEST_F(balltest, WallContactsClampHalveAndReportTheLastWall) {
   b.y = 400;
   b.vx = 4;
   b.vy = 6;
-  EXPECT_EQ(b.keepinarena(), 1);
+  EXPECT_EQ(b.keepinarena(walls), wall::floor);
   EXPECT_FLOAT_EQ(b.x, 504);
   EXPECT_FLOAT_EQ(b.y, 376);
   EXPECT_FLOAT_EQ(b.vx, -1);
@@ -52,7 +47,7 @@ TEST_F(balltest, WallContactsClampHalveAndReportTheLastWall) {
   b.y = -500;
   b.vx = -8;
   b.vy = -8;
-  EXPECT_EQ(b.keepinarena(), 2);
+  EXPECT_EQ(b.keepinarena(walls), wall::ceiling);
   EXPECT_FLOAT_EQ(b.x, -504);
   EXPECT_FLOAT_EQ(b.y, -376);
   EXPECT_FLOAT_EQ(b.vx, 2);
@@ -63,25 +58,26 @@ TEST_F(balltest, WallContactsClampHalveAndReportTheLastWall) {
   b.y = 0;
   b.vx = 1;
   b.vy = 1;
-  EXPECT_EQ(b.keepinarena(), 3);
+  EXPECT_EQ(b.keepinarena(walls), wall::right);
   EXPECT_FLOAT_EQ(b.vx, -0.5f);
   b.x = 0;
-  EXPECT_EQ(b.keepinarena(), 0);
+  EXPECT_EQ(b.keepinarena(walls), wall::none);
 }
 
 TEST_F(balltest, TheHighestNumberedBallInContactSetsTheFighterDirection) {
-  man& f = addfighter(*game, 1, 1);
+  media::generator rng;
+  man f = makefighter(rng, 1, 1);
   for (int i = 1; i <= 26; ++i) {
     f.balls[i].x = 0;
     f.balls[i].y = 0;
   }
-  f.direction = 7;
-  f.keepinarena(1, 1);
-  EXPECT_EQ(f.direction, 7);  // no contact leaves it alone
-  f.balls[3].y = 1000;        // floor: code 1
-  f.balls[20].x = -1000;      // left wall: code 4
-  f.keepinarena(1, 1);
-  EXPECT_EQ(f.direction, 4);
+  f.direction = push::upright;
+  f.keepinarena(walls);
+  EXPECT_EQ(f.direction, push::upright);  // no contact leaves it alone
+  f.balls[3].y = 1000;                    // floor: pushed up
+  f.balls[20].x = -1000;                  // left wall: pushed right
+  f.keepinarena(walls);
+  EXPECT_EQ(f.direction, push::right);
 }
 
 TEST_F(balltest, GravityAndMotionFollowTheTimeStep) {
@@ -107,54 +103,75 @@ TEST_F(balltest, GravityAndMotionFollowTheTimeStep) {
   }
 }
 
+// The fighters' part of a match frame: positions saved, then physics, flashes and bleeding.
+void stepbodies(match& m) {
+  for (int n = 1; n <= m.fightercount; ++n) m.fighters[n].saveposition();
+  m.stepfighters(false);
+}
+
 TEST_F(balltest, AFreshHitBleedsOnTheNextNineFrames) {
-  game->blood = 30;
-  owner.robot = 1;
-  b.x = 10;
-  b.y = 20;
-  b.vx = 35;
-  b.vy = -70;
-  b.radius = 8.75f;
-  b.flash = 60;
-  game->burstcursor = 1;
-  for (int tick = 1; tick <= 12; ++tick) b.tickflash();
-  EXPECT_EQ(b.flash, 48);
-  EXPECT_EQ(game->burstcursor, 10);  // nine bursts, one per frame with flash above 50
+  options rules;
+  rules.blood = 30;
+  rules.gravity = 0;  // the struck ball keeps its velocity
+  // Level 19 has a wide arena and robot opponents. Fighter 2 lies dead, so nothing but its own
+  // motion moves the struck ball.
+  auto m = makematch(gamemode::single, 19, 4660, rules);
+  man& f = m->fighters[2];
+  ASSERT_EQ(f.robot, 1);
+  f.dead = 1;
+  ball& hit = f.balls[bodyball::fista];
+  hit.x = 10;
+  hit.y = 20;
+  hit.vx = 35;
+  hit.vy = -70;
+  hit.radius = 8.75f;
+  hit.flash = 60;
+  m->bursts.setcursor(1);
+  std::array<std::array<float, 2>, 13> at{};  // where the ball bled on each frame
+  for (int tick = 1; tick <= 12; ++tick) {
+    stepbodies(*m);
+    at[tick] = {hit.x, hit.y};
+  }
+  EXPECT_EQ(hit.flash, 48);
+  EXPECT_EQ(m->bursts.cursor(), 10);  // nine bursts, one per frame with flash above 50
 
   // Intensities 0.18, 0.16 ... 0.02 at BLOOD 30 give 54, 48 ... 6 drops.
   for (int slot = 1; slot <= 9; ++slot) {
-    const dotburst& d = game->bursts[slot];
+    const dotburst& d = m->bursts[slot];
     EXPECT_EQ(d.count, 60 - 6 * slot) << "slot " << slot;
     EXPECT_EQ(d.alive, 1);
     EXPECT_EQ(d.plasma, 0);
     EXPECT_EQ(d.robot, 1);
     for (int i = 1; i <= d.count; ++i) {
       // Scattered within the truncated radius 8, flying at the ball's velocity/35 +- speed 3.
-      EXPECT_LE(std::hypot(d.x[i] - 10, d.y[i] - 20), 8.0f + 1e-4f);
+      EXPECT_LE(std::hypot(d.x[i] - at[slot][0], d.y[i] - at[slot][1]), 8.0f + 1e-4f);
       EXPECT_LE(std::hypot(d.vx[i] - 1, d.vy[i] + 2), 3.0f + 1e-4f);
     }
   }
-  EXPECT_EQ(game->bursts[10].alive, 0);
+  EXPECT_EQ(m->bursts[10].alive, 0);
 
-  b.flash = 0;
-  b.tickflash();
-  EXPECT_EQ(b.flash, 0);  // never below zero
+  hit.flash = 0;
+  bleeding bleeds;
+  f.tickflash(rules.blood, bleeds);
+  EXPECT_EQ(hit.flash, 0);  // never below zero
 }
 
 TEST_F(balltest, NoBloodStillTakesRingSlotsAndTheCursorWraps) {
-  game->blood = 0;
-  game->burstcursor = 99;
-  b.flash = 54;
+  options rules;
+  rules.blood = 0;
+  auto m = makematch(gamemode::versus, 1, 4660, rules);
+  m->bursts.setcursor(99);
+  m->fighters[1].balls[bodyball::head].flash = 54;
   const int expected[] = {100, 1, 2};
   for (int tick = 0; tick < 3; ++tick) {
-    b.tickflash();
-    EXPECT_EQ(game->burstcursor, expected[tick]);
+    stepbodies(*m);
+    EXPECT_EQ(m->bursts.cursor(), expected[tick]);
   }
   for (int slot : {99, 100, 1}) {
-    EXPECT_EQ(game->bursts[slot].alive, 1);
-    EXPECT_EQ(game->bursts[slot].count, 0);
+    EXPECT_EQ(m->bursts[slot].alive, 1);
+    EXPECT_EQ(m->bursts[slot].count, 0);
   }
-  EXPECT_EQ(game->bursts[2].alive, 0);
+  EXPECT_EQ(m->bursts[2].alive, 0);
 }
 
 }  // namespace

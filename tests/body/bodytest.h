@@ -3,45 +3,45 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
-#include "app/fightgame.h"
 #include "body/man.h"
 #include "body/util.h"
+#include "media/random.h"
 
 namespace flopfist::testing {
 
 // Walls of an arena of factor l, as a match sets them.
-inline void setarena(fightgame& game, float l) {
-  game.rightwall = 512 * l;
-  game.leftwall = -512 * l;
-  game.ceilingy = -384 * l;
-  game.floory = 384 * l;
-}
+inline arena arenaof(float l) { return {-512 * l, 512 * l, -384 * l, 384 * l}; }
+
+// What a body is stepped in outside a match: its walls, the rules that reach it, the time step.
+struct stage {
+  arena walls = arenaof(1.5f);
+  int gravity = 1;
+  int flexibility = 5;
+  float dt = 1;
+};
 
 // A fighter built the way a match builds one: identity first, then setup.
-inline man& addfighter(fightgame& game, int number, int n, float scale = 2.0f, int robot = 0,
+inline man makefighter(media::generator& rng, int number, int n, float scale = 2.0f, int robot = 0,
                        int team = 1, std::array<int, 4> colour = {0, 175, 175, 175}) {
-  game.fighters[number] = std::make_unique<man>();
-  man& f = *game.fighters[number];
+  man f;
   f.number = number;
-  f.game = &game;
   f.scale = scale;
   f.robot = robot;
   f.team = team;
   f.colour = colour;
-  f.setup(n);
+  f.setup(n, rng);
   return f;
 }
 
 // One frame of a fighter's physics step in the match's order, without drawing.
-inline void physicsframe(fightgame& game, man& f) {
+inline void physicsframe(const stage& s, man& f, bool fallapart = false) {
   f.saveposition();
-  f.applygravity(game.gravity);
-  f.move(game.dt);
-  f.relax(game.dt, game.flexibility);
-  f.updatevelocity(game.dt);
-  f.keepinarena(game.dt, game.zoom);
+  f.applygravity(s.gravity);
+  f.move(s.dt);
+  f.relax(s.dt, s.flexibility, fallapart);
+  f.updatevelocity(s.dt);
+  f.keepinarena(s.walls);
 }
 
 inline float linkerror(const man& f, const link& k) {

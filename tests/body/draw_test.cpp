@@ -26,11 +26,7 @@ class drawtest : public gametest {
  protected:
   void SetUp() override {
     gametest::SetUp();
-    game = makegame();
-    setarena(*game, 1.5f);
-    game->camerax = 0;
-    game->cameray = 0;
-    game->zoom = 2;
+    art = openassets();
   }
   // Everything far above the screen except arm A's wrist (19) at the centre and fist (20) 40 to
   // the right, so link 18 lies alone across the middle of the screen.
@@ -40,17 +36,22 @@ class drawtest : public gametest {
     f.balls[20].x = 40;
     f.balls[20].y = 0;
   }
-  rgb drawnwrist(man& f) {
+  void draw(const man& f, float alpha) const {
     media::cls();
-    f.draw(1, game->zoom);
+    f.draw(alpha, camera, art.images);
+  }
+  rgb drawnwrist(const man& f) const {
+    draw(f, 1);
     // Midpoint of link 18: world (20, 0) at zoom 2.
     return pixel(media::test::backbuffer(), screenx(20, 0, 2), screeny(0, 0, 2));
   }
-  std::unique_ptr<fightgame> game;
+  assets art;
+  view camera{0, 0, 2};
+  media::generator rng;
 };
 
 TEST_F(drawtest, WristLinksShadeTowardTheTintAsEnergyFalls) {
-  man& f = addfighter(*game, 1, 2);
+  man f = makefighter(rng, 1, 2);
   wristpose(f);
   EXPECT_EQ(drawnwrist(f), (rgb{175, 175, 175}));
   f.energy = f.maxenergy / 2;
@@ -58,11 +59,10 @@ TEST_F(drawtest, WristLinksShadeTowardTheTintAsEnergyFalls) {
   f.energy = 0;
   EXPECT_EQ(drawnwrist(f), (rgb{255, 0, 0}));
   // The other limbs keep the fighter's colour: link 17 runs up from the wrist.
-  media::cls();
-  f.draw(1, 2);
+  draw(f, 1);
   EXPECT_EQ(pixel(media::test::backbuffer(), 512, 384 - 2 * 30), (rgb{175, 175, 175}));
 
-  man& robot = addfighter(*game, 2, 2, 2.0f, 1);
+  man robot = makefighter(rng, 2, 2, 2.0f, 1);
   wristpose(robot);
   EXPECT_EQ(drawnwrist(robot), (rgb{70, 70, 90}));
   robot.energy = 0;
@@ -70,19 +70,16 @@ TEST_F(drawtest, WristLinksShadeTowardTheTintAsEnergyFalls) {
 }
 
 TEST_F(drawtest, FightersFadeInFromInvisible) {
-  man& f = addfighter(*game, 1, 2);
+  man f = makefighter(rng, 1, 2);
   wristpose(f);
-  media::cls();
-  f.draw(0.0f / 120, 2);  // the first frame of a match
+  draw(f, 0.0f / 120);  // the first frame of a match
   const media::test::frame first = media::test::backbuffer();
   for (size_t i = 0; i < first.pixels.size(); ++i) ASSERT_EQ(first.pixels[i] & 0xFFFFFF, 0u) << i;
   EXPECT_EQ(drawnwrist(f), (rgb{175, 175, 175}));  // and the alpha was put back to 1
-  media::cls();
-  f.draw(60.0f / 120, 2);
+  draw(f, 60.0f / 120);
   const rgb half = pixel(media::test::backbuffer(), screenx(20, 0, 2), screeny(0, 0, 2));
   EXPECT_NEAR(half.r, 87, 2);
-  media::cls();
-  f.draw(150.0f / 120, 2);
+  draw(f, 150.0f / 120);
   EXPECT_EQ(pixel(media::test::backbuffer(), screenx(20, 0, 2), screeny(0, 0, 2)),
             (rgb{175, 175, 175}));
 }
@@ -97,8 +94,7 @@ TEST_F(drawtest, TheDeadShowOnlyTheirBalls) {
     }
   };
   auto count = [&](man& f) {
-    media::cls();
-    f.draw(1, 2);
+    draw(f, 1);
     const media::test::frame shot = media::test::backbuffer();
     int balls = 0, limbs = 0;
     for (int i = 1; i <= 26; ++i) {
@@ -114,8 +110,7 @@ TEST_F(drawtest, TheDeadShowOnlyTheirBalls) {
     }
     return std::pair{balls, limbs};
   };
-  game->zoom = 2;
-  man& f = addfighter(*game, 1, 2);
+  man f = makefighter(rng, 1, 2);
   circle(f);
   EXPECT_EQ(count(f), (std::pair{26, 25}));
   f.dead = 1;
@@ -123,24 +118,21 @@ TEST_F(drawtest, TheDeadShowOnlyTheirBalls) {
 }
 
 TEST_F(drawtest, AStruckBallShowsTheFlashColour) {
-  man& f = addfighter(*game, 1, 2);
+  man f = makefighter(rng, 1, 2);
   wristpose(f);
   const float fx = screenx(40, 0, 2) + 6, fy = screeny(0, 0, 2);  // inside the fist, past the limb
   // The ball image is shaded: measure its brightness at that point from the unflashed fist.
-  media::cls();
-  f.draw(1, 2);
+  draw(f, 1);
   const float shade = float(pixel(media::test::backbuffer(), fx, fy).r) / 175;
   ASSERT_GT(shade, 0.5f);
   f.balls[20].flash = 60;
-  media::cls();
-  f.draw(1, 2);
+  draw(f, 1);
   rgb seen = pixel(media::test::backbuffer(), fx, fy);
   EXPECT_NEAR(seen.r, 222 * shade, 1.5);
   EXPECT_EQ(seen.g, 0);
   EXPECT_EQ(seen.b, 0);
   f.balls[20].flash = 30;  // halfway: 175 - 87 + 111 = 199, 175 - 87 = 88
-  media::cls();
-  f.draw(1, 2);
+  draw(f, 1);
   seen = pixel(media::test::backbuffer(), fx, fy);
   EXPECT_NEAR(seen.r, 199 * shade, 1.5);
   EXPECT_NEAR(seen.g, 88 * shade, 1.5);
@@ -150,11 +142,10 @@ TEST_F(drawtest, AStruckBallShowsTheFlashColour) {
   // (12, 12) screen pixels from the centre at zoom 2, where the round ball (radius 15) does not.
   const float cx = screenx(40, 0, 2), cy = screeny(0, 0, 2);
   EXPECT_EQ(pixel(media::test::backbuffer(), cx + 12, cy + 12), (rgb{0, 0, 0}));
-  man& robot = addfighter(*game, 2, 2, 2.0f, 1);
+  man robot = makefighter(rng, 2, 2, 2.0f, 1);
   wristpose(robot);
   robot.balls[20].flash = 60;
-  media::cls();
-  robot.draw(1, 2);
+  draw(robot, 1);
   const media::test::frame shot = media::test::backbuffer();
   // The square is drawn with the flat limb image: the flash colour exactly.
   EXPECT_EQ(pixel(shot, fx, fy), (rgb{255, 255, 0}));

@@ -17,15 +17,7 @@ namespace {
 
 class physicstest : public gametest {
  protected:
-  void SetUp() override {
-    gametest::SetUp();
-    game = std::make_unique<fightgame>();
-    setarena(*game, 1.5f);
-    game->gravity = 1;
-    game->flexibility = 5;
-    game->dt = 1;
-  }
-  std::unique_ptr<fightgame> game;
+  stage world;  // GRAVITY 1, FLEXIBILITY 5, full-speed frames, an arena of factor 1.5
 };
 
 ball makeball(float x, float y, float mass = 4) {
@@ -97,10 +89,12 @@ TEST_F(physicstest, JointCorrectionTurnsTowardTheRestAngle) {
   EXPECT_EQ(free.qdx, 0);
   // The angle taken from the two directions a1 = atan2(dy1, -dx1), a2 = atan2(dy2, -dx2), on
   // random bends and on coincident balls (where atan2(0, -0) counts as 180 degrees).
-  media::seedrnd(3);
+  const int seed = 3;
+  SCOPED_TRACE(::testing::Message() << "seed " << seed);
+  media::generator rng(seed);
   for (int trial = 0; trial < 2000; ++trial) {
-    ball rp = makeball(0, 0), rm = makeball(float(media::rnd(-30, 30)), float(media::rnd(-30, 30)));
-    ball rq = makeball(float(media::rnd(-30, 30)), float(media::rnd(-30, 30)));
+    ball rp = makeball(0, 0), rm = makeball(float(rng.rnd(-30, 30)), float(rng.rnd(-30, 30)));
+    ball rq = makeball(float(rng.rnd(-30, 30)), float(rng.rnd(-30, 30)));
     if (trial % 100 == 0) rm = rp;
     if (trial % 100 == 1) rq = rm;
     const float dx1 = rm.x - rp.x, dy1 = rm.y - rp.y;
@@ -119,20 +113,20 @@ TEST_F(physicstest, JointCorrectionTurnsTowardTheRestAngle) {
 
 TEST_F(physicstest, ScatteredBallsFormABody) {
   // Open space, so walls do not stretch the links while the bodies settle.
-  setarena(*game, 100);
+  world.walls = arenaof(100);
   std::vector<float> meanat5;
   for (int seed = 1; seed <= 40; ++seed) {
-    media::seedrnd(seed * 7919);
-    man& f = addfighter(*game, 1, 2);
+    media::generator rng(seed * 7919);
+    man f = makefighter(rng, 1, 2);
     const float scattered = meanlinkerror(f);
-    for (int frame = 1; frame <= 5; ++frame) physicsframe(*game, f);
+    for (int frame = 1; frame <= 5; ++frame) physicsframe(world, f);
     meanat5.push_back(meanlinkerror(f));
     // From links hundreds of pixels off to a few pixels at most in five frames...
     EXPECT_GT(scattered, 100) << "seed " << seed;
     EXPECT_LT(meanat5.back(), 4) << "seed " << seed;
     EXPECT_LT(worstlinkerror(f), 10) << "seed " << seed;
     // ...and every link within a pixel once the tangles of the scatter have worked loose.
-    for (int frame = 6; frame <= 40; ++frame) physicsframe(*game, f);
+    for (int frame = 6; frame <= 40; ++frame) physicsframe(world, f);
     EXPECT_LT(worstlinkerror(f), 1.0f) << "seed " << seed;
   }
   std::sort(meanat5.begin(), meanat5.end());
@@ -140,28 +134,29 @@ TEST_F(physicstest, ScatteredBallsFormABody) {
 }
 
 TEST_F(physicstest, WithoutGravityABodyDriftsAndSlowsOnlyAtWalls) {
-  game->gravity = 0;
-  setarena(*game, 100);
-  man& f = addfighter(*game, 1, 2);
+  world.gravity = 0;
+  world.walls = arenaof(100);
+  media::generator rng;
+  man f = makefighter(rng, 1, 2);
   // setup starts every ball at (1, 1); pulling together conserves the mean motion.
   for (int frame = 1; frame <= 100; ++frame) {
-    physicsframe(*game, f);
+    physicsframe(world, f);
     EXPECT_NEAR(meanvelocity(f)[0], 1, 1e-3) << "frame " << frame;
     EXPECT_NEAR(meanvelocity(f)[1], 1, 1e-3) << "frame " << frame;
   }
 
-  setarena(*game, 1);
-  media::seedrnd(99);
-  man& g = addfighter(*game, 1, 1);
+  const arena walls = arenaof(1);
+  rng.reseed(99);
+  man g = makefighter(rng, 1, 1);
   int contacts = 0;
   for (int frame = 1; frame <= 1500; ++frame) {
     g.saveposition();
     g.move(1);
-    g.relax(1, 5);
+    g.relax(1, 5, false);
     g.updatevelocity(1);
     const auto before = meanvelocity(g);
     bool touched = false;
-    for (int i = 1; i <= 26; ++i) touched |= g.balls[i].keepinarena() > 0;
+    for (int i = 1; i <= 26; ++i) touched |= g.balls[i].keepinarena(walls) != wall::none;
     const auto after = meanvelocity(g);
     if (touched) {
       ++contacts;
@@ -175,15 +170,13 @@ TEST_F(physicstest, WithoutGravityABodyDriftsAndSlowsOnlyAtWalls) {
 }
 
 TEST_F(physicstest, HoldingOneAndEightLetsBodiesFallApartUntilReleased) {
-  auto withmedia = makegame();
-  fightgame& g = *withmedia;
-  setarena(g, 1.5f);
-  g.gravity = 1;
-  g.flexibility = 5;
-  man& f = addfighter(g, 1, 2);
+  // The keys reach the body the way a match frame takes them: one input snapshot a frame.
+  auto game = makegame();
+  media::generator rng;
+  man f = makefighter(rng, 1, 2);
   auto frames = [&](int count) {
     for (int i = 0; i < count; ++i) {
-      physicsframe(g, f);
+      physicsframe(world, f, game->takeinput().fallapart);
       media::flip(0);  // delivers the scripted keys
     }
   };
@@ -210,18 +203,19 @@ TEST_F(physicstest, HoldingOneAndEightLetsBodiesFallApartUntilReleased) {
 }
 
 TEST_F(physicstest, TheDeadBounceAsFreeBalls) {
-  game->gravity = 10;
-  man& f = addfighter(*game, 1, 2);
-  for (int frame = 0; frame < 60; ++frame) physicsframe(*game, f);
+  world.gravity = 10;
+  media::generator rng;
+  man f = makefighter(rng, 1, 2);
+  for (int frame = 0; frame < 60; ++frame) physicsframe(world, f);
   f.dead = 1;
   int bounces = 0;
   for (int frame = 0; frame < 400; ++frame) {
     f.saveposition();
-    f.applygravity(game->gravity);
+    f.applygravity(world.gravity);
     f.move(1);
     std::array<float, 27> x{}, y{};
     for (int i = 1; i <= 26; ++i) x[i] = f.balls[i].x, y[i] = f.balls[i].y;
-    f.relax(1, 5);
+    f.relax(1, 5, false);
     for (int i = 1; i <= 26; ++i) {
       ASSERT_EQ(f.balls[i].x, x[i]);  // nothing holds a dead body together
       ASSERT_EQ(f.balls[i].y, y[i]);
@@ -230,12 +224,12 @@ TEST_F(physicstest, TheDeadBounceAsFreeBalls) {
     for (int i = 1; i <= 26; ++i) {
       ball& b = f.balls[i];
       const float vy = b.vy;
-      const bool floor = b.y > game->floory - b.drawradius;
-      b.keepinarena();
+      const bool floor = b.y > world.walls.floor - b.drawradius;
+      b.keepinarena(world.walls);
       if (floor && vy > 0) {
         ++bounces;
         EXPECT_FLOAT_EQ(b.vy, -0.5f * vy);
-        EXPECT_FLOAT_EQ(b.y, game->floory - b.drawradius);
+        EXPECT_FLOAT_EQ(b.y, world.walls.floor - b.drawradius);
       }
     }
   }
@@ -243,14 +237,15 @@ TEST_F(physicstest, TheDeadBounceAsFreeBalls) {
 }
 
 TEST_F(physicstest, SlowMotionMovesAFreeBodyAFifthAsFar) {
-  game->gravity = 0;
-  game->dt = 0.2f;
-  setarena(*game, 100);
-  man& f = addfighter(*game, 1, 2);
+  world.gravity = 0;
+  world.dt = 0.2f;
+  world.walls = arenaof(100);
+  media::generator rng;
+  man f = makefighter(rng, 1, 2);
   f.dead = 1;  // no corrections touch its balls
   for (int i = 1; i <= 26; ++i) f.balls[i].vx = float(i), f.balls[i].vy = -2;
   for (int frame = 0; frame < 5; ++frame) {
-    physicsframe(*game, f);
+    physicsframe(world, f);
     for (int i = 1; i <= 26; ++i) {
       EXPECT_NEAR(f.balls[i].x - f.balls[i].oldx, 0.2f * float(i), 1e-3);
       EXPECT_NEAR(f.balls[i].vx, float(i), 1e-2);
@@ -259,16 +254,18 @@ TEST_F(physicstest, SlowMotionMovesAFreeBodyAFifthAsFar) {
   }
 }
 
-uint64_t statehash(const fightgame& game, int count) {
+using trio = std::array<man, 4>;  // fighters 1..3
+
+uint64_t statehash(const trio& fighters) {
   uint64_t h = 1469598103934665603ull;
   auto mix = [&](float v) {
     uint32_t bits;
     std::memcpy(&bits, &v, 4);
     h = (h ^ bits) * 1099511628211ull;
   };
-  for (int n = 1; n <= count; ++n) {
+  for (int n = 1; n <= 3; ++n) {
     for (int i = 1; i <= 26; ++i) {
-      const ball& b = game.fighters[n]->balls[i];
+      const ball& b = fighters[size_t(n)].balls[i];
       mix(b.x), mix(b.y), mix(b.vx), mix(b.vy);
     }
   }
@@ -276,67 +273,73 @@ uint64_t statehash(const fightgame& game, int count) {
 }
 
 // Three fighters, two of them computer opponents chasing the first, for a number of frames.
-uint64_t runmatchphysics(fightgame& game, int seed, int frames) {
-  media::seedrnd(seed);
-  for (int n = 1; n <= 3; ++n) addfighter(game, n, 3, n == 3 ? 3.0f : 2.0f, n == 2 ? 1 : 0, n == 1 ? 1 : 2);
+uint64_t runmatchphysics(const stage& world, const options& rules, int seed, int frames) {
+  media::generator rng(seed);
+  trio fighters;
+  for (int n = 1; n <= 3; ++n)
+    fighters[size_t(n)] =
+        makefighter(rng, n, 3, n == 3 ? 3.0f : 2.0f, n == 2 ? 1 : 0, n == 1 ? 1 : 2);
+  bleeding bleeds;
   for (int frame = 0; frame < frames; ++frame) {
-    for (int n = 1; n <= 3; ++n) game.fighters[n]->saveposition();
-    const ball& target = game.fighters[1]->balls[6];
+    for (int n = 1; n <= 3; ++n) fighters[size_t(n)].saveposition();
+    const ball& target = fighters[1].balls[bodyball::pelvis];
     for (int n = 2; n <= 3; ++n)
-      game.fighters[n]->steer(game.ailevel, game.dt, game.playersspeed, target.x, target.y,
-                              target.vx, target.vy);
+      fighters[size_t(n)].steer(rng, rules.ailevel, rules.playersspeed, target.x, target.y,
+                                target.vx, target.vy);
     for (int n = 1; n <= 3; ++n) {
-      man& f = *game.fighters[n];
-      f.applygravity(game.gravity);
-      f.move(game.dt);
-      f.relax(game.dt, game.flexibility);
-      f.updatevelocity(game.dt);
-      f.keepinarena(game.dt, game.zoom);
-      f.tickflash();
+      man& f = fighters[size_t(n)];
+      f.applygravity(world.gravity);
+      f.move(world.dt);
+      f.relax(world.dt, world.flexibility, false);
+      f.updatevelocity(world.dt);
+      f.keepinarena(world.walls);
+      f.tickflash(rules.blood, bleeds);
     }
   }
-  return statehash(game, 3);
+  return statehash(fighters);
 }
 
 TEST_F(physicstest, TheSameSeedGivesTheSameBodies) {
-  game->ailevel = 8;
-  game->playersspeed = 4;
-  const uint64_t first = runmatchphysics(*game, 2024, 600);
-  const uint64_t again = runmatchphysics(*game, 2024, 600);
-  const uint64_t other = runmatchphysics(*game, 2025, 600);
+  options rules;
+  rules.ailevel = 8;
+  rules.playersspeed = 4;
+  const uint64_t first = runmatchphysics(world, rules, 2024, 600);
+  const uint64_t again = runmatchphysics(world, rules, 2024, 600);
+  const uint64_t other = runmatchphysics(world, rules, 2025, 600);
   EXPECT_EQ(first, again);
   EXPECT_NE(first, other);
 }
 
 // 100,000 frames of one fighter chasing a point that jumps between the side walls, so it never
 // comes to rest: every value stays finite and inside the arena, and the body stays a body.
-void longrun(fightgame& game, int flex) {
-  game.gravity = 10;
-  game.flexibility = flex;
-  media::seedrnd(flex);
-  man& a = addfighter(game, 1, 1);
+void longrun(stage world, int flex) {
+  world.gravity = 10;
+  world.flexibility = flex;
+  SCOPED_TRACE(::testing::Message() << "seed " << flex);
+  media::generator rng(flex);
+  man a = makefighter(rng, 1, 1);
   for (int frame = 1; frame <= 100000; ++frame) {
-    const float tx = (frame / 1500) % 2 ? game.leftwall : game.rightwall;
+    const float tx = (frame / 1500) % 2 ? world.walls.left : world.walls.right;
     a.saveposition();
-    a.steer(10, 1, 10, tx, 0, 0, 0);
-    physicsframe(game, a);
+    a.steer(rng, 10, 10, tx, 0, 0, 0);
+    physicsframe(world, a);
     if (frame % 500 != 0) continue;
     for (int i = 1; i <= 26; ++i) {
       const ball& p = a.balls[i];
       ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.vx) &&
                   std::isfinite(p.vy))
           << "frame " << frame << " ball " << i;
-      ASSERT_GE(p.x, game.leftwall);
-      ASSERT_LE(p.x, game.rightwall);
-      ASSERT_GE(p.y, game.ceilingy);
-      ASSERT_LE(p.y, game.floory);
+      ASSERT_GE(p.x, world.walls.left);
+      ASSERT_LE(p.x, world.walls.right);
+      ASSERT_GE(p.y, world.walls.ceiling);
+      ASSERT_LE(p.y, world.walls.floor);
     }
   }
   EXPECT_LT(meanlinkerror(a), 2.0f);
 }
 
-TEST_F(physicstest, LongRunStaysFiniteAtFlexibility1) { longrun(*game, 1); }
-TEST_F(physicstest, LongRunStaysFiniteAtFlexibility20) { longrun(*game, 20); }
+TEST_F(physicstest, LongRunStaysFiniteAtFlexibility1) { longrun(world, 1); }
+TEST_F(physicstest, LongRunStaysFiniteAtFlexibility20) { longrun(world, 20); }
 
 }  // namespace
 }  // namespace flopfist::testing

@@ -1,6 +1,8 @@
-// The shared small functions: angle wrapping, integer power, rounding, projection, menu-key flush.
+// The shared small functions: angle wrapping, integer power, rounding, projection; and the
+// application's menu-key flush, which the menus and the match screens share.
 #include "body/util.h"
 
+#include "app/fightgame.h"
 #include "media/media.h"
 #include "media/testing.h"
 #include "tests/support/testenv.h"

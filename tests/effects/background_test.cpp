@@ -4,8 +4,8 @@
 #include <cmath>
 #include <set>
 
-#include "app/fightgame.h"
 #include "body/util.h"
+#include "effects/background.h"
 #include "media/testing.h"
 #include "tests/support/testenv.h"
 
@@ -13,7 +13,7 @@ namespace flopfist {
 namespace {
 
 using flopfist::testing::gametest;
-using flopfist::testing::makegame;
+using flopfist::testing::openassets;
 
 // The zoom of grid layer n (0 nearest .. 9 farthest) under the camera zoom.
 float layerzoom(int n, float zoom) {
@@ -25,40 +25,31 @@ class backgroundtest : public gametest {
  protected:
   void SetUp() override {
     gametest::SetUp();
-    game = makegame();
-    arena(1);
+    openassets();
+    setarena(1);
     setpalette(200);
   }
-  void arena(float factor) {
-    game->rightwall = 512 * factor;
-    game->leftwall = -512 * factor;
-    game->ceilingy = -384 * factor;
-    game->floory = 384 * factor;
-  }
+  void setarena(float factor) { walls = {-512 * factor, 512 * factor, -384 * factor, 384 * factor}; }
   void setpalette(int v) {
-    for (auto& row : game->colours) {
+    for (auto& row : colours.colours) {
       for (int k = 1; k <= 3; ++k) row[k] = v;
     }
   }
-  void camera(float x, float y, float zoom) {
-    game->camerax = x;
-    game->cameray = y;
-    game->zoom = zoom;
-  }
+  void camera(float x, float y, float zoom) { cam = {x, y, zoom}; }
   // Draws the background over a plain blue screen and reads it back.
   media::test::frame draw() {
     media::cls();
     media::setblend(media::blend::solid);
     media::setcolor(0, 0, 255);
     media::drawrect(0, 0, 1024, 768);
-    game->drawbackground();
+    drawbackground(walls, cam, colours);
     return media::test::backbuffer();
   }
   // Screen positions where layer lines through the given world coordinates land.
   std::set<int> lines(std::initializer_list<float> world, float camera, float centre) const {
     std::set<int> at;
     for (int n = 0; n <= 9; ++n) {
-      for (float w : world) at.insert(roundhalfup(centre + layerzoom(n, game->zoom) * (w - camera)));
+      for (float w : world) at.insert(roundhalfup(centre + layerzoom(n, cam.zoom) * (w - camera)));
     }
     return at;
   }
@@ -68,7 +59,9 @@ class backgroundtest : public gametest {
   static int grey(const media::test::frame& f, int x, int y) {
     return f.r(x, y) == f.g(x, y) && f.g(x, y) == f.b(x, y) ? f.r(x, y) : -1;
   }
-  std::unique_ptr<fightgame> game;
+  arena walls;
+  view cam;
+  palette colours;
 };
 
 TEST_F(backgroundtest, GridLinesStandEveryThousandPixelsCentredOnTheArena) {
@@ -94,7 +87,6 @@ TEST_F(backgroundtest, GridLinesStandEveryThousandPixelsCentredOnTheArena) {
   EXPECT_EQ(f.r(262, row), 150);  // world x -500
   EXPECT_EQ(f.r(762, row), 150);  // world x 500
   EXPECT_EQ(f.r(column, 384), 150);  // world y 0 lies on the middle row of every layer
-  EXPECT_EQ(game->zoom, 1);
   EXPECT_EQ(media::getblend(), media::blend::alpha);
 }
 
@@ -173,7 +165,7 @@ TEST_F(backgroundtest, TheFadedColourNeverExceeds162) {
   // 140 * 0.8 + 255 * 0.2 would round to 163 in single precision; the weight alone is a float.
   setpalette(255);
   camera(0, 0, 40);  // the nearest layer runs at full brightness, 255
-  game->rightwall = 0;  // the arena ends at the screen's middle column
+  walls.right = 0;  // the arena ends at the screen's middle column
   const auto f = draw();
   int brightest = 0;
   for (int y = 0; y < 768; ++y) {
