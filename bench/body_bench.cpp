@@ -6,13 +6,17 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "app/fightgame.h"
 #include "bench/benchgame.h"
+#include "bench/reference.h"
 #include "media/media.h"
 #include "media/testing.h"
 
@@ -44,15 +48,18 @@ using clk = std::chrono::steady_clock;
 
 std::unique_ptr<fightgame> opengame() { return benchgame(6); }
 
-void report(benchmark::State& state, std::vector<double>& us, long allocs) {
+void report(benchmark::State& state, std::vector<double>& us, long allocs, const char* prefix = "") {
   if (us.empty()) return;
   std::sort(us.begin(), us.end());
-  state.counters["p50_us"] = us[us.size() / 2];
-  state.counters["p99_us"] = us[us.size() * 99 / 100];
-  state.counters["allocs_per_frame"] = double(allocs) / double(us.size());
+  const std::string p(prefix);
+  state.counters[p + "p50_us"] = us[us.size() / 2];
+  state.counters[p + "p99_us"] = us[us.size() * 99 / 100];
+  state.counters[p + "allocs_per_frame"] = double(allocs) / double(us.size());
 }
 
 // Six scale-2 fighters: gravity, move, 32 relaxation passes, velocities and walls, one frame.
+// Each frame is stepped twice from the same bodies, by the reference step of bench/reference.h
+// (the step before issue 13) and by the game's, so both are timed side by side on the same load.
 void BM_sixfighterphysics(benchmark::State& state) {
   auto game = opengame();
   if (!game) return state.SkipWithError("no asset folder");
@@ -67,31 +74,53 @@ void BM_sixfighterphysics(benchmark::State& state) {
     f.colour = {0, 175, 175, 175};
     f.setup(6, rng);
   }
-  std::vector<double> us;
+  std::array<man, 7> copy = fighters;
+  const std::span<man> six = std::span<man>(copy).subspan(1, 6);
+  std::vector<double> us, refus;
   us.reserve(size_t(state.max_iterations));
-  long allocs = 0;
+  refus.reserve(size_t(state.max_iterations));
+  long allocs = 0, refallocs = 0;
   int frame = 0;
   for (auto _ : state) {
     // A computer push now and then keeps the bodies tumbling rather than lying still.
     if (frame++ % 120 == 0) {
       for (int n = 1; n <= 6; ++n) fighters[size_t(n)].balls[flopfist::bodyball::head].vy -= 30;
     }
-    const long before = allocations.load();
-    const auto t0 = clk::now();
+    copy = fighters;
+    long before = allocations.load();
+    auto t0 = clk::now();
     for (int n = 1; n <= 6; ++n) fighters[size_t(n)].saveposition();
     for (int n = 1; n <= 6; ++n) {
-      man& f = fighters[size_t(n)];
-      f.applygravity(rules.gravity);
-      f.move(dt);
-      f.relax(dt, rules.flexibility, false);
-      f.updatevelocity(dt);
-      f.keepinarena(walls);
+      flopfist::reference::stepbody(fighters[size_t(n)], rules.gravity, dt, rules.flexibility, false, walls);
     }
-    const auto t1 = clk::now();
+    auto t1 = clk::now();
+    refallocs += allocations.load() - before;
+    refus.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+
+    before = allocations.load();
+    t0 = clk::now();
+    for (man& f : six) f.saveposition();
+    flopfist::stepbodies(six, rules.gravity, dt, rules.flexibility, false, walls);
+    t1 = clk::now();
     allocs += allocations.load() - before;
     us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
     benchmark::DoNotOptimize(fighters[6].balls[flopfist::bodyball::head].x);
+    benchmark::DoNotOptimize(copy[6].balls[flopfist::bodyball::head].x);
   }
+  // How far the game's step strays from the reference's in one frame, at the last frame.
+  float most = 0;
+  for (int n = 1; n <= 6; ++n) {
+    for (int k = 1; k <= 26; ++k) {
+      const auto& a = fighters[size_t(n)].balls[size_t(k)];
+      const auto& b = copy[size_t(n)].balls[size_t(k)];
+      most = std::max({most, std::abs(a.x - b.x), std::abs(a.y - b.y)});
+    }
+  }
+  state.counters["last_frame_max_px"] = most;
+  const double game50 = us.empty() ? 0 : (std::sort(us.begin(), us.end()), us[us.size() / 2]);
+  const double ref50 = refus.empty() ? 0 : (std::sort(refus.begin(), refus.end()), refus[refus.size() / 2]);
+  state.counters["speedup"] = game50 > 0 ? ref50 / game50 : 0;
+  report(state, refus, refallocs, "ref_");
   report(state, us, allocs);
 }
 BENCHMARK(BM_sixfighterphysics)->Iterations(5000)->Unit(benchmark::kMicrosecond);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 
 #include "body/ball.h"
 #include "body/sprites.h"
@@ -118,6 +119,11 @@ class man {
   std::array<float, 27> accx_{};
   std::array<float, 27> accy_{};
 };
+
+// One frame of physics for every fighter of a match: gravity, motion, the relaxation of links and
+// joints (none for the dead, nor for anybody while fallapart holds), velocities and walls.
+void stepbodies(std::span<man> fighters, int gravity, float dt, int flex, bool fallapart,
+                const arena& walls);
 
 // Adds +push to v only while it is below the cap of 2*push, -push only while above minus the cap.
 void cappedpush(float& v, int sign, int push);

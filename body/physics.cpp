@@ -130,4 +130,15 @@ void man::relax(float dt, int flex, bool fallapart) {
   }
 }
 
+void stepbodies(std::span<man> fighters, int gravity, float dt, int flex, bool fallapart,
+                const arena& walls) {
+  for (man& f : fighters) {
+    f.applygravity(gravity);
+    f.move(dt);
+    f.relax(dt, flex, fallapart);
+    f.updatevelocity(dt);
+    f.keepinarena(walls);
+  }
+}
+
 }  // namespace flopfist

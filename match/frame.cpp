@@ -18,15 +18,14 @@ void match::startburst(float x, float y, float basevx, float basevy, int count, 
 }
 
 // Physics of every fighter, kept as the frame draws it before its flashes count down and bleed.
+// The bodies move independently of each other and of the generator, so all of them are stepped
+// first and the bleeding draws its random numbers in the same order as a fighter-by-fighter loop.
 void match::stepfighters(bool fallapart) {
+  stepbodies(std::span<man>(fighters).subspan(1, size_t(fightercount)), rules.gravity, dt,
+             rules.flexibility, fallapart, walls);
   bleeding bleeds;
   for (int i = 1; i <= fightercount; ++i) {
     man& f = fighters[size_t(i)];
-    f.applygravity(rules.gravity);
-    f.move(dt);
-    f.relax(dt, rules.flexibility, fallapart);
-    f.updatevelocity(dt);
-    f.keepinarena(walls);
     drawnfighters_[size_t(i)] = f;
     f.tickflash(rules.blood, bleeds);
     for (int k = 0; k < bleeds.count; ++k) {
