@@ -1,5 +1,6 @@
 // Contacts between fighters: hard and soft contacts, blows, damage and the combo counter.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -45,8 +46,46 @@ void countdown(int& wait) {
   if (wait >= 0) wait -= 1;
 }
 
+// The broad phase: a circle around every ball of a fighter, draw radius included. A ball farther
+// from the circle than its own draw radius cannot overlap any ball inside it. The slack of a pixel
+// is far more than the rounding of either test, so nothing that the full test finds overlapping
+// is ever skipped, and a skipped pair is one whose contact would have done nothing.
+constexpr float boundslack = 1.0f;
+
+struct bound {
+  float x = 0, y = 0, r = 0;
+  // Takes in a ball that moved; a ball whose position is not a number never overlaps anything.
+  void grow(const ball& b) {
+    const float dx = b.x - x, dy = b.y - y;
+    r = std::max(r, std::sqrt(dx * dx + dy * dy) + b.drawradius + boundslack);
+  }
+  // Apart from a circle of radius rb at (bx, by); false for anything that is not a number.
+  bool apart(float bx, float by, float rb) const {
+    const float dx = bx - x, dy = by - y;
+    const float reach = r + rb;
+    return dx * dx + dy * dy > reach * reach;
+  }
+};
+
+// Centred on the middle of the balls' box.
+bound boundof(const man& f) {
+  float left = f.balls[1].x, right = left, top = f.balls[1].y, bottom = top;
+  for (size_t i = 2; i <= 26; i++) {
+    left = std::min(left, f.balls[i].x);
+    right = std::max(right, f.balls[i].x);
+    top = std::min(top, f.balls[i].y);
+    bottom = std::max(bottom, f.balls[i].y);
+  }
+  bound c{(left + right) / 2, (top + bottom) / 2, 0};
+  for (size_t i = 1; i <= 26; i++) c.grow(f.balls[i]);
+  return c;
+}
+
 }  // namespace
 
+// Every ball of every pair of fighters in the same order as before, each contact seeing what the
+// ones before it did; the bounds only leave out the pairs that cannot overlap. A contact moves its
+// two balls, so their fighters' bounds grow to take them in before any later test.
 void match::contactpass(matchevents& ev) {
   for (int i = 1; i <= fightercount; i++) {
     for (int j = 1; j <= fightercount; j++) {
@@ -55,12 +94,36 @@ void match::contactpass(matchevents& ev) {
       countdown(blowwait[i][j]);
     }
   }
+  std::array<bound, 7> bounds;
+  for (int i = 1; i <= fightercount; i++) bounds[size_t(i)] = boundof(fighters[size_t(i)]);
+  std::array<float, 27> bx, by, br;  // fighter j's balls, kept up to date as contacts move them
   for (int i = 1; i <= fightercount; i++) {
     for (int j = i + 1; j <= fightercount; j++) {
+      bound& ci = bounds[size_t(i)];
+      bound& cj = bounds[size_t(j)];
+      if (ci.apart(cj.x, cj.y, cj.r)) continue;
       man& fi = fighters[size_t(i)];
       man& fj = fighters[size_t(j)];
-      for (int k = 1; k <= 26; k++) {
-        for (int l = 1; l <= 26; l++) contact(fi.balls[size_t(k)], fj.balls[size_t(l)], fi, fj, ev);
+      for (size_t l = 1; l <= 26; l++) {
+        bx[l] = fj.balls[l].x;
+        by[l] = fj.balls[l].y;
+        br[l] = fj.balls[l].drawradius;
+      }
+      for (size_t k = 1; k <= 26; k++) {
+        ball& a = fi.balls[k];
+        if (cj.apart(a.x, a.y, a.drawradius)) continue;
+        for (size_t l = 1; l <= 26; l++) {
+          // overlapping(a, b), operation for operation.
+          const float dx = a.x - bx[l], dy = a.y - by[l];
+          const float r = a.drawradius + br[l];
+          if (!(dx * dx + dy * dy < r * r)) continue;
+          ball& b = fj.balls[l];
+          contact(a, b, fi, fj, ev);
+          bx[l] = b.x;
+          by[l] = b.y;
+          ci.grow(a);
+          cj.grow(b);
+        }
       }
     }
   }
