@@ -106,26 +106,8 @@ T fastatan2deg(T y, T x) {
 // The joint angle a1 - a2 + 180, a1 = atan2(dy1, -dx1) and a2 = atan2(dy2, -dx2), in [0, 360):
 // one atan2 of the two vectors' cross and dot products. A zero vector (coincident balls) has the
 // direction atan2(0, -0) = 180 degrees, which is that of (1, 0).
-float exactjointangle(float dx1, float dy1, float dx2, float dy2) {
-  if ((dx1 == 0 && dy1 == 0) || (dx2 == 0 && dy2 == 0)) {
-    return wrap360(atan2deg(dy1, -dx1) - atan2deg(dy2, -dx2) + 180.0f);
-  }
-  const double cross = double(dx1) * dy2 - double(dx2) * dy1;
-  const double dot = double(dx1) * dx2 + double(dy1) * dy2;
-  return wrap360(float(std::atan2(cross, dot) * (180.0 / std::numbers::pi)) + 180.0f);
-}
-constexpr bool fastangle = false;
-
 template <typename T>
 T jointangle(T dx1, T dy1, T dx2, T dy2) {
-  if constexpr (!fastangle) {
-    if constexpr (std::is_same_v<T, float>) {
-      return exactjointangle(dx1, dy1, dx2, dy2);
-    } else {
-      return T{exactjointangle(dx1[0], dy1[0], dx2[0], dy2[0]), exactjointangle(dx1[1], dy1[1], dx2[1], dy2[1]),
-               exactjointangle(dx1[2], dy1[2], dx2[2], dy2[2]), exactjointangle(dx1[3], dy1[3], dx2[3], dy2[3])};
-    }
-  }
   const auto zero1 = both(dx1 == 0.0f, dy1 == 0.0f);
   const auto zero2 = both(dx2 == 0.0f, dy2 == 0.0f);
   const T ux1 = select(zero1, splat<T>(1.0f), dx1), uy1 = select(zero1, splat<T>(0.0f), dy1);
@@ -137,20 +119,40 @@ T jointangle(T dx1, T dy1, T dx2, T dy2) {
 }
 
 // How far a joint turns its outer balls this pass: the error from the rest angle, the short way
-// round, times the joint's weight and the time step. theta is in [0, 360) and every rest angle in
-// [-90, 200], so one step of wrapping brings the error into [-180, 180] as wrap180 would.
+// round, times the joint's gain. theta is in [0, 360) and every rest angle in [-90, 200], so one
+// step of wrapping brings the error into [-180, 180] as wrap180 would.
 template <typename T>
-T jointshare(T dx1, T dy1, T dx2, T dy2, T restangle, T weight, float dt) {
+T jointshare(T dx1, T dy1, T dx2, T dy2, T restangle, T gain) {
   T error = jointangle(dx1, dy1, dx2, dy2) - restangle;
   error = select(error > 180.0f, error - 360.0f, error);
   error = select(error < -180.0f, error + 360.0f, error);
-  return error * weight * dt / 400.0f;
+  return error * gain;
 }
 
-// FLEXIBILITY is 1..20; a lower value would divide by zero and wake the free pelvis joint.
-float jointweight(float stiffness, int flex) {
-  return std::min(0.7f, 4.0f * stiffness / float(std::max(flex, 1)));
+// The joint's weight times the time step over 400, once a frame. FLEXIBILITY is 1..20; a lower
+// value would divide by zero and wake the free pelvis joint.
+float jointgain(float stiffness, float dt, int flex) {
+  const float w = std::min(0.7f, 4.0f * stiffness / float(std::max(flex, 1)));
+  return w * dt / 400.0f;
 }
+
+// What a link of rest length reach does to its two balls, a and b, d apart along (dx, dy): half its
+// error each way, the heavier ball moving less. ka and kb are the halves with the mass ratios, once
+// a frame; one division a link.
+template <typename T>
+struct linkpush {
+  T adx, ady, bdx, bdy;
+};
+template <typename T>
+linkpush<T> linkmoves(T dx, T dy, T reach, T ka, T kb) {
+  const T d = root(dx * dx + dy * dy);
+  const auto apart = d != 0.0f;
+  const T e = (d - reach) / select(apart, d, splat<T>(1.0f));
+  const T ua = select(apart, e * ka, splat<T>(0.0f)), ub = select(apart, e * kb, splat<T>(0.0f));
+  return {ua * dx, ua * dy, ub * dx, ub * dy};
+}
+float ahalf(const ball& a, const ball& b) { return -0.5f / (1 + a.mass / b.mass); }
+float bhalf(const ball& a, const ball& b) { return 0.5f / (1 + b.mass / a.mass); }
 
 // Up to four fighters, one per lane, relaxed together: every fighter has the same links and
 // joints, so each correction is one vector operation for all of them.
@@ -158,14 +160,14 @@ struct lanegroup {
   std::array<man*, 4> fighters{};
   int count = 0;
   std::array<f4, 27> x{}, y{};
-  std::array<f4, 25> weight{}, restangle{};        // per joint
-  std::array<f4, 25> reach{}, ashare{}, bshare{};  // per link: rest length, mass ratios
+  std::array<f4, 25> gain{}, restangle{};    // per joint
+  std::array<f4, 25> reach{}, ka{}, kb{};   // per link: rest length, halves with the mass ratios
 
   void add(man& f) { fighters[size_t(count++)] = &f; }
   // Lanes past the last fighter repeat the first, so they hold ordinary numbers.
   man& at(int lane) const { return *fighters[size_t(lane < count ? lane : 0)]; }
 
-  void gather(int flex) {
+  void gather(float dt, int flex) {
     for (int lane = 0; lane < 4; ++lane) {
       const man& f = at(lane);
       for (int i = 1; i <= 26; ++i) {
@@ -173,13 +175,13 @@ struct lanegroup {
         y[size_t(i)][lane] = f.balls[size_t(i)].y;
       }
       for (size_t j = 0; j < 25; ++j) {
-        weight[j][lane] = jointweight(f.stiffness[j], flex);
+        gain[j][lane] = jointgain(f.stiffness[j], dt, flex);
         restangle[j][lane] = bodyrestangles[j];
         const ball& a = f.balls[size_t(bodylinks[j].a)];
         const ball& b = f.balls[size_t(bodylinks[j].b)];
         reach[j][lane] = a.radius + b.radius;
-        ashare[j][lane] = 1 + a.mass / b.mass;
-        bshare[j][lane] = 1 + b.mass / a.mass;
+        ka[j][lane] = ahalf(a, b);
+        kb[j][lane] = bhalf(a, b);
       }
     }
   }
@@ -195,14 +197,14 @@ struct lanegroup {
   }
 
   // One Jacobi pass of the joints: every move is taken from the positions at the pass's start.
-  void joints(float dt) {
+  void joints() {
     std::array<f4, 27> ax{}, ay{};
     for (size_t j = 0; j < 25; ++j) {
       const joint& jt = bodyjoints[j];
       const size_t p = size_t(jt.p), m = size_t(jt.m), q = size_t(jt.q);
       const f4 dx1 = x[m] - x[p], dy1 = y[m] - y[p];
       const f4 dx2 = x[q] - x[m], dy2 = y[q] - y[m];
-      const f4 s = jointshare(dx1, dy1, dx2, dy2, restangle[j], weight[j], dt);
+      const f4 s = jointshare(dx1, dy1, dx2, dy2, restangle[j], gain[j]);
       ax[p] += s * dy1;
       ay[p] += -s * dx1;
       ax[m] += -s * (dy1 + dy2);
@@ -222,15 +224,11 @@ struct lanegroup {
     for (size_t k = 0; k < 25; ++k) {
       const size_t a = size_t(bodylinks[k].a), b = size_t(bodylinks[k].b);
       const f4 dx = x[a] - x[b], dy = y[a] - y[b];
-      const f4 d = root(dx * dx + dy * dy);
-      const i4 apart = d != 0.0f;
-      const f4 e = d - reach[k];
-      const f4 as = -0.5f * e / ashare[k], bs = 0.5f * e / bshare[k];
-      const f4 none{};
-      ax[a] += select(apart, as * dx / d, none);
-      ay[a] += select(apart, as * dy / d, none);
-      ax[b] += select(apart, bs * dx / d, none);
-      ay[b] += select(apart, bs * dy / d, none);
+      const linkpush<f4> mv = linkmoves(dx, dy, reach[k], ka[k], kb[k]);
+      ax[a] += mv.adx;
+      ay[a] += mv.ady;
+      ax[b] += mv.bdx;
+      ay[b] += mv.bdy;
     }
     for (size_t i = 1; i <= 26; ++i) {
       x[i] += ax[i];
@@ -239,9 +237,9 @@ struct lanegroup {
   }
 
   void relax(float dt, int flex) {
-    gather(flex);
+    gather(dt, flex);
     for (int pass = 0; pass < 32; ++pass) {
-      joints(dt);
+      joints();
       links();
     }
     scatter();
@@ -251,22 +249,15 @@ struct lanegroup {
 }  // namespace
 
 linkmove man::linkcorrection(const ball& a, const ball& b) {
-  const float dx = a.x - b.x;
-  const float dy = a.y - b.y;
-  const float d = std::sqrt(dx * dx + dy * dy);
-  if (d == 0) return {0, 0, 0, 0};
-  const float e = d - (a.radius + b.radius);  // positive when stretched
-  // The heavier ball moves less.
-  const float ashare = -0.5f * e / (1 + a.mass / b.mass);
-  const float bshare = 0.5f * e / (1 + b.mass / a.mass);
-  return {ashare * dx / d, ashare * dy / d, bshare * dx / d, bshare * dy / d};
+  const linkpush<float> mv = linkmoves(a.x - b.x, a.y - b.y, a.radius + b.radius, ahalf(a, b), bhalf(a, b));
+  return {mv.adx, mv.ady, mv.bdx, mv.bdy};
 }
 
 jointmove man::jointcorrection(const ball& p, const ball& m, const ball& q, float restangle,
                                float stiffness, float dt, int flex) {
   const float dx1 = m.x - p.x, dy1 = m.y - p.y;
   const float dx2 = q.x - m.x, dy2 = q.y - m.y;
-  const float s = jointshare(dx1, dy1, dx2, dy2, restangle, jointweight(stiffness, flex), dt);
+  const float s = jointshare(dx1, dy1, dx2, dy2, restangle, jointgain(stiffness, dt, flex));
   // The three moves sum to zero: the outer balls turn about the middle one.
   return {s * dy1, -s * dx1, -s * (dy1 + dy2), s * (dx1 + dx2), s * dy2, -s * dx2};
 }

@@ -227,21 +227,21 @@ void robotwithshortcut(keyscript& keys) {
 
 const scenario scenarios[] = {
     {"level 8, one player", gamemode::single, 8, 20261208, arrows,
-     {0xf97b10441335513full, {1112905800, 836038762, 1811689913},
-      {0xb861a1f24871c82dull, 0xdbd4821842a2f324ull, 0xcf235a0798bfe84full, 0x0e5c7ab7522068faull},
-      34, 0xc26dac4bc5f563fdull}},
+     {0x70125d476dc9cf0aull, {1112905800, 836038762, 1986187776},
+      {0xad644bc4e7eac47eull, 0xa417a3cdb0574a26ull, 0x7949a743f98c90deull, 0x8e9214dd4ec1cd27ull},
+      37, 0x0cf99d04f9ab21f3ull}},
     {"level 3, co-op", gamemode::coop, 3, 777, arrowsandwasd,
-     {0x891cb11aa9322bf7ull, {920815158, 1605796560, 895407115},
-      {0x152abed218a375bbull, 0x2249962efa7cedc1ull, 0x9ebd496ae53c8b49ull, 0xc7ca29024dcd647bull},
-      39, 0x5d54be3c610090fcull}},
+     {0x92a583eea9bd29a6ull, {920815158, 1605796560, 1115369090},
+      {0x847b6dd12e66f220ull, 0x56b69470cf78e104ull, 0x7d77dad81fde3e0cull, 0x2c1f88af3277e964ull},
+      43, 0x8e8ba01f5bbcff4full}},
     {"versus", gamemode::versus, 1, 31337, versuswithpause,
-     {0x6c59eff7e84438d8ull, {1429674569, 1602737735, 1775027994},
-      {0xefa6d278d989707eull, 0x2d1d47831ccf2a59ull, 0x8a6f131f1bcd8610ull, 0x5b40f14c2d520001ull},
-      13, 0xc4546779695dba66ull}},
+     {0x60d497788fd26ea1ull, {1429674569, 1602737735, 1775027994},
+      {0x586b0e1d443b4904ull, 0xd6e0dcd4cb908b08ull, 0x342faa1c259e3f39ull, 0xb3e2537a229d7d2dull},
+      9, 0xd2d5df20f3e9493bull}},
     {"level 11, robot", gamemode::single, 11, 1, robotwithshortcut,
-     {0x4403776c0634f008ull, {552976400, 697931135, 282357443},
-      {0xd178f4b014b39439ull, 0x0cfdc7f4662650d7ull, 0x50eeebfdd90209ceull, 0xf1cecfc03ab6af74ull},
-      9, 0x967939adb196ec24ull}},
+     {0x2461cb5e85697c65ull, {552976400, 697931135, 599658839},
+      {0x9fe51f29673197f8ull, 0x895c707e2215d0ebull, 0x6dfae07f373ba2b2ull, 0xda7fedb9c8553bceull},
+      12, 0xe9dd5368aebef4dbull}},
 };
 
 class goldentest : public gametest, public ::testing::WithParamInterface<int> {};
