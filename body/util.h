@@ -28,6 +28,8 @@ int roundhalfup(float x);
 float sindeg(float a);
 float cosdeg(float a);
 float atan2deg(float y, float x);
+// sindeg(a) and cosdeg(a) together, bit for bit, at a fraction of the cost (see util.cpp).
+void sincosdeg(float a, float& sine, float& cosine);
 
 }  // namespace flopfist
 
