@@ -76,7 +76,9 @@ void cls();
 // sync -1 paces to the refresh rate given to opengraphics (sleeping, never busy-waiting a frame).
 void flip(int sync);
 void repeatframe();  // presents the last presented frame again, paced like flip(-1); the frame being drawn is kept
-bool terminaterequest();  // reads and clears the window-close request
+// Reads and clears the request to end: the window's close button, or SIGTERM, SIGINT or SIGHUP
+// (caught outside test mode). A lost display does not come here: the program ends at once.
+bool terminaterequest();
 
 // ---- Drawing state ----
 void setcolor(int r, int g, int b);

@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "media/internal.h"
 #include "media/media.h"
@@ -12,7 +13,7 @@
 namespace media {
 
 namespace {
-enum class action { press, release, type, close };
+enum class action { press, release, type, close, signal };
 struct scripted {
   int frame;
   action what;
@@ -117,6 +118,9 @@ void deliverscript() {
       case action::close:
         pushclose();
         break;
+      case action::signal:
+        std::raise(s.code);
+        break;
     }
   }
 }
@@ -139,6 +143,7 @@ void reset() {
   resetfonts();
   resetsound();
   resetfiles();
+  defaultsignals();
   lastpresented = frame{};
 }
 
@@ -161,6 +166,12 @@ void type(int f, int code) {
 }
 void closewindow(int f) {
   schedule(f, action::close, 0);
+}
+void catchsignals() {
+  media::catchsignals();
+}
+void raisesignal(int f, int signo) {
+  schedule(f, action::signal, signo);
 }
 
 double clock() {

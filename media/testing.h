@@ -22,6 +22,10 @@ void release(int frame, int key);
 void tap(int frame, int key);    // press at frame, release at frame + 1
 void type(int frame, int code);  // a typed character
 void closewindow(int frame);     // the window's close button
+// The game's handling of SIGTERM, SIGINT and SIGHUP, which test mode otherwise leaves at the
+// defaults (reset puts them back), and a signal raised in this process by a present.
+void catchsignals();
+void raisesignal(int frame, int signo);
 
 // The virtual clock in milliseconds (fractional).
 double clock();
