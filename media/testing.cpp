@@ -123,6 +123,9 @@ void deliverscript() {
         break;
     }
   }
+  // Delivered events are done with (frames only count up until a reset), so a long scripted run
+  // keeps a short script.
+  std::erase_if(script, [](const scripted& s) { return s.frame <= sys.frames; });
 }
 
 void clearscript() {
