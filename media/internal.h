@@ -158,6 +158,7 @@ void resetfonts();
 void resetsound();
 void opensound();
 const std::vector<std::string>& cuedsounds();
+void forgetcuedsounds();
 void closesound();
 void resetwindow();
 void updatepixelscale();

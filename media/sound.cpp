@@ -114,6 +114,10 @@ const std::vector<std::string>& cuedsounds() {
   return cuelog;
 }
 
+void forgetcuedsounds() {
+  cuelog.clear();
+}
+
 sound* loadsound(const std::string& path, int /*flags: effects and tracks play once*/) {
   auto found = sounds.find(path);
   if (found != sounds.end()) return found->second.get();

@@ -225,5 +225,9 @@ const std::vector<std::string>& cuedsounds() {
   return media::cuedsounds();
 }
 
+void forgetcuedsounds() {
+  media::forgetcuedsounds();
+}
+
 }  // namespace test
 }  // namespace media

@@ -56,5 +56,7 @@ int drawcalls();
 
 // The paths of the sounds cued on a channel since the reset, in order (music tracks included).
 const std::vector<std::string>& cuedsounds();
+// Empties that list, so a run of many thousand frames does not keep every blow's sound.
+void forgetcuedsounds();
 
 }  // namespace media::test

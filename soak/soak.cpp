@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
       }
       if (random() % 40 == 0) media::test::type(next, 'A' + int(random() % 26));
 
+      media::test::forgetcuedsounds();  // test mode's record of sounds would grow without end
       if (!soak::playframe()) {
         level = level % 20 + 1;
         options.flexibility = options.flexibility == 1 ? 20 : 1;
