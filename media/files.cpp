@@ -35,6 +35,36 @@ std::string folderof(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The file a path finally names: symbolic links are followed, relative ones from their own folder,
+// so that saving replaces the link's target and keeps the link. Empty for a loop of links.
+std::string followlinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(size_t(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0 || size_t(n) >= link.size()) return {};  // changed under us
+    link.resize(size_t(n));
+    path = link[0] == '/' || path.find('/') == std::string::npos ? link : folderof(path) + "/" + link;
+  }
+  return {};
+}
+
+// Overwrites a file through its own descriptor, then cuts it to the new length and flushes it.
+// Not atomic, so it is used only when no temporary file can be made beside it.
+bool writeinplace(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok;
+  if (failsave) {
+    failsave = false;
+    ok = false;
+  } else {
+    ok = writeall(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+  }
+  return (::close(fd) == 0) && ok;
+}
+
 int digitvalue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -96,10 +126,33 @@ void infile::close() {
 }
 
 bool savefile(const std::string& path, std::string_view bytes) {
-  std::string temp = path + ".XXXXXX";
+  const std::string target = followlinks(path);
+  if (target.empty()) return false;
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists) {
+    if (!S_ISREG(old.st_mode)) return false;
+    // A file the player made read-only stays as it is, even for root, who could write it anyway.
+    if ((old.st_mode & 0222) == 0) return false;
+    const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (probe < 0) return false;
+    ::close(probe);
+  }
+  std::string temp = target + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  ::fchmod(fd, 0644);
+  if (fd < 0) {
+    // The folder takes no new file, but the file itself may be written: the only way left.
+    return exists && (errno == EACCES || errno == EPERM || errno == EROFS) &&
+           writeinplace(target, bytes);
+  }
+  if (exists) {
+    // Owner first: changing it can clear the set-id bits the mode then puts back. Only root may
+    // give a file away, so a failure here just leaves the file as the player's own.
+    [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    ::fchmod(fd, 0644);
+  }
   bool ok;
   if (failsave) {
     // An injected failure: part of the data reaches the temporary file, then the write fails.
@@ -110,13 +163,13 @@ bool savefile(const std::string& path, std::string_view bytes) {
     ok = writeall(fd, bytes) && ::fsync(fd) == 0;
   }
   ok = (::close(fd) == 0) && ok;
-  if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     ::unlink(temp.c_str());
     return false;
   }
   // Make the rename itself durable; the data is already safe if this fails.
-  const int dir = ::open(folderof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dir = ::open(folderof(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

@@ -159,6 +159,8 @@ void handleevent(const SDL_Event& e) {
 }
 
 void pumpevents() {
+  // Before SDL reads from the connection: a dead one would end the program inside Xlib.
+  checkdisplay();
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) handleevent(e);
 }
@@ -172,7 +174,7 @@ void resetinput() {
 }
 
 bool terminaterequest() {
-  const bool was = quitrequest;
+  const bool was = quitrequest || takesignal();
   quitrequest = false;
   return was;
 }

@@ -136,6 +136,15 @@ texturepart whitepart();  // in the texture being batched when it has one, so no
 SDL_Texture* batchingtexture();
 void resetdrawing();
 
+// ---- Ends from outside (ending.cpp) ----
+void catchsignals();    // SIGTERM, SIGINT and SIGHUP become a close request
+void defaultsignals();  // back to the default actions, nothing pending
+bool takesignal();      // reads and clears a caught signal
+void watchdisplay(SDL_Window* window);  // watch the window's X connection, if it has one
+void forgetdisplay();
+void checkdisplay();  // ends the program at once when the watched connection has closed
+[[noreturn]] void displaylost();
+
 // ---- Per-area resets and hooks ----
 void resetrandom();
 void setfailnextsave();
@@ -152,6 +161,7 @@ void opensound();
 const std::vector<std::string>& cuedsounds();
 const std::vector<test::cue>& cuerequests();
 float lastvolume(channel ch);
+void forgetcuedsounds();
 void closesound();
 void resetwindow();
 void updatepixelscale();

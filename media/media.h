@@ -76,7 +76,9 @@ void cls();
 // sync -1 paces to the refresh rate given to opengraphics (sleeping, never busy-waiting a frame).
 void flip(int sync);
 void repeatframe();  // presents the last presented frame again, paced like flip(-1); the frame being drawn is kept
-bool terminaterequest();  // reads and clears the window-close request
+// Reads and clears the request to end: the window's close button, or SIGTERM, SIGINT or SIGHUP
+// (caught outside test mode). A lost display does not come here: the program ends at once.
+bool terminaterequest();
 
 // ---- Drawing state ----
 void setcolor(int r, int g, int b);
@@ -161,6 +163,10 @@ class infile {
 };
 // Writes a whole file safely: to a temporary file in the same folder, flushed to disk, then renamed
 // over the old one. On any failure the old file is left as it was and false is returned.
+// What the player set stays: a symbolic link is followed and its target replaced in the target's
+// folder; the file's permissions (and owner, where allowed) are kept; a file that cannot be opened
+// for writing or has no write permission at all is left untouched (false). When the folder cannot
+// take a temporary file but the file is writable, the file is written in place and flushed.
 bool savefile(const std::string& path, std::string_view bytes);
 bool fileexists(const std::string& path);
 // Integer conversion of a line: leading white space, an optional sign, then decimal digits, or "%"

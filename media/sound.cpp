@@ -126,6 +126,11 @@ float lastvolume(channel ch) {
   return slot < 0 ? -1.0f : volumes[size_t(slot)];
 }
 
+void forgetcuedsounds() {
+  cuelog.clear();
+  requestlog.clear();
+}
+
 sound* loadsound(const std::string& path, int /*flags: effects and tracks play once*/) {
   auto found = sounds.find(path);
   if (found != sounds.end()) return found->second.get();

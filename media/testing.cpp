@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "media/internal.h"
 #include "media/media.h"
@@ -12,7 +13,7 @@
 namespace media {
 
 namespace {
-enum class action { press, release, type, close };
+enum class action { press, release, type, close, signal };
 struct scripted {
   int frame;
   action what;
@@ -117,8 +118,14 @@ void deliverscript() {
       case action::close:
         pushclose();
         break;
+      case action::signal:
+        std::raise(s.code);
+        break;
     }
   }
+  // Delivered events are done with (frames only count up until a reset), so a long scripted run
+  // keeps a short script.
+  std::erase_if(script, [](const scripted& s) { return s.frame <= sys.frames; });
 }
 
 void clearscript() {
@@ -139,6 +146,7 @@ void reset() {
   resetfonts();
   resetsound();
   resetfiles();
+  defaultsignals();
   lastpresented = frame{};
 }
 
@@ -161,6 +169,12 @@ void type(int f, int code) {
 }
 void closewindow(int f) {
   schedule(f, action::close, 0);
+}
+void catchsignals() {
+  media::catchsignals();
+}
+void raisesignal(int f, int signo) {
+  schedule(f, action::signal, signo);
 }
 
 double clock() {
@@ -217,6 +231,10 @@ const std::vector<cue>& cues() {
 
 float channelvolume(int ch) {
   return media::lastvolume(ch);
+}
+
+void forgetcuedsounds() {
+  media::forgetcuedsounds();
 }
 
 }  // namespace test

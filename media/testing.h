@@ -22,6 +22,10 @@ void release(int frame, int key);
 void tap(int frame, int key);    // press at frame, release at frame + 1
 void type(int frame, int code);  // a typed character
 void closewindow(int frame);     // the window's close button
+// The game's handling of SIGTERM, SIGINT and SIGHUP, which test mode otherwise leaves at the
+// defaults (reset puts them back), and a signal raised in this process by a present.
+void catchsignals();
+void raisesignal(int frame, int signo);
 
 // The virtual clock in milliseconds (fractional).
 double clock();
@@ -62,5 +66,7 @@ struct cue {
 const std::vector<cue>& cues();
 // The volume last set on a channel that still owns its slot, -1 otherwise.
 float channelvolume(int channel);
+// Empties those lists, so a run of many thousand frames does not keep every blow's sound.
+void forgetcuedsounds();
 
 }  // namespace media::test

@@ -30,6 +30,13 @@ void closegraphics() {
   sys.renderer = nullptr;
   sys.window = nullptr;
   sys.surface = nullptr;
+  forgetdisplay();
+}
+
+// The exit handler: a lost display ends the program without touching SDL again.
+void shutdownatexit() {
+  checkdisplay();
+  shutdown();
 }
 
 // Tests draw into a plain surface through SDL's software renderer, which can always be read back.
@@ -50,6 +57,7 @@ void openwindow(bool fullscreen) {
   if (sys.window == nullptr)
     sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height, flags);
   if (sys.window == nullptr) fatal("cannot open the window");
+  watchdisplay(sys.window);
   // OpenGL first; SDL falls back to any other driver when it cannot start.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
   sys.renderer = SDL_CreateRenderer(sys.window, -1, SDL_RENDERER_ACCELERATED);
@@ -92,6 +100,8 @@ void init(bool testmode) {
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
   }
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  // The game's own handlers take the termination signals (SIGHUP too, which SDL leaves alone).
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "cannot start SDL: %s\n", SDL_GetError());
     if (testmode) throw programexit{1};
@@ -100,8 +110,9 @@ void init(bool testmode) {
   sys.inited = true;
   // Whatever way the program ends, sounds, textures and the audio device are let go of properly.
   static bool atexitset = false;
-  if (!atexitset) std::atexit(shutdown);
+  if (!atexitset) std::atexit(shutdownatexit);
   atexitset = true;
+  if (!testmode) catchsignals();
   SDL_StartTextInput();
   opensound();
   framepacer.restart();
@@ -123,6 +134,7 @@ bool testmode() {
 
 void endprogram(int code) {
   if (sys.testing) throw programexit{code};
+  checkdisplay();
   shutdown();
   std::exit(code);
 }

@@ -1,4 +1,8 @@
 // File streams: line reading on awkward input, integer conversion, safe saving.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -31,6 +35,33 @@ std::vector<std::string> lines(const std::string& bytes) {
 }
 
 using list = std::vector<std::string>;
+
+struct stat statof(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+int entries(const std::string& folder) {
+  int n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+
+// Saves from a child process that first becomes the unprivileged user "nobody" when this one is
+// root, since root may write into any folder and open any file. True when the save succeeded.
+constexpr uid_t nobody = 65534;
+bool saveasplayer(const std::string& path, const std::string& bytes) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0)) ::_exit(2);
+    ::_exit(media::savefile(path, bytes) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "could not become nobody";
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 TEST_F(filestest, LinesOnAwkwardInput) {
   EXPECT_EQ(lines("one\ntwo\n"), (list{"one", "two"}));
@@ -97,6 +128,96 @@ TEST_F(filestest, SavingReplacesWholeOrNotAtAll) {
     if (e.is_regular_file()) ++entries;
   }
   EXPECT_EQ(entries, 1);
+}
+
+TEST_F(filestest, SavingKeepsPermissionsOwnerAndLinks) {
+  write("prefs.qmx", "old\n");
+  ::chmod("prefs.qmx", 0600);
+  ASSERT_TRUE(media::savefile("prefs.qmx", "new\n"));
+  EXPECT_EQ(read("prefs.qmx"), "new\n");
+  EXPECT_EQ(statof("prefs.qmx").st_mode & 07777, 0600u);
+  ::chmod("prefs.qmx", 0664);
+  ASSERT_TRUE(media::savefile("prefs.qmx", "newer\n"));
+  EXPECT_EQ(statof("prefs.qmx").st_mode & 07777, 0664u);
+  ASSERT_TRUE(media::savefile("fresh.txt", "x"));
+  EXPECT_EQ(statof("fresh.txt").st_mode & 07777, 0644u);
+
+  if (::geteuid() == 0) {  // only root may give a file to someone else
+    write("scores.txt", "old\n");
+    ASSERT_EQ(::chown("scores.txt", nobody, nobody), 0);
+    ASSERT_TRUE(media::savefile("scores.txt", "new\n"));
+    EXPECT_EQ(statof("scores.txt").st_uid, nobody);
+    EXPECT_EQ(statof("scores.txt").st_gid, nobody);
+  }
+
+  // Links, relative from their own folder, absolute, in a chain and dangling: each link stays and
+  // its target is replaced, with no temporary file left in either folder.
+  std::filesystem::create_directories("real/deeper");
+  std::filesystem::create_directory("links");
+  write("real/prefs.qmx", "old\n");
+  ::chmod("real/prefs.qmx", 0640);
+  std::filesystem::create_symlink("../real/prefs.qmx", "links/prefs.qmx");
+  std::filesystem::create_symlink(workdir + "/links/prefs.qmx", "chain");
+  ASSERT_TRUE(media::savefile("links/prefs.qmx", "via link\n"));
+  EXPECT_EQ(read("real/prefs.qmx"), "via link\n");
+  EXPECT_EQ(statof("real/prefs.qmx").st_mode & 07777, 0640u);
+  EXPECT_TRUE(S_ISLNK(statof("links/prefs.qmx").st_mode));
+  ASSERT_TRUE(media::savefile("chain", "via chain\n"));
+  EXPECT_EQ(read("real/prefs.qmx"), "via chain\n");
+  EXPECT_TRUE(S_ISLNK(statof("chain").st_mode));
+  std::filesystem::create_symlink("deeper/scores.txt", "real/scores.txt");
+  std::filesystem::create_symlink("real/scores.txt", "scores-link");
+  ASSERT_TRUE(media::savefile("scores-link", "made\n"));
+  EXPECT_EQ(read("real/deeper/scores.txt"), "made\n");
+  EXPECT_TRUE(S_ISLNK(statof("real/scores.txt").st_mode));
+  EXPECT_EQ(entries("links"), 1);
+  EXPECT_EQ(entries("real"), 3);
+  EXPECT_EQ(entries("real/deeper"), 1);
+
+  std::filesystem::create_symlink("loop-b", "loop-a");
+  std::filesystem::create_symlink("loop-a", "loop-b");
+  EXPECT_FALSE(media::savefile("loop-a", "x"));
+  EXPECT_TRUE(S_ISLNK(statof("loop-a").st_mode));
+}
+
+TEST_F(filestest, SavingLeavesAFileThatCannotBeWrittenUntouched) {
+  write("prefs.qmx", "old\n");
+  ::chmod("prefs.qmx", 0444);
+  const ino_t inode = statof("prefs.qmx").st_ino;
+  EXPECT_FALSE(media::savefile("prefs.qmx", "new\n"));
+  EXPECT_EQ(read("prefs.qmx"), "old\n");
+  EXPECT_EQ(statof("prefs.qmx").st_ino, inode);
+  EXPECT_EQ(statof("prefs.qmx").st_mode & 07777, 0444u);
+
+  // Write permission for others only: the player cannot open it for writing.
+  ::chmod(workdir.c_str(), 0777);
+  write("scores.txt", "old\n");
+  ::chmod("scores.txt", ::geteuid() == 0 ? 0644 : 0464);  // root's file, or the group's to write
+  EXPECT_FALSE(saveasplayer("scores.txt", "new\n"));
+  EXPECT_EQ(read("scores.txt"), "old\n");
+  EXPECT_EQ(entries("."), 5);  // images, sounds, music and the two files: no temporary file
+}
+
+TEST_F(filestest, SavingWritesInPlaceWhenTheFolderTakesNoNewFile) {
+  ::chmod(workdir.c_str(), 0755);
+  std::filesystem::create_directory("locked");
+  write("locked/scores.txt", "a longer old table\n");
+  write("locked/prefs.qmx", "old\n");
+  ::chmod("locked/prefs.qmx", 0444);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown("locked/scores.txt", nobody, nobody), 0);
+    ASSERT_EQ(::chown("locked/prefs.qmx", nobody, nobody), 0);
+  }
+  const ino_t inode = statof("locked/scores.txt").st_ino;
+  ::chmod("locked", 0555);
+  EXPECT_TRUE(saveasplayer("locked/scores.txt", "short\n"));
+  EXPECT_FALSE(saveasplayer("locked/prefs.qmx", "new\n"));  // read-only stays so
+  EXPECT_FALSE(saveasplayer("locked/new.txt", "x"));         // nowhere to make it
+  ::chmod("locked", 0755);
+  EXPECT_EQ(read("locked/scores.txt"), "short\n");  // cut to the new length
+  EXPECT_EQ(statof("locked/scores.txt").st_ino, inode);
+  EXPECT_EQ(read("locked/prefs.qmx"), "old\n");
+  EXPECT_EQ(entries("locked"), 2);
 }
 
 }  // namespace

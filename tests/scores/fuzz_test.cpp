@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,15 +23,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The seed comes from FLOPFIST_FUZZ_SEED when set, so a failure can be replayed.
+// A fixed seed, so every run tries the same inputs; FLOPFIST_FUZZ_SEED tries others. Wider search
+// is the libFuzzer targets' job (fuzz/).
 uint64_t fuzzseed() {
   if (const char* s = std::getenv("FLOPFIST_FUZZ_SEED")) return std::strtoull(s, nullptr, 10);
-  return uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+  return 20240612;
 }
-// Inputs per loader: half a million each, a million in all; FLOPFIST_FUZZ_INPUTS overrides it.
+// Inputs per loader: fifty thousand each; FLOPFIST_FUZZ_INPUTS overrides it.
 int fuzzinputs() {
   if (const char* s = std::getenv("FLOPFIST_FUZZ_INPUTS")) return std::atoi(s);
-  return 500000;
+  return 50000;
 }
 
 // A small, fast generator (xorshift64*) writing into a fixed buffer, so that making a million
