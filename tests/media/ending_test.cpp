@@ -48,14 +48,14 @@ void endsonsignal(const char* screen, int signo, const std::function<void(fightg
 }
 
 // The match's later screens are states of its frame loop, entered as the match flow enters them.
-std::function<void(fightgame&)> matchin(const char* state, int outcome) {
-  return [state, outcome](fightgame& g) {
-    g.gamemode = "1";
-    g.level = 1;
-    g.setupmatch();
-    g.outcome = outcome;
-    g.matchstate = state;
-    g.statestart = g.framecount;
+std::function<void(fightgame&)> matchin(matchstate state, outcome decided) {
+  return [state, decided](fightgame& g) {
+    g.current.mode = gamemode::single;
+    g.current.level = 1;
+    g.beginmatch();
+    g.playing->decided = decided;
+    g.playing->state = state;
+    g.playing->statestart = g.playing->framecount;
     for (int i = 0; i < 1000; ++i) g.matchframe();
   };
 }
@@ -68,19 +68,19 @@ TEST_F(endingtest, ASignalEndsTheProgramFromEveryScreen) {
   endsonsignal("controls", SIGINT, [](fightgame& g) { g.controlsscreen(); });
   endsonsignal("high scores", SIGHUP, [](fightgame& g) { g.scorescreen(); });
   endsonsignal("match", SIGTERM, [](fightgame& g) {
-    g.gamemode = "2coop";
-    g.level = 3;
+    g.current.mode = gamemode::coop;
+    g.current.level = 3;
     g.playmatch();
   });
   endsonsignal("pause", SIGHUP, [](fightgame& g) {
     media::test::tap(10, media::key::p);
-    g.gamemode = "1";
-    g.level = 1;
+    g.current.mode = gamemode::single;
+    g.current.level = 1;
     g.playmatch();
   });
-  endsonsignal("level summary", SIGINT, matchin("level completed", 1));
-  endsonsignal("name entry", SIGTERM, matchin("game over", 2));
-  endsonsignal("score table", SIGHUP, matchin("highscores", 2));
+  endsonsignal("level summary", SIGINT, matchin(matchstate::levelcompleted, outcome::first));
+  endsonsignal("name entry", SIGTERM, matchin(matchstate::gameover, outcome::second));
+  endsonsignal("score table", SIGHUP, matchin(matchstate::highscores, outcome::second));
 }
 
 }  // namespace

@@ -45,13 +45,11 @@ TEST_F(killsavetest, BothFilesAreOldOrNewWhereverTheSaverIsKilled) {
               (unsigned long long)seed);
   // Two versions of the game's state, different in both files.
   fightgame older, newer;
-  older.resetoptions();
-  older.defaultscores();
-  newer.resetoptions();
-  newer.gravity = 10, newer.blood = 30, newer.flexibility = 20;
-  newer.defaultscores();
-  newer.addscore("SAVED", 987654);
-  newer.addscore(std::string(300, 'W'), 5);  // a longer file, so a cut one cannot look whole
+  older.scores.defaults();
+  newer.settings.gravity = 10, newer.settings.blood = 30, newer.settings.flexibility = 20;
+  newer.scores.defaults();
+  newer.scores.add("SAVED", 987654);
+  newer.scores.add(std::string(300, 'W'), 5);  // a longer file, so a cut one cannot look whole
 
   saveboth(newer);
   const std::string newprefs = read("prefs.qmx"), newscores = read("scores.txt");
