@@ -104,12 +104,14 @@ void init(bool testmode) {
   atexitset = true;
   SDL_StartTextInput();
   opensound();
+  openpads();
   framepacer.restart();
 }
 
 void shutdown() {
   if (!sys.inited) return;
   closegraphics();
+  closepads();
   closesound();
   freefonts();
   freeimages();
