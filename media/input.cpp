@@ -166,6 +166,7 @@ void handleevent(const SDL_Event& e) {
 }
 
 void pumpevents() {
+  if (sys.testing) runtestactions();
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) handleevent(e);
   updatepads();

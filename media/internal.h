@@ -172,6 +172,7 @@ void closepads();
 void resetpads();
 void padevent(const SDL_Event& e);
 void updatepads();  // after the events of a present: repeats of held directions
-void detachtestpads();
+void detachtestpads();  // and the timed test actions
+void runtestactions();  // the timed test actions due by this present
 
 }  // namespace media

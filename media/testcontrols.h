@@ -1,6 +1,7 @@
 // Test mode: keys pressed by place under any layout, and SDL's virtual joysticks as gamepads.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace media::test {
@@ -19,5 +20,9 @@ std::string padguid(int handle);  // as gamecontrollerdb.txt writes it
 void unplugpad(int handle);
 void padbutton(int handle, int button, bool down);  // media::pad buttons, the d-pad for the directions
 void padstick(int handle, int x, int y);            // the left stick, -32768..32767, y down
+
+// Runs an action (a pad change, a look at the presented frame) in the present that makes frames()
+// reach frame, before that present reads its events, like the scripted keys of that frame.
+void atframe(int frame, std::function<void()> action);
 
 }  // namespace media::test

@@ -1,4 +1,6 @@
 // Test mode: keys by place pushed through SDL's event queue, and virtual joysticks as gamepads.
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "media/controls.h"
@@ -14,6 +16,11 @@ struct testpad {
 };
 std::vector<testpad> attached;
 int nexthandle = 1;
+struct timed {
+  int frame;
+  std::function<void()> action;
+};
+std::vector<timed> actions;  // in the order given
 
 testpad* find(int handle) {
   for (testpad& t : attached) {
@@ -64,6 +71,21 @@ SDL_GameControllerButton sdlbutton(int button) {
 void detachtestpads() {
   for (const testpad& t : attached) detach(t);
   attached.clear();
+  actions.clear();
+}
+
+void runtestactions() {
+  // An action may schedule more, so the due ones are taken out before any runs.
+  std::vector<timed> due;
+  for (auto t = actions.begin(); t != actions.end();) {
+    if (t->frame <= sys.frames) {
+      due.push_back(std::move(*t));
+      t = actions.erase(t);
+    } else {
+      ++t;
+    }
+  }
+  for (timed& t : due) t.action();
 }
 
 namespace test {
@@ -118,6 +140,10 @@ void padstick(int handle, int x, int y) {
   if (t == nullptr) return;
   SDL_JoystickSetVirtualAxis(t->joystick, SDL_CONTROLLER_AXIS_LEFTX, Sint16(x));
   SDL_JoystickSetVirtualAxis(t->joystick, SDL_CONTROLLER_AXIS_LEFTY, Sint16(y));
+}
+
+void atframe(int frame, std::function<void()> action) {
+  actions.push_back({frame, std::move(action)});
 }
 
 }  // namespace test
