@@ -20,10 +20,10 @@ namespace key = media::key;
 // Matches that end at once, noting the mode they were started in.
 class modegame : public fightgame {
  public:
-  std::vector<std::string> modes;
-  int playmatch() override {
-    modes.push_back(gamemode);
-    return 3;
+  std::vector<gamemode> modes;
+  result playmatch() override {
+    modes.push_back(current.mode);
+    return result::left;
   }
 };
 
@@ -41,19 +41,19 @@ TEST_F(menutest, MainMenuWrapsAtBothEndsAndUpWithDownStays) {
   auto game = makegame();
   tap(1, key::up);  // PLAY -> QUIT
   tap(3, key::enter);
-  EXPECT_EQ(game->mainmenu(), menu::quit);
+  EXPECT_EQ(game->mainmenu(), menuchoice::quit);
 
   tap(5, key::up);    // PLAY -> QUIT
   tap(6, key::down);  // QUIT -> PLAY
   tap(8, key::space);
-  EXPECT_EQ(game->mainmenu(), menu::play);
+  EXPECT_EQ(game->mainmenu(), menuchoice::play);
 
   tap(10, key::down);
   tap(11, key::down);
   tap(12, key::up);
   tap(12, key::down);  // both in one frame: CONTROLS stays
   tap(14, key::enter);
-  EXPECT_EQ(game->mainmenu(), menu::controls);
+  EXPECT_EQ(game->mainmenu(), menuchoice::controls);
   EXPECT_EQ(media::test::frames(), 14);
 }
 
@@ -61,35 +61,32 @@ TEST_F(menutest, PlayModeMenuWrapsAndEscapeWinsOverEnter) {
   auto game = makegame();
   const struct {
     std::vector<int> keys;  // tapped one frame apart, then Enter
-    const char* mode;
+    gamemode mode;
   } cases[] = {
-      {{}, "1"},
-      {{key::down}, "2vs"},
-      {{key::up}, "2coop"},
-      {{key::down, key::down, key::down}, "1"},
+      {{}, gamemode::single},
+      {{key::down}, gamemode::versus},
+      {{key::up}, gamemode::coop},
+      {{key::down, key::down, key::down}, gamemode::single},
   };
   for (const auto& c : cases) {
     const int start = media::test::frames();
     int f = start + 1;
     for (int k : c.keys) tap(f++, k);
     tap(f, key::enter);
-    game->gamemode = "none";
-    game->playmodemenu();
-    EXPECT_EQ(game->gamemode, c.mode);
+    EXPECT_EQ(game->playmodemenu(), c.mode);
     EXPECT_EQ(media::test::frames(), f);  // finishes in the frame the Enter came
   }
   const int start = media::test::frames();
   tap(start + 2, key::enter);
   tap(start + 2, key::escape);
-  game->playmodemenu();
-  EXPECT_EQ(game->gamemode, "goback");
+  EXPECT_FALSE(game->playmodemenu().has_value());
 }
 
 TEST_F(menutest, EscapeOnPlayModeGoesBackToTheMainMenuWithPlaySelected) {
   modegame game;
-  openassets(game);
+  game.art = openassets();
   loadmusic(game);
-  game.resetoptions();
+  game.settings = options{};
   tap(2, key::down);
   tap(3, key::up);
   tap(4, key::enter);     // PLAY
@@ -101,7 +98,7 @@ TEST_F(menutest, EscapeOnPlayModeGoesBackToTheMainMenuWithPlaySelected) {
   tap(24, key::escape);   // the main menu ends the program
   EXPECT_EQ(runloop(game), 0);
   ASSERT_EQ(game.modes.size(), 1u);
-  EXPECT_EQ(game.modes[0], "2coop");
+  EXPECT_EQ(game.modes[0], gamemode::coop);
   EXPECT_EQ(media::test::frames(), 24);
 }
 
@@ -119,13 +116,12 @@ TEST_F(menutest, KeysPendingFromThePreviousScreenDoNotAct) {
   };
   int f = leftover();
   tap(f + 5, key::enter);
-  EXPECT_EQ(game->mainmenu(), menu::play);
+  EXPECT_EQ(game->mainmenu(), menuchoice::play);
   EXPECT_EQ(media::test::frames(), f + 5);
 
   f = leftover();
   tap(f + 5, key::enter);
-  game->playmodemenu();
-  EXPECT_EQ(game->gamemode, "1");
+  EXPECT_EQ(game->playmodemenu(), gamemode::single);
   EXPECT_EQ(media::test::frames(), f + 5);
 
   f = leftover();
@@ -135,7 +131,7 @@ TEST_F(menutest, KeysPendingFromThePreviousScreenDoNotAct) {
 
   // And through the main loop: Enter with Down on PLAY opens the play-mode menu at 1 PLAYER.
   modegame loop;
-  openassets(loop);
+  loop.art = openassets();
   f = media::test::frames();
   tap(f + 2, key::enter);
   tap(f + 2, key::down);
@@ -143,7 +139,7 @@ TEST_F(menutest, KeysPendingFromThePreviousScreenDoNotAct) {
   tap(f + 9, key::escape);
   EXPECT_EQ(runloop(loop), 0);
   ASSERT_EQ(loop.modes.size(), 1u);
-  EXPECT_EQ(loop.modes[0], "1");
+  EXPECT_EQ(loop.modes[0], gamemode::single);
 }
 
 TEST_F(menutest, EscapeOnTheMainMenuEndsTheProgramWithCodeZero) {
@@ -181,11 +177,12 @@ TEST_F(menutest, SelectedEntryInPaletteColourTwoOthersInGrey) {
   // Sixty frames so the palette has left black; then OPTIONS is selected when Enter comes.
   tap(2, key::down);
   tap(60, key::enter);
-  EXPECT_EQ(game->mainmenu(), menu::options);
+  EXPECT_EQ(game->mainmenu(), menuchoice::options);
   const auto f = media::test::presented();
   savepng(f, artefact("testmode_mainmenu_options.png"));
-  const rgb title{game->colours[1][1], game->colours[1][2], game->colours[1][3]};
-  const rgb selected{game->colours[2][1], game->colours[2][2], game->colours[2][3]};
+  const palette& shown = game->colours;
+  const rgb title{shown.colours[1][1], shown.colours[1][2], shown.colours[1][3]};
+  const rgb selected{shown.colours[2][1], shown.colours[2][2], shown.colours[2][3]};
   const rgb grey{100, 100, 100};
   EXPECT_TRUE(near(brightest(f, 0, 20, 1024, 142), title));
   const int ys[] = {180, 260, 340, 420, 500};
@@ -203,7 +200,7 @@ TEST_F(menutest, SelectedEntryInPaletteColourTwoOthersInGrey) {
   game->playmodemenu();
   const auto m = media::test::presented();
   savepng(m, artefact("testmode_playmode.png"));
-  const rgb now{game->colours[2][1], game->colours[2][2], game->colours[2][3]};
+  const rgb now{shown.colours[2][1], shown.colours[2][2], shown.colours[2][3]};
   EXPECT_EQ(brightest(m, 0, 0, 1024, 170).r + brightest(m, 0, 0, 1024, 170).g, 0);
   EXPECT_TRUE(near(brightest(m, 0, 180, 1024, 240), now));
   EXPECT_TRUE(near(brightest(m, 0, 340, 1024, 400), grey));
@@ -216,7 +213,8 @@ TEST_F(menutest, ControlsScreenDrawsEveryLineInPaletteColourOne) {
   game->controlsscreen();
   const auto f = media::test::presented();
   savepng(f, artefact("testmode_controls.png"));
-  const rgb one{game->colours[1][1], game->colours[1][2], game->colours[1][3]};
+  const palette& shown = game->colours;
+  const rgb one{shown.colours[1][1], shown.colours[1][2], shown.colours[1][3]};
   const struct {
     int y, h;
   } lines[] = {{20, 121}, {175, 45}, {250, 45}, {320, 30}, {400, 21}, {430, 21}, {460, 21},

@@ -18,18 +18,18 @@ using musictest = gametest;
 TEST_F(musictest, TracksRotateFromThreeAndAnEndedTrackIsFollowed) {
   auto game = makegame();
   loadmusic(*game);
-  ASSERT_EQ(game->musictrack, 2);
-  ASSERT_EQ(game->musicvolume, 6);
+  ASSERT_EQ(game->music.track, 2);
+  ASSERT_EQ(game->settings.musicvolume, 6);
   const int tracks[] = {3, 4, 1, 2, 3};
   for (int want : tracks) {
     game->startmusic();
-    EXPECT_EQ(game->musictrack, want);
-    ASSERT_NE(game->musicchannel, 0);
-    EXPECT_TRUE(media::channelplaying(game->musicchannel));
+    EXPECT_EQ(game->music.track, want);
+    ASSERT_NE(game->music.channel, 0);
+    EXPECT_TRUE(media::channelplaying(game->music.channel));
     game->updatemusic();  // still playing: nothing changes
-    EXPECT_EQ(game->musictrack, want);
+    EXPECT_EQ(game->music.track, want);
     game->stopmusic();
-    EXPECT_FALSE(media::channelplaying(game->musicchannel));
+    EXPECT_FALSE(media::channelplaying(game->music.channel));
   }
 
   const std::vector<std::string> cued = media::test::cuedsounds();
@@ -41,13 +41,13 @@ TEST_F(musictest, TracksRotateFromThreeAndAnEndedTrackIsFollowed) {
 
   // A track that ends during a match: the next frame's update starts the next one.
   game->startmusic();
-  ASSERT_EQ(game->musictrack, 4);
-  const media::channel ended = game->musicchannel;
+  ASSERT_EQ(game->music.track, 4);
+  const media::channel ended = game->music.channel;
   media::stopchannel(ended);
   game->updatemusic();
-  EXPECT_EQ(game->musictrack, 1);
-  EXPECT_NE(game->musicchannel, 0);
-  EXPECT_TRUE(media::channelplaying(game->musicchannel));
+  EXPECT_EQ(game->music.track, 1);
+  EXPECT_NE(game->music.channel, 0);
+  EXPECT_TRUE(media::channelplaying(game->music.channel));
   EXPECT_FALSE(media::channelplaying(ended));
   EXPECT_EQ(media::test::cuedsounds().back(), "music/tt1.ogg");
   game->stopmusic();
@@ -56,37 +56,37 @@ TEST_F(musictest, TracksRotateFromThreeAndAnEndedTrackIsFollowed) {
 TEST_F(musictest, VolumeZeroStartsNoChannelAndKeepsTheRotation) {
   auto game = makegame();
   loadmusic(*game);
-  game->musicvolume = 0;
+  game->settings.musicvolume = 0;
   game->startmusic();
   game->updatemusic();
-  EXPECT_EQ(game->musictrack, 2);
-  EXPECT_EQ(game->musicchannel, 0);
+  EXPECT_EQ(game->music.track, 2);
+  EXPECT_EQ(game->music.channel, 0);
   game->stopmusic();
 
   // Turned up again, the rotation resumes where it was.
-  game->musicvolume = 1;
+  game->settings.musicvolume = 1;
   game->startmusic();
-  EXPECT_EQ(game->musictrack, 3);
-  EXPECT_TRUE(media::channelplaying(game->musicchannel));
+  EXPECT_EQ(game->music.track, 3);
+  EXPECT_TRUE(media::channelplaying(game->music.channel));
   // Turned down between matches: the stopped channel stays stopped.
   game->stopmusic();
-  game->musicvolume = 0;
+  game->settings.musicvolume = 0;
   game->startmusic();
   game->updatemusic();
-  EXPECT_EQ(game->musictrack, 3);
-  EXPECT_FALSE(media::channelplaying(game->musicchannel));
+  EXPECT_EQ(game->music.track, 3);
+  EXPECT_FALSE(media::channelplaying(game->music.channel));
   EXPECT_EQ(media::test::cuedsounds().size(), 1u);
 }
 
 TEST_F(musictest, EffectsPlayOverlappingAndNotAtVolumeZero) {
   auto game = makegame();
-  game->soundsvolume = 0;
-  game->playeffect(game->blowsound);
+  game->settings.soundsvolume = 0;
+  game->playeffect(game->art.blowsound);
   EXPECT_TRUE(media::test::cuedsounds().empty());
-  game->soundsvolume = 6;
-  game->playeffect(game->blowsound);
-  game->playeffect(game->blocksound);
-  game->playeffect(game->blowsound);
+  game->settings.soundsvolume = 6;
+  game->playeffect(game->art.blowsound);
+  game->playeffect(game->art.blocksound);
+  game->playeffect(game->art.blowsound);
   const std::vector<std::string> want{"sounds/blow.wav", "sounds/block.wav", "sounds/blow.wav"};
   EXPECT_EQ(media::test::cuedsounds(), want);
 }

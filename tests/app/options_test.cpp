@@ -41,84 +41,84 @@ std::vector<std::string> prefslines() {
 
 const std::string defaultprefs = "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n6\r\n6\r\n1\r\n1\r\n10\r\n";
 
-// The options with their working defaults, in the file's line order.
-std::vector<int> options(const fightgame& g) {
-  return {g.spare1,       g.playersspeed, g.flexibility, g.spare2,  g.blowpower, g.plasma, g.slowmotion,
-          g.fullscreen,   g.soundsvolume, g.musicvolume, g.gravity, g.ailevel,   g.blood};
+// The options' values in the file's line order.
+std::vector<int> values(const options& o) {
+  return {o.spare1,       o.playersspeed, o.flexibility, o.spare2,  o.blowpower, o.plasma, o.slowmotion,
+          o.fullscreen,   o.soundsvolume, o.musicvolume, o.gravity, o.ailevel,   o.blood};
 }
 
 using Prefs = gametest;
 
 TEST_F(Prefs, FirstStartWritesBothDefaultFilesBeforeTheWindowOpens) {
   fightgame game;
-  game.defaultscores();
+  game.scores.defaults();
   game.loadscores();
-  game.resetoptions();
+  game.settings = options{};
   game.loadprefs();
   EXPECT_FALSE(media::graphicsopen());
   EXPECT_EQ(readbytes("prefs.qmx"), defaultprefs);
   std::string scores;
   for (int i = 0; i < 20; ++i) scores += "NOBODY\r\n0\r\n";
   EXPECT_EQ(readbytes("scores.txt"), scores);
-  EXPECT_EQ(options(game), (std::vector<int>{1, 4, 5, 1, 5, 1, 3, 0, 6, 6, 1, 1, 10}));
+  EXPECT_EQ(values(game.settings), (std::vector<int>{1, 4, 5, 1, 5, 1, 3, 0, 6, 6, 1, 1, 10}));
 }
 
 TEST_F(Prefs, LoadingKeepsMissingLinesAndClampsEveryValue) {
   fightgame game;
   // Four lines set the first four values only.
   writebytes("prefs.qmx", "2\r\n9\r\n15\r\n6\r\n");
-  game.resetoptions();
+  game.settings = options{};
   game.loadprefs();
-  EXPECT_EQ(options(game), (std::vector<int>{2, 9, 15, 6, 5, 1, 3, 0, 6, 6, 1, 1, 10}));
+  EXPECT_EQ(values(game.settings), (std::vector<int>{2, 9, 15, 6, 5, 1, 3, 0, 6, 6, 1, 1, 10}));
 
   // "  -3abc" reads as -3: kept on the unclamped spare1, clamped on GRAVITY.
   writebytes("prefs.qmx", "  -3abc\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n6\r\n6\r\n  -3abc\r\n1\r\n10\r\n");
-  game.resetoptions();
+  game.settings = options{};
   game.loadprefs();
-  EXPECT_EQ(game.spare1, -3);
-  EXPECT_EQ(game.gravity, 0);
+  EXPECT_EQ(game.settings.spare1, -3);
+  EXPECT_EQ(game.settings.gravity, 0);
 
   // Hand-edited values that would divide by zero, overrun the particle arrays or overflow;
   // 4294967297 would wrap to 1 in a 32-bit int and must not come back in range that way.
   writebytes("prefs.qmx",
              "99999999999999999999999\n0\n0\n99\n4294967297\n-7\n$1F\n2\n%101\nabc\n"
              "-99999999999999999999\n40\n1000\n");
-  game.resetoptions();
+  game.settings = options{};
   game.loadprefs();
-  EXPECT_EQ(options(game), (std::vector<int>{2147483647, 1, 1, 7, 10, 0, 10, 1, 5, 0, 0, 10, 30}));
+  EXPECT_EQ(values(game.settings), (std::vector<int>{2147483647, 1, 1, 7, 10, 0, 10, 1, 5, 0, 0, 10, 30}));
 
   // Zero bytes and bare carriage returns end or vanish from lines as in any other line.
   writebytes("prefs.qmx", std::string("3\0" "5\r\r\n7", 7));
-  game.resetoptions();
+  game.settings = options{};
   game.loadprefs();
-  EXPECT_EQ(game.spare1, 3);
-  EXPECT_EQ(game.playersspeed, 5);
-  EXPECT_EQ(game.flexibility, 7);
-  EXPECT_EQ(game.spare2, 1);
+  EXPECT_EQ(game.settings.spare1, 3);
+  EXPECT_EQ(game.settings.playersspeed, 5);
+  EXPECT_EQ(game.settings.flexibility, 7);
+  EXPECT_EQ(game.settings.spare2, 1);
 }
 
 TEST_F(Prefs, UnreadableFileLeavesTheDefaults) {
   fs::create_directory("prefs.qmx");
   writebytes("prefs.qmx/inside", "keep");
   fightgame game;
-  game.resetoptions();
-  game.gravity = 3;
+  game.settings = options{};
+  game.settings.gravity = 3;
   game.loadprefs();
-  EXPECT_EQ(game.gravity, 3);
+  EXPECT_EQ(game.settings.gravity, 3);
   EXPECT_TRUE(fs::is_directory("prefs.qmx"));
   EXPECT_EQ(readbytes("prefs.qmx/inside"), "keep");
 }
 
 TEST_F(Prefs, SavingIsByteExactAndAFailedSaveKeepsTheOldFile) {
   fightgame game;
-  game.resetoptions();
-  game.spare1 = -12;
-  game.blood = 30;
+  game.settings = options{};
+  game.settings.spare1 = -12;
+  game.settings.blood = 30;
   game.saveprefs();
   EXPECT_EQ(readbytes("prefs.qmx"), "-12\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n6\r\n6\r\n1\r\n1\r\n30\r\n");
 
   const std::string old = readbytes("prefs.qmx");
-  game.gravity = 9;
+  game.settings.gravity = 9;
   media::test::failnextsave();
   game.saveprefs();
   EXPECT_EQ(readbytes("prefs.qmx"), old);
@@ -155,7 +155,7 @@ TEST_F(OptionsScreen, RightOnGravityRaisesItAndEscapeWritesIt) {
   tap(1, key::right);
   tap(3, key::escape);
   EXPECT_EQ(run(), 3);
-  EXPECT_EQ(game->gravity, 2);
+  EXPECT_EQ(game->settings.gravity, 2);
   ASSERT_EQ(prefslines().size(), 13u);
   EXPECT_EQ(prefslines()[10], "2\r\n");
   EXPECT_EQ(readbytes("prefs.qmx"), "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n6\r\n6\r\n2\r\n1\r\n10\r\n");
@@ -167,14 +167,14 @@ TEST_F(OptionsScreen, RightOnGravityRaisesItAndEscapeWritesIt) {
   media::test::release(start + 30, key::right);
   tap(32, key::escape);
   run();
-  EXPECT_EQ(game->gravity, 5);
+  EXPECT_EQ(game->settings.gravity, 5);
 }
 
 TEST_F(OptionsScreen, ValuesStopAtTheEndsOfTheirRanges) {
-  game->gravity = 0;
-  game->ailevel = 1;
-  game->fullscreen = 1;
-  game->blood = 29;
+  game->settings.gravity = 0;
+  game->settings.ailevel = 1;
+  game->settings.fullscreen = 1;
+  game->settings.blood = 29;
   tap(1, key::left);               // GRAVITY 0 stays 0
   taps(3, 4, key::down);           // AI LEVEL
   taps(11, 3, key::left);          // stops at 1
@@ -184,17 +184,17 @@ TEST_F(OptionsScreen, ValuesStopAtTheEndsOfTheirRanges) {
   tap(31, key::right);             // 1 stays 1
   tap(33, key::escape);
   run();
-  EXPECT_EQ(game->gravity, 0);
-  EXPECT_EQ(game->ailevel, 1);
-  EXPECT_EQ(game->blood, 30);
-  EXPECT_EQ(game->fullscreen, 1);
+  EXPECT_EQ(game->settings.gravity, 0);
+  EXPECT_EQ(game->settings.ailevel, 1);
+  EXPECT_EQ(game->settings.blood, 30);
+  EXPECT_EQ(game->settings.fullscreen, 1);
   EXPECT_EQ(prefslines()[11], "1\r\n");
   EXPECT_EQ(prefslines()[12], "30\r\n");
 }
 
 TEST_F(OptionsScreen, ResetOptionsResetsEveryFrameWhileHeldAndDoesNotLeave) {
-  game->gravity = 7;
-  game->blood = 20;
+  game->settings.gravity = 7;
+  game->settings.blood = 20;
   tap(1, key::up);  // row 1 -> RESET OPTIONS
   media::test::press(start + 3, key::enter);
   tap(6, key::up);     // MUSIC VOLUME, Enter still held
@@ -203,9 +203,9 @@ TEST_F(OptionsScreen, ResetOptionsResetsEveryFrameWhileHeldAndDoesNotLeave) {
   media::test::release(start + 15, key::enter);
   tap(20, key::escape);
   EXPECT_EQ(run(), 20);  // the Enter press did not leave
-  EXPECT_EQ(game->gravity, 1);
-  EXPECT_EQ(game->blood, 10);
-  EXPECT_EQ(game->musicvolume, 6);
+  EXPECT_EQ(game->settings.gravity, 1);
+  EXPECT_EQ(game->settings.blood, 10);
+  EXPECT_EQ(game->settings.musicvolume, 6);
   EXPECT_EQ(readbytes("prefs.qmx"), defaultprefs);
 
   // Down from RESET OPTIONS wraps to GRAVITY.
@@ -215,8 +215,8 @@ TEST_F(OptionsScreen, ResetOptionsResetsEveryFrameWhileHeldAndDoesNotLeave) {
   tap(5, key::right);
   tap(7, key::escape);
   run();
-  EXPECT_EQ(game->gravity, 2);
-  EXPECT_EQ(game->musicvolume, 6);
+  EXPECT_EQ(game->settings.gravity, 2);
+  EXPECT_EQ(game->settings.musicvolume, 6);
 }
 
 TEST_F(OptionsScreen, EnterOrSpaceLeavesAwayFromResetAndTheFileIsAlwaysWritten) {
@@ -244,7 +244,7 @@ TEST_F(OptionsScreen, FullscreenChangesNothingUntilTheNextStart) {
   tap(17, key::right);
   tap(19, key::escape);
   run();
-  EXPECT_EQ(game->fullscreen, 1);
+  EXPECT_EQ(game->settings.fullscreen, 1);
   EXPECT_EQ(prefslines()[7], "1\r\n");
   EXPECT_TRUE(media::graphicsopen());
   const auto frame = media::test::presented();
@@ -252,9 +252,9 @@ TEST_F(OptionsScreen, FullscreenChangesNothingUntilTheNextStart) {
   EXPECT_EQ(frame.height, 768);
   // The next start reads it back.
   fightgame next;
-  next.resetoptions();
+  next.settings = options{};
   next.loadprefs();
-  EXPECT_EQ(next.fullscreen, 1);
+  EXPECT_EQ(next.settings.fullscreen, 1);
 }
 
 // Bounds of the lit pixels in a horizontal band, and the brightest pixel's colour.
@@ -282,9 +282,10 @@ TEST_F(OptionsScreen, RowsAreCentredGreyWithTheSelectionInPaletteColour2) {
   run();
   const auto frame = media::test::presented();
   media::test::savepng(frame, flopfist::testing::artefact("options_screen.png"));
+  const palette& shown = game->colours;
   const band title = scan(frame, 20, 150);
   EXPECT_EQ(std::vector<int>({title.r, title.g, title.b}),
-            std::vector<int>({game->colours[1][1], game->colours[1][2], game->colours[1][3]}));
+            std::vector<int>({shown.colours[1][1], shown.colours[1][2], shown.colours[1][3]}));
   for (int r = 1; r <= 12; ++r) {
     // From a few pixels down: the brackets of the row above may reach just past its 40 pixels.
     const band row = scan(frame, 170 + 40 * r + 6, 170 + 40 * r + 38);
@@ -292,7 +293,7 @@ TEST_F(OptionsScreen, RowsAreCentredGreyWithTheSelectionInPaletteColour2) {
     EXPECT_NEAR((row.left + row.right) / 2.0, 511.5, 4.0) << "row " << r;
     if (r == 3) {
       EXPECT_EQ(std::vector<int>({row.r, row.g, row.b}),
-                std::vector<int>({game->colours[2][1], game->colours[2][2], game->colours[2][3]}));
+                std::vector<int>({shown.colours[2][1], shown.colours[2][2], shown.colours[2][3]}));
     } else {
       EXPECT_EQ(std::vector<int>({row.r, row.g, row.b}), std::vector<int>({100, 100, 100})) << "row " << r;
     }

@@ -56,7 +56,7 @@ inline bool near(const rgb& a, const rgb& b, int tolerance = 2) {
 // The four tracks, which the shared fixture does not load.
 inline void loadmusic(fightgame& game) {
   for (int t = 1; t <= 4; ++t) {
-    game.musictracks[t] = media::loadsound("music/tt" + std::to_string(t) + ".ogg");
+    game.art.music[size_t(t)] = media::loadsound("music/tt" + std::to_string(t) + ".ogg");
   }
 }
 

@@ -33,7 +33,7 @@ int startup(fightgame& game) {
 
 TEST_F(starttest, SplashLastsTwoSecondsAfterTheMusicStartsLoading) {
   fightgame game;
-  EXPECT_EQ(game.musictrack, 2);  // drawn before seeding: the first match plays track 3
+  EXPECT_EQ(game.music.track, 2);  // drawn before seeding: the first match plays track 3
   ASSERT_EQ(startup(game), -1);
   // t0 is read after the first present; the loop ends on the first frame more than 2000 ms later.
   const double t0 = framems;
@@ -52,7 +52,7 @@ TEST_F(starttest, SplashLastsTwoSecondsAfterTheMusicStartsLoading) {
   EXPECT_FALSE(media::test::backbuffer().pixels.empty());
 
   game.startmusic();
-  EXPECT_EQ(game.musictrack, 3);
+  EXPECT_EQ(game.music.track, 3);
 }
 
 TEST_F(starttest, SpaceEnterOrEscapeHeldEndTheSplashEarly) {
@@ -90,8 +90,9 @@ TEST_F(starttest, TheMainMenuFollowsTheSplashAndEscapeEndsWithCodeZero) {
   const span title = litcolumns(f, 20, 20 + 122);
   ASSERT_GE(title.left, 0);
   EXPECT_NEAR((title.left + title.right) / 2.0, 512.0, 6.0);
-  EXPECT_TRUE(near(brightest(f, 0, 20, 1024, 142), {game.colours[1][1], game.colours[1][2],
-                                                     game.colours[1][3]}));
+  const palette& shown = game.colours;
+  EXPECT_TRUE(near(brightest(f, 0, 20, 1024, 142), {shown.colours[1][1], shown.colours[1][2],
+                                                     shown.colours[1][3]}));
   // Nothing below the last entry.
   EXPECT_EQ(litcolumns(f, 610, 768).left, -1);  // below the tail of the Q
 }
@@ -124,27 +125,27 @@ TEST_F(starttest, PaletteRisesFromBlackThenWandersWithinRange) {
   media::test::press(0, media::key::space);
   fightgame game;
   ASSERT_EQ(startup(game), -1);
-  for (int c = 1; c <= fightgame::colourcount; ++c) {
-    for (int k = 1; k <= 3; ++k) ASSERT_EQ(game.colours[c][k], 0);
+  const auto& colours = game.colours.colours;
+  for (int c = 1; c <= palette::colourcount; ++c) {
+    for (int k = 1; k <= 3; ++k) ASSERT_EQ(colours[c][k], 0);
   }
   // A component turns at random about once in 100 frames, so over ten frames nearly all rise.
   int rising = 0;
   for (int frame = 1; frame <= 10; ++frame) game.cyclecolours();
-  for (int c = 1; c <= fightgame::colourcount; ++c) {
-    for (int k = 1; k <= 3; ++k) rising += game.colours[c][k] == 20;
+  for (int c = 1; c <= palette::colourcount; ++c) {
+    for (int k = 1; k <= 3; ++k) rising += colours[c][k] == 20;
   }
   EXPECT_GE(rising, 28);
 
-  int previous[fightgame::colourcount + 1][4];
+  int previous[palette::colourcount + 1][4];
   int turns = 0, steps = 0, low = 0, high = 0;
-  int lastdelta[fightgame::colourcount + 1][4] = {};
+  int lastdelta[palette::colourcount + 1][4] = {};
   for (int frame = 0; frame < 20000; ++frame) {
-    std::copy(&game.colours[0][0], &game.colours[0][0] + sizeof previous / sizeof(int),
-              &previous[0][0]);
+    std::copy(&colours[0][0], &colours[0][0] + sizeof previous / sizeof(int), &previous[0][0]);
     game.cyclecolours();
-    for (int c = 1; c <= fightgame::colourcount; ++c) {
+    for (int c = 1; c <= palette::colourcount; ++c) {
       for (int k = 1; k <= 3; ++k) {
-        const int v = game.colours[c][k], delta = v - previous[c][k];
+        const int v = colours[c][k], delta = v - previous[c][k];
         ASSERT_GE(v, 0);
         ASSERT_LE(v, 255);
         ASSERT_EQ(std::abs(delta), 2);
@@ -169,7 +170,7 @@ TEST_F(starttest, PaletteRisesFromBlackThenWandersWithinRange) {
 // A game whose matches are scripted: each returns the next result and notes what it saw.
 class scriptedgame : public fightgame {
  public:
-  std::vector<int> results;
+  std::vector<result> results;
   struct seen {
     int level;
     int wins1, wins2;
@@ -177,11 +178,11 @@ class scriptedgame : public fightgame {
     int track;
   };
   std::vector<seen> matches;
-  int repeatresult = 1;  // when the script runs out
+  result repeatresult = result::first;  // when the script runs out
 
-  int playmatch() override {
-    matches.push_back({level, wins[1], wins[2], score, musictrack});
-    score += 1000;
+  result playmatch() override {
+    matches.push_back({current.level, current.wins[1], current.wins[2], current.score, music.track});
+    current.score += 1000;
     return matches.size() <= results.size() ? results[matches.size() - 1] : repeatresult;
   }
 };
@@ -190,18 +191,18 @@ using seriestest = gametest;
 
 TEST_F(seriestest, VersusCountsWinsUntilAMatchIsLeft) {
   scriptedgame game;
-  openassets(game);
+  game.art = openassets();
   loadmusic(game);
-  game.resetoptions();
-  game.gamemode = "2vs";
-  game.level = 7;
-  game.wins = {0, 5, 5};
-  game.results = {1, 2, 1, 1, 3};
+  game.settings = options{};
+  game.current.mode = gamemode::versus;
+  game.current.level = 7;
+  game.current.wins = {0, 5, 5};
+  game.results = {result::first, result::second, result::first, result::first, result::left};
   game.playseries();
   ASSERT_EQ(game.matches.size(), 5u);
-  EXPECT_EQ(game.wins[1], 3);
-  EXPECT_EQ(game.wins[2], 1);
-  EXPECT_EQ(game.level, 1);
+  EXPECT_EQ(game.current.wins[1], 3);
+  EXPECT_EQ(game.current.wins[2], 1);
+  EXPECT_EQ(game.current.level, 1);
   EXPECT_EQ(game.matches[0].wins1, 0);
   EXPECT_EQ(game.matches[0].wins2, 0);
   EXPECT_EQ(game.matches[4].wins1, 3);
@@ -210,38 +211,34 @@ TEST_F(seriestest, VersusCountsWinsUntilAMatchIsLeft) {
   // Each match begins the next track: 3, 4, 1, 2, 3.
   const int tracks[] = {3, 4, 1, 2, 3};
   for (size_t i = 0; i < 5; ++i) EXPECT_EQ(game.matches[i].track, tracks[i]);
-  EXPECT_FALSE(media::channelplaying(game.musicchannel));
+  EXPECT_FALSE(media::channelplaying(game.music.channel));
 }
 
 TEST_F(seriestest, OnePlayerAndCoopEndOnALossOnEscapeAndAfterLevelTwenty) {
-  for (const char* mode : {"1", "2coop"}) {
+  for (gamemode mode : {gamemode::single, gamemode::coop}) {
     scriptedgame lost;
-    lost.gamemode = mode;
-    lost.score = 99;
-    lost.results = {1, 1, 2, 1};
+    lost.current.mode = mode;
+    lost.current.score = 99;
+    lost.results = {result::first, result::first, result::second, result::first};
     lost.playseries();
-    ASSERT_EQ(lost.matches.size(), 3u) << mode;
+    ASSERT_EQ(lost.matches.size(), 3u) << int(mode);
     EXPECT_EQ(lost.matches[0].score, 0);
     EXPECT_EQ(lost.matches[2].level, 3);
     EXPECT_EQ(lost.matches[2].score, 2000);  // the score runs on from level to level
 
     scriptedgame left;
-    left.gamemode = mode;
-    left.results = {1, 3, 1};
+    left.current.mode = mode;
+    left.results = {result::first, result::left, result::first};
     left.playseries();
-    EXPECT_EQ(left.matches.size(), 2u) << mode;
+    EXPECT_EQ(left.matches.size(), 2u) << int(mode);
 
     scriptedgame won;
-    won.gamemode = mode;
+    won.current.mode = mode;
     won.playseries();
-    ASSERT_EQ(won.matches.size(), 20u) << mode;
+    ASSERT_EQ(won.matches.size(), 20u) << int(mode);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(won.matches[i].level, i + 1);
-    EXPECT_EQ(won.level, 21);
+    EXPECT_EQ(won.current.level, 21);
   }
-  scriptedgame back;
-  back.gamemode = "goback";
-  back.playseries();
-  EXPECT_TRUE(back.matches.empty());
 }
 
 }  // namespace

@@ -39,20 +39,25 @@ inkbox measure(const media::test::frame& f) {
 class captiontest : public testing::gametest {
  protected:
   std::unique_ptr<fightgame> game;
+  int timerafter = 0;  // the caption's timer after the last drawn() frame
 
   void SetUp() override {
     gametest::SetUp();
     game = testing::makegame();
-    game->colours[1][1] = 200;
-    game->colours[1][2] = 100;
-    game->colours[1][3] = 50;
+    game->colours.colours[1][1] = 200;
+    game->colours.colours[1][2] = 100;
+    game->colours.colours[1][3] = 50;
   }
 
+  // One frame of a match showing the caption: the step counts its timer down, then it is drawn.
+  // The match is fresh, so no opening caption or blow replaces it in that frame.
   inkbox drawn(const std::string& text, int timer) {
+    auto m = testing::makematch(gamemode::single, 1);
+    m->message.set(text, timer);
+    m->step(frameinput{});
+    timerafter = m->message.timer;
     media::cls();
-    game->message = text;
-    game->messagetimer = timer;
-    game->drawcaption();
+    drawcaption(m->message, game->colours);
     return measure(media::test::backbuffer());
   }
 
@@ -93,13 +98,13 @@ TEST_F(captiontest, EveryCaptionIsStretchedToTheSameWidth) {
 
 TEST_F(captiontest, CaptionsFadeOutAndResetTheDrawingState) {
   EXPECT_NEAR(drawn("HEAD BLOW!", 31).brightest, 100, 3);  // alpha 30/60
-  EXPECT_EQ(game->messagetimer, 30);
+  EXPECT_EQ(timerafter, 30);
   const inkbox gone = drawn("HEAD BLOW!", 0);
   EXPECT_TRUE(gone.empty());
-  EXPECT_EQ(game->messagetimer, -1);
+  EXPECT_EQ(timerafter, -1);
   EXPECT_EQ(media::getalpha(), 1.0f);
   EXPECT_TRUE(drawn("HEAD BLOW!", -7).empty());
-  EXPECT_EQ(game->messagetimer, -7);
+  EXPECT_EQ(timerafter, -7);
   // After a caption the scale is back to 1: a dot lands where it is drawn.
   drawn("FIGHT!", 20);
   media::cls();
@@ -111,41 +116,43 @@ TEST_F(captiontest, CaptionsFadeOutAndResetTheDrawingState) {
 }
 
 TEST_F(captiontest, OpeningCaptions) {
-  game->gamemode = "2coop";
-  game->level = 12;
-  game->framecount = 1;
-  game->setcaptions();
-  EXPECT_EQ(game->message, "   LEVEL 12   ");
-  EXPECT_EQ(game->messagetimer, 80);
-  game->gamemode = "2vs";
-  game->wins = {0, 2, 1};
-  game->setcaptions();
-  EXPECT_EQ(game->message, "  2 - 1  ");
-  game->message = "BODY BLOW!";
-  game->framecount = 2;
-  game->setcaptions();
-  EXPECT_EQ(game->message, "BODY BLOW!");
-  game->framecount = 100;
-  game->setcaptions();
-  EXPECT_EQ(game->message, "FIGHT!");
-  EXPECT_EQ(game->messagetimer, 80);
+  auto coop = testing::makematch(gamemode::coop, 12);
+  coop->framecount = 1;
+  coop->setcaptions();
+  EXPECT_EQ(coop->message.str(), "   LEVEL 12   ");
+  EXPECT_EQ(coop->message.timer, 80);
+  matchsetup setup;
+  setup.mode = gamemode::versus;
+  setup.wins = {0, 2, 1};
+  match versus(setup);
+  versus.framecount = 1;
+  versus.setcaptions();
+  EXPECT_EQ(versus.message.str(), "  2 - 1  ");
+  versus.message.set("BODY BLOW!", 60);
+  versus.framecount = 2;
+  versus.setcaptions();
+  EXPECT_EQ(versus.message.str(), "BODY BLOW!");
+  versus.framecount = 100;
+  versus.setcaptions();
+  EXPECT_EQ(versus.message.str(), "FIGHT!");
+  EXPECT_EQ(versus.message.timer, 80);
 }
 
 TEST_F(captiontest, ACaptionRunningAtTheEndShowsOnTheFirstFrameOfTheNextMatch) {
-  game->gamemode = "1";
-  game->level = 4;
-  game->message = "  YOU WIN!  ";
-  game->messagetimer = 40;
-  game->setupmatch();
-  EXPECT_EQ(game->framecount, 0);
+  game->current.mode = gamemode::single;
+  game->current.level = 4;
+  game->carried.message.set("  YOU WIN!  ", 40);
+  game->beginmatch();
+  match& m = *game->playing;
+  EXPECT_EQ(m.framecount, 0);
   media::cls();
-  game->setcaptions();
-  game->drawcaption();
-  EXPECT_EQ(game->message, "  YOU WIN!  ");
+  m.setcaptions();
+  drawcaption(m.message, m.colours);
+  EXPECT_EQ(m.message.str(), "  YOU WIN!  ");
   EXPECT_FALSE(measure(media::test::backbuffer()).empty());
-  game->framecount = 1;
-  game->setcaptions();
-  EXPECT_EQ(game->message, "   LEVEL 4   ");
+  m.framecount = 1;
+  m.setcaptions();
+  EXPECT_EQ(m.message.str(), "   LEVEL 4   ");
 }
 
 }  // namespace

@@ -13,35 +13,35 @@
 namespace flopfist {
 namespace {
 
+constexpr int flowseed = 3141;
+
 class flowtest : public testing::gametest {
  protected:
   std::unique_ptr<fightgame> game;
 
-  // A match in "game" state; the first `players` fighters are the players' team.
-  void build(const char* mode, int count, int players) {
+  // A match of the mode and level in matchstate::game state, well into the fight; `count` fighters, of
+  // which the first `players` are the players' team.
+  void build(gamemode mode, int level, int count, int players) {
     game = testing::makegame();
-    game->defaultscores();
-    game->gamemode = mode;
-    game->fightercount = count;
-    game->level = 3;
-    game->matchstate = "game";
-    game->framecount = 150;
-    for (int n = 1; n <= count; n++) {
-      auto f = std::make_unique<man>();
-      f->number = n;
-      f->team = n <= players ? 1 : 0;
-      f->game = game.get();
-      f->setup(count);
-      game->fighters[n] = std::move(f);
-    }
+    game->scores.defaults();
+    game->current.mode = mode;
+    game->current.level = level;
+    media::seedrnd(flowseed);
+    game->beginmatch();
+    m().framecount = 150;
+    EXPECT_EQ(m().fightercount, count) << "seed " << flowseed;
+    for (int n = 1; n <= count; n++) EXPECT_EQ(f(n).team, n <= players ? 1 : 0) << "fighter " << n;
   }
 
-  man& f(int n) { return *game->fighters[n]; }
+  match& m() { return *game->playing; }
+  man& f(int n) { return m().fighters[size_t(n)]; }
 
-  // One match frame as far as the flow is concerned.
+  // One match frame as far as the flow is concerned: the keys, the step, the bonus and the
+  // screens over the match (the name entry and the table), without drawing the scene.
   void frame() {
-    game->framecount++;
-    game->matchflow();
+    const matchevents ev = m().step(game->takeinput());
+    game->play(ev);
+    game->drawoverlays(ev);
     media::flip(-1);
   }
   void letgo(int key) {
@@ -55,9 +55,9 @@ class flowtest : public testing::gametest {
   }
 
   // Frames spent in the current state until it changes (at most `limit`).
-  int framesin(const std::string& state, int limit = 1000) {
+  int framesin(matchstate state, int limit = 1000) {
     int n = 0;
-    while (game->matchstate == state && n < limit) {
+    while (m().state == state && n < limit) {
       frame();
       n++;
     }
@@ -66,19 +66,19 @@ class flowtest : public testing::gametest {
 };
 
 TEST_F(flowtest, OnePlayerLossOverridesAWinInTheSameFrame) {
-  build("1", 3, 1);
-  game->comboscore = 5000;
-  game->score = 700;
+  build(gamemode::single, 3, 3, 1);
+  m().comboscore = 5000;
+  game->current.score = 700;
   f(2).energy = 0;
   f(3).energy = std::numeric_limits<float>::quiet_NaN();  // counts as run out
   f(1).energy = 0;
   frame();
-  EXPECT_EQ(game->score, 700 + 5000);  // the bonus was added, player 1 earns no energy bonus
-  EXPECT_EQ(game->outcome, 2);
-  EXPECT_EQ(game->message, "  YOU LOSE!  ");
-  EXPECT_EQ(game->messagetimer, 100);
-  EXPECT_EQ(game->matchstate, "tell result");
-  EXPECT_EQ(game->statestart, game->framecount);
+  EXPECT_EQ(game->current.score, 700 + 5000);  // the bonus was added, player 1 earns no energy bonus
+  EXPECT_EQ(m().decided, outcome::second);
+  EXPECT_EQ(m().message.str(), "  YOU LOSE!  ");
+  EXPECT_EQ(m().message.timer, 100);
+  EXPECT_EQ(m().state, matchstate::tellresult);
+  EXPECT_EQ(m().statestart, m().framecount);
   for (int n = 1; n <= 3; n++) {
     EXPECT_EQ(f(n).dead, 1);
     EXPECT_EQ(f(n).energy, 0);
@@ -87,143 +87,142 @@ TEST_F(flowtest, OnePlayerLossOverridesAWinInTheSameFrame) {
   // Decided once: a later frame changes nothing.
   f(1).energy = 5;
   frame();
-  EXPECT_EQ(game->outcome, 2);
-  EXPECT_EQ(game->score, 5700);
+  EXPECT_EQ(m().decided, outcome::second);
+  EXPECT_EQ(game->current.score, 5700);
 
   // A win alone: full energy earns the whole bonus.
-  build("1", 2, 1);
+  build(gamemode::single, 1, 2, 1);
   f(2).energy = -3;
   frame();
-  EXPECT_EQ(game->outcome, 1);
-  EXPECT_EQ(game->message, "  YOU WIN!  ");
-  EXPECT_EQ(game->score, 100000);
+  EXPECT_EQ(m().decided, outcome::first);
+  EXPECT_EQ(m().message.str(), "  YOU WIN!  ");
+  EXPECT_EQ(game->current.score, 100000);
   EXPECT_EQ(f(1).dead, 0);
 }
 
 TEST_F(flowtest, CoopIsLostOnlyWhenBothPlayersAreOut) {
-  build("2coop", 4, 2);
+  build(gamemode::coop, 3, 4, 2);
   f(1).energy = 0;
   frame();
-  EXPECT_EQ(game->outcome, 0);
+  EXPECT_EQ(m().decided, outcome::undecided);
   EXPECT_EQ(f(1).dead, 1);
-  EXPECT_EQ(game->matchstate, "game");
-  game->comboscore = 3000;
+  EXPECT_EQ(m().state, matchstate::game);
+  m().comboscore = 3000;
   f(3).energy = 0;
   f(4).energy = 0;
   frame();
-  EXPECT_EQ(game->outcome, 1);
-  EXPECT_EQ(game->message, "  YOU WIN!  ");
-  EXPECT_EQ(game->score, 3000);  // player 1 is out: only the combo score
+  EXPECT_EQ(m().decided, outcome::first);
+  EXPECT_EQ(m().message.str(), "  YOU WIN!  ");
+  EXPECT_EQ(game->current.score, 3000);  // player 1 is out: only the combo score
 
-  build("2coop", 4, 2);
+  build(gamemode::coop, 3, 4, 2);
   f(1).energy = 0;
   f(2).energy = 0;
   frame();
-  EXPECT_EQ(game->outcome, 2);
-  EXPECT_EQ(game->message, "  YOU LOSE!  ");
+  EXPECT_EQ(m().decided, outcome::second);
+  EXPECT_EQ(m().message.str(), "  YOU LOSE!  ");
 }
 
 TEST_F(flowtest, VersusResults) {
-  build("2vs", 2, 1);
+  build(gamemode::versus, 1, 2, 1);
   f(1).energy = 0;
   f(2).energy = 0;
   frame();
-  EXPECT_EQ(game->outcome, 2);
-  EXPECT_EQ(game->message, "PLAYER 2 WINS!");
-  EXPECT_EQ(game->score, 0);
+  EXPECT_EQ(m().decided, outcome::second);
+  EXPECT_EQ(m().message.str(), "PLAYER 2 WINS!");
+  EXPECT_EQ(game->current.score, 0);
 
-  build("2vs", 2, 1);
+  build(gamemode::versus, 1, 2, 1);
   f(2).energy = 0;
   frame();
-  EXPECT_EQ(game->outcome, 1);
-  EXPECT_EQ(game->message, "PLAYER 1 WINS!");
+  EXPECT_EQ(m().decided, outcome::first);
+  EXPECT_EQ(m().message.str(), "PLAYER 1 WINS!");
   // Without keys the result shows for 400 frames, then the match ends.
-  EXPECT_EQ(framesin("tell result"), 400);
-  EXPECT_EQ(game->matchstate, "end");
-  EXPECT_EQ(game->framecount - 151, 400);
+  EXPECT_EQ(framesin(matchstate::tellresult), 400);
+  EXPECT_EQ(m().state, matchstate::end);
+  EXPECT_EQ(m().framecount - 151, 400);
 
   // Space ends it on the frame it is held.
-  build("2vs", 2, 1);
+  build(gamemode::versus, 1, 2, 1);
   f(1).energy = 0;
   frame();
-  const int decided = game->framecount;
+  const int decided = m().framecount;
   for (int i = 0; i < 36; i++) frame();
-  EXPECT_EQ(game->matchstate, "tell result");
+  EXPECT_EQ(m().state, matchstate::tellresult);
   hold(media::key::space);
   frame();
-  EXPECT_EQ(game->matchstate, "end");
-  EXPECT_EQ(game->framecount - decided, 37);
-  EXPECT_EQ(game->outcome, 2);
+  EXPECT_EQ(m().state, matchstate::end);
+  EXPECT_EQ(m().framecount - decided, 37);
+  EXPECT_EQ(m().decided, outcome::second);
 }
 
 TEST_F(flowtest, TellResultLastsExactlyAHundredFramesAgainstTheComputer) {
   // Won, with every leaving key held all along: 100 frames, then the summary ends at once.
-  build("1", 2, 1);
+  build(gamemode::single, 1, 2, 1);
   hold(media::key::enter);
   hold(media::key::space);
   f(2).energy = 0;
   frame();
-  EXPECT_EQ(game->matchstate, "tell result");
-  EXPECT_EQ(framesin("tell result"), 100);
-  EXPECT_EQ(game->matchstate, "end");
+  EXPECT_EQ(m().state, matchstate::tellresult);
+  EXPECT_EQ(framesin(matchstate::tellresult), 100);
+  EXPECT_EQ(m().state, matchstate::end);
 
   // Lost in co-op, no keys: 100 frames, then the game over.
-  build("2coop", 3, 2);
+  build(gamemode::coop, 1, 3, 2);
   f(1).energy = 0;
   f(2).energy = 0;
   frame();
-  EXPECT_EQ(framesin("tell result"), 100);
-  EXPECT_EQ(game->matchstate, "game over");
+  EXPECT_EQ(framesin(matchstate::tellresult), 100);
+  EXPECT_EQ(m().state, matchstate::gameover);
 }
 
 TEST_F(flowtest, WinningLevelTwentyLeadsThroughNameEntryAndTheTable) {
-  build("1", 2, 1);
-  game->level = 20;
+  build(gamemode::single, 20, 2, 1);
   f(2).energy = 0;
   frame();
-  framesin("tell result");
-  EXPECT_EQ(game->matchstate, "level completed");
+  framesin(matchstate::tellresult);
+  EXPECT_EQ(m().state, matchstate::levelcompleted);
   for (int i = 0; i < 30; i++) frame();
-  EXPECT_EQ(game->matchstate, "level completed");  // the summary waits for a key
+  EXPECT_EQ(m().state, matchstate::levelcompleted);  // the summary waits for a key
   hold(media::key::enter);
   frame();
   // Enter leads on to the game over in the same frame, which then waits 20 frames of its own.
-  EXPECT_EQ(game->matchstate, "game over");
+  EXPECT_EQ(m().state, matchstate::gameover);
   media::test::type(media::test::frames() + 5, 'q');
-  EXPECT_EQ(framesin("game over"), 21);
-  EXPECT_EQ(game->matchstate, "highscores");
+  EXPECT_EQ(framesin(matchstate::gameover), 21);
+  EXPECT_EQ(m().state, matchstate::highscores);
   // The row was entered and saved on leaving the name entry.
-  EXPECT_EQ(game->scoretable.front().points, 100000);
-  EXPECT_EQ(game->scoretable.front().name, "Q");
+  EXPECT_EQ(game->scores.rows.front().points, 100000);
+  EXPECT_EQ(game->scores.rows.front().name, "Q");
   EXPECT_TRUE(media::fileexists("scores.txt"));
-  EXPECT_EQ(framesin("highscores"), 21);
-  EXPECT_EQ(game->matchstate, "end");
-  EXPECT_EQ(game->matchresult, 0);
+  EXPECT_EQ(framesin(matchstate::highscores), 21);
+  EXPECT_EQ(m().state, matchstate::end);
+  EXPECT_FALSE(m().left);
 }
 
 TEST_F(flowtest, EscapeEndsTheMatchFromAnyStateAndEntersNothing) {
-  build("1", 2, 1);
+  build(gamemode::single, 1, 2, 1);
   hold(media::key::escape);
   frame();
-  EXPECT_EQ(game->matchstate, "end");
-  EXPECT_EQ(game->matchresult, 3);
-  EXPECT_EQ(game->outcome, 0);
+  EXPECT_EQ(m().state, matchstate::end);
+  EXPECT_EQ(m().ending(), result::left);
+  EXPECT_EQ(m().decided, outcome::undecided);
   letgo(media::key::escape);
 
-  build("1", 2, 1);
-  game->score = 5000;
+  build(gamemode::single, 1, 2, 1);
+  game->current.score = 5000;
   f(1).energy = 0;
   frame();
-  framesin("tell result");
-  ASSERT_EQ(game->matchstate, "game over");
+  framesin(matchstate::tellresult);
+  ASSERT_EQ(m().state, matchstate::gameover);
   media::test::type(media::test::frames() + 5, 'z');
   for (int i = 0; i < 30; i++) frame();
-  EXPECT_EQ(game->playername, "Z");
+  EXPECT_EQ(game->current.name.name(), "Z");
   hold(media::key::escape);
   frame();
-  EXPECT_EQ(game->matchstate, "end");
-  EXPECT_EQ(game->matchresult, 3);
-  for (const scoreentry& row : game->scoretable) EXPECT_EQ(row.name, "NOBODY");
+  EXPECT_EQ(m().state, matchstate::end);
+  EXPECT_EQ(m().ending(), result::left);
+  for (const scoreentry& row : game->scores.rows) EXPECT_EQ(row.name, "NOBODY");
   EXPECT_FALSE(media::fileexists("scores.txt"));
 }
 

@@ -18,24 +18,28 @@ namespace {
 class scriptedgame : public fightgame {
  public:
   std::function<void(scriptedgame&)> script;
-  std::vector<std::vector<std::string>> states;  // per match, the states in order of appearance
-  std::vector<std::string> openings;             // per match, the caption shown from its second frame
+  std::vector<std::vector<matchstate>> states;  // per match, the states in order of appearance
+  std::vector<std::string> openings;            // per match, the caption shown from its second frame
 
-  int playmatch() override {
-    setupmatch();
+  result playmatch() override {
+    beginmatch();
     states.push_back({});
     do {
-      if (states.back().empty() || states.back().back() != matchstate) states.back().push_back(matchstate);
-      if (framecount == 2) openings.push_back(message);
+      if (states.back().empty() || states.back().back() != m().state) states.back().push_back(m().state);
+      if (m().framecount == 2) openings.emplace_back(m().message.str());
       script(*this);
       matchframe();
-    } while (matchstate != "end");
-    states.back().push_back("end");
-    if (matchresult != 3) matchresult = outcome;
-    return matchresult;
+    } while (m().state != matchstate::end);
+    states.back().push_back(matchstate::end);
+    endmatch();
+    return m().ending();
   }
 
-  int elapsed() const { return framecount - statestart; }
+  match& m() { return *playing; }
+  matchstate state() const { return playing->state; }
+  int frame() const { return playing->framecount; }
+  int elapsed() const { return playing->framecount - playing->statestart; }
+  std::string caption() const { return std::string(playing->message.str()); }
 };
 
 void press(int key) { media::test::press(media::test::frames() + 1, key); }
@@ -51,9 +55,9 @@ class seriestest : public testing::gametest {
   void SetUp() override {
     gametest::SetUp();
     game = std::make_unique<scriptedgame>();
-    testing::openassets(*game);
-    game->resetoptions();
-    game->defaultscores();
+    game->art = testing::openassets();
+    game->settings = options{};
+    game->scores.defaults();
   }
 };
 
@@ -62,32 +66,32 @@ TEST_F(seriestest, OnePlayerSeriesWonLevelByLevelEndsInTheTable) {
   media::savefile("scores.txt",
                   "ANNA\r\n3000000\r\nBERT\r\n2500000\r\nCARL\r\n1999999\r\nDORA\r\n10\r\n");
   game->loadscores();
-  game->gamemode = "1";
+  game->current.mode = gamemode::single;
   int summariesseen = 0;
   game->script = [&](scriptedgame& g) {
-    if (g.matchstate == "game" && g.framecount == 0) {
+    if (g.state() == matchstate::game && g.frame() == 0) {
       press(media::key::digit4);
       press(media::key::digit1);
     }
-    if (g.matchstate == "level completed") {
+    if (g.state() == matchstate::levelcompleted) {
       if (g.elapsed() == 0) {
         release(media::key::digit4);
         release(media::key::digit1);
       }
       // The first and the last summaries are watched to the end of the count.
-      const int watch = (g.level == 1 || g.level == 20) ? 425 : 65;
+      const int watch = (g.m().level == 1 || g.m().level == 20) ? 425 : 65;
       if (g.elapsed() == watch) {
         summariesseen++;
         press(media::key::enter);
       }
     }
-    if (g.matchstate == "game" && g.framecount == 1) release(media::key::enter);
-    if (g.matchstate == "game over") {
+    if (g.state() == matchstate::game && g.frame() == 1) release(media::key::enter);
+    if (g.state() == matchstate::gameover) {
       if (g.elapsed() == 1) release(media::key::enter);
       if (g.elapsed() == 5) type("zed");
       if (g.elapsed() == 30) press(media::key::enter);
     }
-    if (g.matchstate == "highscores") {
+    if (g.state() == matchstate::highscores) {
       if (g.elapsed() == 1) release(media::key::enter);
       if (g.elapsed() == 40) press(media::key::space);
     }
@@ -96,14 +100,16 @@ TEST_F(seriestest, OnePlayerSeriesWonLevelByLevelEndsInTheTable) {
 
   ASSERT_EQ(game->states.size(), 20u);
   EXPECT_EQ(summariesseen, 20);
-  const std::vector<std::string> won = {"game", "tell result", "level completed", "end"};
-  const std::vector<std::string> last = {"game", "tell result", "level completed", "game over",
-                                         "highscores", "end"};
+  const std::vector<matchstate> won = {matchstate::game, matchstate::tellresult,
+                                       matchstate::levelcompleted, matchstate::end};
+  const std::vector<matchstate> last = {matchstate::game,       matchstate::tellresult,
+                                        matchstate::levelcompleted, matchstate::gameover,
+                                        matchstate::highscores, matchstate::end};
   for (size_t i = 0; i + 1 < game->states.size(); i++) EXPECT_EQ(game->states[i], won) << "level " << i + 1;
   EXPECT_EQ(game->states.back(), last);
   // Each level won at full energy with no blows: 100000 a level.
-  EXPECT_EQ(game->score, 2000000);
-  EXPECT_EQ(game->playername, "ZED");
+  EXPECT_EQ(game->current.score, 2000000);
+  EXPECT_EQ(game->current.name.name(), "ZED");
 
   // Third, between the better and the worse scores.
   media::infile file;
@@ -119,54 +125,55 @@ TEST_F(seriestest, OnePlayerSeriesWonLevelByLevelEndsInTheTable) {
 }
 
 TEST_F(seriestest, ALostLevelEndsTheSeriesThroughGameOverAndTheTable) {
-  game->gamemode = "1";
+  game->current.mode = gamemode::single;
   game->script = [&](scriptedgame& g) {
-    if (g.matchstate == "game" && g.level == 1 && g.framecount == 0) {
+    if (g.state() == matchstate::game && g.m().level == 1 && g.frame() == 0) {
       press(media::key::digit4);
       press(media::key::digit1);
     }
-    if (g.matchstate == "level completed" && g.elapsed() == 10) {
+    if (g.state() == matchstate::levelcompleted && g.elapsed() == 10) {
       release(media::key::digit4);
       release(media::key::digit1);
       press(media::key::space);
     }
-    if (g.matchstate == "game" && g.level == 2 && g.framecount == 1) release(media::key::space);
-    if (g.matchstate == "game" && g.level == 2 && g.framecount == 30) g.fighters[1]->energy = 0;
-    if (g.matchstate == "game over" && g.elapsed() == 25) press(media::key::enter);
-    if (g.matchstate == "highscores" && g.elapsed() == 1) release(media::key::enter);
-    if (g.matchstate == "highscores" && g.elapsed() == 30) press(media::key::enter);
+    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 1) release(media::key::space);
+    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 30) g.m().fighters[1].energy = 0;
+    if (g.state() == matchstate::gameover && g.elapsed() == 25) press(media::key::enter);
+    if (g.state() == matchstate::highscores && g.elapsed() == 1) release(media::key::enter);
+    if (g.state() == matchstate::highscores && g.elapsed() == 30) press(media::key::enter);
   };
   game->playseries();
   ASSERT_EQ(game->states.size(), 2u);
-  const std::vector<std::string> lost = {"game", "tell result", "game over", "highscores", "end"};
+  const std::vector<matchstate> lost = {matchstate::game, matchstate::tellresult, matchstate::gameover,
+                                        matchstate::highscores, matchstate::end};
   EXPECT_EQ(game->states[1], lost);
-  EXPECT_EQ(game->score, 100000);
-  EXPECT_EQ(game->scoretable.front().points, 100000);
+  EXPECT_EQ(game->current.score, 100000);
+  EXPECT_EQ(game->scores.rows.front().points, 100000);
   EXPECT_TRUE(media::fileexists("scores.txt"));
 }
 
 TEST_F(seriestest, VersusMatchesOpenWithTheScore) {
-  game->gamemode = "2vs";
-  int match = 0;
+  game->current.mode = gamemode::versus;
+  int played = 0;
   game->script = [&](scriptedgame& g) {
-    if (g.matchstate == "game" && g.framecount == 0) {
-      match++;
+    if (g.state() == matchstate::game && g.frame() == 0) {
+      played++;
       release(media::key::space);
     }
     // Player 1, player 2 and player 1 again win; the fourth match is left with Escape.
-    if (g.matchstate == "game" && g.framecount == 120) {
-      if (match == 1 || match == 3) g.fighters[2]->energy = 0;
-      if (match == 2) g.fighters[1]->energy = 0;
-      if (match == 4) press(media::key::escape);
+    if (g.state() == matchstate::game && g.frame() == 120) {
+      if (played == 1 || played == 3) g.m().fighters[2].energy = 0;
+      if (played == 2) g.m().fighters[1].energy = 0;
+      if (played == 4) press(media::key::escape);
     }
-    if (g.matchstate == "tell result" && g.elapsed() == 20) press(media::key::space);
+    if (g.state() == matchstate::tellresult && g.elapsed() == 20) press(media::key::space);
   };
   game->playseries();
   const std::vector<std::string> openings = {"  0 - 0  ", "  1 - 0  ", "  1 - 1  ", "  2 - 1  "};
   EXPECT_EQ(game->openings, openings);
-  EXPECT_EQ(game->wins[1], 2);
-  EXPECT_EQ(game->wins[2], 1);
-  const std::vector<std::string> decided = {"game", "tell result", "end"};
+  EXPECT_EQ(game->current.wins[1], 2);
+  EXPECT_EQ(game->current.wins[2], 1);
+  const std::vector<matchstate> decided = {matchstate::game, matchstate::tellresult, matchstate::end};
   EXPECT_EQ(game->states[0], decided);
   EXPECT_EQ(game->states[1], decided);
 }
@@ -191,16 +198,17 @@ int yellowpixels(const media::test::frame& f) {
 // and then so that fists and feet swing.
 void closein(scriptedgame& g) {
   auto steer = [&](int n, int left, int right, int up, int other) {
-    const float dx = g.fighters[other]->balls[6].x - g.fighters[n]->balls[6].x;
-    const bool hop = g.framecount % 90 < 12;
+    const float dx = g.m().fighters[size_t(other)].balls[bodyball::pelvis].x -
+                     g.m().fighters[size_t(n)].balls[bodyball::pelvis].x;
+    const bool hop = g.frame() % 90 < 12;
     media::test::release(media::test::frames() + 1, dx > 0 ? left : right);
     media::test::press(media::test::frames() + 1, dx > 0 ? right : left);
     if (hop) media::test::press(media::test::frames() + 1, up);
     if (!hop) media::test::release(media::test::frames() + 1, up);
   };
-  if (g.matchstate != "game" || g.outcome != 0) return;
+  if (g.state() != matchstate::game || g.m().decided != outcome::undecided) return;
   steer(1, media::key::left, media::key::right, media::key::up, 2);
-  if (g.gamemode == "2vs") steer(2, media::key::a, media::key::d, media::key::w, 1);
+  if (g.m().mode == gamemode::versus) steer(2, media::key::a, media::key::d, media::key::w, 1);
 }
 
 // Plays fights as a player would and keeps screenshots to look at: the first blow with its caption
@@ -211,10 +219,10 @@ TEST_F(seriestest, FightsAsAPlayerSeesThem) {
     EXPECT_TRUE(media::test::savepng(f, testing::artefact("combat_" + name + ".png")));
     return f;
   };
-  game->soundsvolume = 5;
-  game->blood = 10;
-  game->plasma = 1;
-  game->slowmotion = 5;
+  game->settings.soundsvolume = 5;
+  game->settings.blood = 10;
+  game->settings.plasma = 1;
+  game->settings.slowmotion = 5;
   auto letgoall = [] {
     for (int key : {media::key::escape, media::key::digit4, media::key::digit1}) release(key);
     media::flip(-1);
@@ -222,17 +230,17 @@ TEST_F(seriestest, FightsAsAPlayerSeesThem) {
   auto blowcaption = [](const std::string& m) {
     return m.ends_with("BLOW!") || m.ends_with("HIT COMBO!");
   };
-  for (const char* mode : {"1", "2vs"}) {
+  for (gamemode mode : {gamemode::single, gamemode::versus}) {
     letgoall();
-    game->gamemode = mode;
-    game->level = 1;
-    game->wins = {0, 0, 0};
+    game->current.mode = mode;
+    game->current.level = 1;
+    game->current.wins = {0, 0, 0};
     int firstblow = -1;
-    const bool versus = game->gamemode == "2vs";
+    const bool versus = mode == gamemode::versus;
     const std::string tag = versus ? "versus" : "level1";
     game->script = [&](scriptedgame& g) {
-      const int f = g.framecount;
-      if (firstblow < 0 && g.messagetimer == 59 && blowcaption(g.message)) {
+      const int f = g.frame();
+      if (firstblow < 0 && g.m().message.timer == 59 && blowcaption(g.caption())) {
         firstblow = f;
         const media::test::frame blow = shot(tag + "_blow");
         EXPECT_GT(redpixels(blow), 20) << "blood where the blow landed";
@@ -240,12 +248,12 @@ TEST_F(seriestest, FightsAsAPlayerSeesThem) {
       if (firstblow >= 0 && f == firstblow + 12) shot(tag + "_drops");
       if (firstblow >= 0 && f == firstblow + 45) shot(tag + "_fading");
       if (f == 150) shot(tag + "_fight");
-      if (g.matchstate == "game" && (f > 1500 || (firstblow >= 0 && f > firstblow + 400))) {
+      if (g.state() == matchstate::game && (f > 1500 || (firstblow >= 0 && f > firstblow + 400))) {
         shot(tag + "_wristbands");
         press(media::key::digit4);
         press(media::key::digit1);
       }
-      if (g.matchstate == "level completed") {
+      if (g.state() == matchstate::levelcompleted) {
         release(media::key::digit4);
         release(media::key::digit1);
         if (g.elapsed() == 150 || g.elapsed() == 330 || g.elapsed() == 430) {
@@ -253,7 +261,7 @@ TEST_F(seriestest, FightsAsAPlayerSeesThem) {
         }
         if (g.elapsed() == 431) press(media::key::escape);
       }
-      if (g.matchstate == "tell result" && versus) {
+      if (g.state() == matchstate::tellresult && versus) {
         release(media::key::digit4);
         release(media::key::digit1);
         if (g.elapsed() == 30) shot("versus_result");
@@ -262,25 +270,25 @@ TEST_F(seriestest, FightsAsAPlayerSeesThem) {
       closein(g);
     };
     game->playseries();
-    EXPECT_GE(firstblow, 101) << mode << ": no blow landed";
+    EXPECT_GE(firstblow, 101) << tag << ": no blow landed";
   }
 
   // Level 20: two big robots; their blood is yellow squares.
   letgoall();
-  game->gamemode = "1";
+  game->current.mode = gamemode::single;
   int robotblow = -1;
   game->script = [&](scriptedgame& g) {
     // The player's blows bleed yellow squares on the robot; the robot's blows bleed red drops.
-    if (robotblow < 0 && g.messagetimer == 59 && blowcaption(g.message)) robotblow = g.framecount;
-    if (robotblow >= 0 && g.framecount == robotblow + 6) {
+    if (robotblow < 0 && g.m().message.timer == 59 && blowcaption(g.caption())) robotblow = g.frame();
+    if (robotblow >= 0 && g.frame() == robotblow + 6) {
       const media::test::frame f = shot("level20_blow");
       EXPECT_GT(redpixels(f) + yellowpixels(f), 20);
     }
-    if (g.framecount == 160) shot("level20_fight");
-    if (g.framecount > 1500 || (robotblow >= 0 && g.framecount > robotblow + 200)) press(media::key::escape);
+    if (g.frame() == 160) shot("level20_fight");
+    if (g.frame() > 1500 || (robotblow >= 0 && g.frame() > robotblow + 200)) press(media::key::escape);
     closein(g);
   };
-  game->level = 20;
+  game->current.level = 20;
   game->playmatch();
   EXPECT_GE(robotblow, 101) << "level 20: no blow landed";
 }

@@ -143,12 +143,12 @@ class Fuzz : public ::testing::Test {
   std::string olddir_, dir_;
 };
 
-std::vector<int> settings(const fightgame& g) {
+std::vector<int> settings(const options& g) {
   return {g.spare1,       g.playersspeed, g.flexibility, g.spare2,  g.blowpower, g.plasma, g.slowmotion,
           g.fullscreen,   g.soundsvolume, g.musicvolume, g.gravity, g.ailevel,   g.blood};
 }
 
-bool inrange(const fightgame& g) {
+bool inrange(const options& g) {
   auto in = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
   return in(g.gravity, 0, 10) && in(g.playersspeed, 1, 10) && in(g.flexibility, 1, 20) && in(g.blowpower, 1, 10) &&
          in(g.ailevel, 1, 10) && in(g.slowmotion, 0, 10) && in(g.blood, 0, 30) && in(g.plasma, 0, 1) &&
@@ -164,19 +164,19 @@ TEST_F(Fuzz, PrefsLoaderKeepsEverySettingInRange) {
   int bad = 0;
   for (int i = 0; i < inputs && bad < 5; ++i) {
     const std::string_view bytes = make.next();
-    g.resetoptions();
-    load(fd, i, bytes, [&](media::infile& in) { g.readprefs(in); }, [&] { g.loadprefs(); });
-    if (!inrange(g)) {
+    g.settings = options{};
+    load(fd, i, bytes, [&](media::infile& in) { readprefs(g.settings, in); }, [&] { g.loadprefs(); });
+    if (!inrange(g.settings)) {
       ++bad;
       ADD_FAILURE() << "input " << i << " leaves a setting out of range";
     }
     // Now and then: what was loaded saves and loads back unchanged.
     if (i % 5000 == 0) {
       g.saveprefs();
-      back.resetoptions();
-      back.gravity = -1;
+      back.settings = options{};
+      back.settings.gravity = -1;
       back.loadprefs();
-      EXPECT_EQ(settings(back), settings(g));
+      EXPECT_EQ(settings(back.settings), settings(g.settings));
       ::close(fd);
       fd = ::open("prefs.qmx", O_RDWR);  // saving put a new file in place of the one held open
       ASSERT_GE(fd, 0);
@@ -190,17 +190,17 @@ TEST_F(Fuzz, ScoresLoaderKeepsTwentyRowsOfSingleLines) {
   int fd = ::open("scores.txt", O_RDWR | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
   fightgame g, back;
-  g.defaultscores();
-  back.defaultscores();
+  g.scores.defaults();
+  back.scores.defaults();
   const int inputs = fuzzinputs();
   int bad = 0;
   for (int i = 0; i < inputs && bad < 5; ++i) {
     const std::string_view bytes = make.next();
-    for (auto& row : g.scoretable) row.name.assign("NOBODY");  // no long name left from before
-    load(fd, i, bytes, [&](media::infile& in) { g.readscores(in); }, [&] { g.loadscores(); });
-    bool ok = g.scoretable.size() == 20;
+    for (auto& row : g.scores.rows) row.name.assign("NOBODY");  // no long name left from before
+    load(fd, i, bytes, [&](media::infile& in) { g.scores.read(in); }, [&] { g.loadscores(); });
+    bool ok = g.scores.rows.size() == 20;
     constexpr std::string_view linebreaks("\r\n\0", 3);  // never part of a name read from a line
-    for (const auto& row : g.scoretable) ok = ok && row.name.find_first_of(linebreaks) == std::string::npos;
+    for (const auto& row : g.scores.rows) ok = ok && row.name.find_first_of(linebreaks) == std::string::npos;
     if (!ok) {
       ++bad;
       ADD_FAILURE() << "input " << i << " breaks the table";
@@ -210,15 +210,15 @@ TEST_F(Fuzz, ScoresLoaderKeepsTwentyRowsOfSingleLines) {
       g.savescores();
       back.loadscores();
       for (size_t r = 0; r < 20; ++r) {
-        EXPECT_EQ(back.scoretable[r].name, g.scoretable[r].name);
-        EXPECT_EQ(back.scoretable[r].points, g.scoretable[r].points);
+        EXPECT_EQ(back.scores.rows[r].name, g.scores.rows[r].name);
+        EXPECT_EQ(back.scores.rows[r].points, g.scores.rows[r].points);
       }
       ::close(fd);
       fd = ::open("scores.txt", O_RDWR);
       ASSERT_GE(fd, 0);
-      g.sortscores();
-      g.addscore("X", int64_t(make.pick(1 << 30)) << make.pick(8));
-      EXPECT_EQ(g.scoretable.size(), 20u);
+      g.scores.sort();
+      g.scores.add("X", int64_t(make.pick(1 << 30)) << make.pick(8));
+      EXPECT_EQ(g.scores.rows.size(), 20u);
     }
   }
   ::close(fd);

@@ -43,7 +43,7 @@ class ScoreScreen : public gametest {
   void SetUp() override {
     gametest::SetUp();
     game = flopfist::testing::makegame();
-    game->defaultscores();
+    game->scores.defaults();
   }
   // Shows the screen until the given key ends it on its frame n; returns the last frame shown.
   frame show(int n, int k = key::escape) {
@@ -53,7 +53,10 @@ class ScoreScreen : public gametest {
     EXPECT_EQ(media::test::frames() - start, n);
     return media::test::presented();
   }
-  std::vector<int> palette1() const { return {game->colours[1][1], game->colours[1][2], game->colours[1][3]}; }
+  static std::vector<int> colour1(const palette& p) {
+    return {p.colours[1][1], p.colours[1][2], p.colours[1][3]};
+  }
+  std::vector<int> palette1() const { return colour1(game->colours); }
   std::unique_ptr<fightgame> game;
 };
 
@@ -88,7 +91,7 @@ TEST_F(ScoreScreen, TitleFromTheFirstFrameAndRowKFromFrame5kPlus1) {
 }
 
 TEST_F(ScoreScreen, RanksBelowTenArePaddedSoTheColonsAlign) {
-  for (auto& row : game->scoretable) row.name = "";
+  for (auto& row : game->scores.rows) row.name = "";
   const frame f = show(101);
   media::test::savepng(f, flopfist::testing::artefact("high_scores_colons.png"));
   // With no name, the colon is the rightmost mark left of the score column.
@@ -109,38 +112,55 @@ TEST_F(ScoreScreen, AnUnsortedFileIsShownInFileOrderUntilTheNextSort) {
   frame f = show(101);
   EXPECT_GT(rowarea(f, 1, 600, 1024).left, rowarea(f, 20, 600, 1024).left + 60);
 
-  game->addscore("NEW", 0);
+  game->scores.add("NEW", 0);
   f = show(101);
   EXPECT_LT(rowarea(f, 1, 600, 1024).left + 60, rowarea(f, 20, 600, 1024).left);
 }
 
-TEST_F(ScoreScreen, DrawScoresPaintsOverTheMatchSceneWithoutPresenting) {
-  // An Enter hit waits from the frame before; drawscores must flush it.
+TEST_F(ScoreScreen, TheTableOverAMatchPaintsOverTheSceneWithoutPresenting) {
+  // The table `elapsed` frames after it came up: the match flow records it, the game draws it over
+  // the scene.
+  auto showtable = [&](int elapsed) -> const overlay& {
+    match& m = *game->playing;
+    m.state = matchstate::highscores;
+    m.statestart = m.framecount - elapsed;
+    matchevents ev;
+    m.matchflow(frameinput{}, ev);
+    game->drawoverlays(ev);
+    EXPECT_EQ(m.overlaycount(), 1);
+    return m.overlayat(0);
+  };
+
+  // A match showing its table, begun first, as its own start flushes the keys too.
+  game->beginmatch();
+  // An Enter hit waits from the frame before; drawing the table must flush it.
   media::test::tap(media::test::frames() + 1, key::enter);
   media::flip(-1);
   const int frames = media::test::frames();
   int before[4];
-  for (int c = 1; c <= 3; ++c) before[c] = game->colours[1][c];
+  for (int c = 1; c <= 3; ++c) before[c] = game->playing->colours.colours[1][c];
 
   media::cls();
   media::setcolor(0, 0, 200);
   media::drawrect(0, 0, 1024, 768);
-  game->drawscores(6);
+  const overlay& shown = showtable(6);
+  const std::vector<int> colour = colour1(shown.colours);
   const frame f = media::test::backbuffer();
   EXPECT_EQ(media::test::frames(), frames);  // no present
   EXPECT_EQ(media::keyhit(key::enter), 0);
-  for (int c = 1; c <= 3; ++c) EXPECT_EQ(std::abs(game->colours[1][c] - before[c]), 2);  // one palette step
+  for (int c = 1; c <= 3; ++c) EXPECT_EQ(std::abs(colour[size_t(c - 1)] - before[c]), 2);  // one palette step
   EXPECT_EQ(f.at(5, 5) & 0xFFFFFF, 0x0000C8u);                                           // the scene stays
-  EXPECT_TRUE(scan(f, 0, 1024, 20, 126, palette1(), 0x0000C8).hascolour);
-  EXPECT_TRUE(scan(f, 0, 1024, 130, 160, palette1(), 0x0000C8).hascolour);
+  EXPECT_TRUE(scan(f, 0, 1024, 20, 126, colour, 0x0000C8).hascolour);
+  EXPECT_TRUE(scan(f, 0, 1024, 130, 160, colour, 0x0000C8).hascolour);
   EXPECT_FALSE(scan(f, 0, 1024, 160, 768, {}, 0x0000C8).lit());
   const media::point unit = media::transformpoint(0, 0, 1, 1);
   EXPECT_FLOAT_EQ(unit.x, 1);
   EXPECT_FLOAT_EQ(unit.y, 1);
 
-  // elapsed 0 draws nothing at all.
+  // elapsed 0 draws nothing at all. A new match, so the one table shown is this one.
+  game->beginmatch();
   media::cls();
-  game->drawscores(0);
+  showtable(0);
   EXPECT_FALSE(scan(media::test::backbuffer(), 0, 1024, 0, 768).lit());
 }
 

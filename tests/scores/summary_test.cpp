@@ -5,8 +5,10 @@
 #include <string>
 
 #include "app/fightgame.h"
+#include "body/util.h"
 #include "media/media.h"
 #include "media/testing.h"
+#include "scores/screens.h"
 #include "tests/support/testenv.h"
 
 namespace flopfist {
@@ -40,25 +42,33 @@ class summarytest : public testing::gametest {
   void SetUp() override {
     gametest::SetUp();
     game = testing::makegame();
-    game->defaultscores();
+    game->scores.defaults();
     // A steady grey text colour, so the screens can be compared with plain text.
     for (int k = 1; k <= 3; k++) {
-      game->colours[1][k] = 200;
-      game->colourspeed[1][k] = 0;
+      game->colours.colours[1][k] = 200;
+      game->colours.speeds[1][k] = 0;
     }
-    game->fighters[1] = std::make_unique<man>();
-    game->fighters[1]->number = 1;
-    game->fighters[1]->game = game.get();
-    game->fighters[1]->setup(2);
-    game->fightercount = 1;
-    game->level = 3;
+    game->current.level = 3;
+    game->beginmatch();
   }
 
-  man& player() { return *game->fighters[1]; }
+  match& playing() { return *game->playing; }
+  man& player() { return playing().fighters[1]; }
+
+  // Knocks the opponents out and lets the match decide: a won level reports its bonus and the
+  // game adds it to the score.
+  void winlevel() {
+    match& m = playing();
+    for (int i = 2; i <= m.fightercount; i++) m.fighters[size_t(i)].energy = 0;
+    matchevents ev;
+    m.matchflow(frameinput{}, ev);
+    ASSERT_TRUE(ev.won);
+    game->play(ev);
+  }
 
   frame summaryat(int l) {
     media::cls();
-    game->levelsummary(l - 1);
+    drawlevelsummary(playing(), game->current, l - 1, game->colours);
     return media::test::backbuffer();
   }
 
@@ -84,54 +94,66 @@ class summarytest : public testing::gametest {
         << "summary frame " << l << " should show " << combo << ", " << bonus << ", " << total;
   }
 
+  // GAME OVER as a lost match shows it from frame `from` to `to` of the screen: the step records
+  // it, the game takes the frame's typed character into the name and draws it.
   void gameoverframes(int from, int to) {
+    match& m = playing();
+    m.decided = outcome::second;
     for (int e = from; e <= to; e++) {
       media::cls();
-      game->drawgameover(e);
+      m.state = matchstate::gameover;
+      m.statestart = m.framecount + 1 - e;  // the step counts its frame before the flow
+      game->drawoverlays(m.step(frameinput{}));
       media::flip(-1);
     }
   }
+  const std::string& playername() const { return game->current.name.name(); }
 };
 
 TEST_F(summarytest, LevelBonus) {
-  game->score = 7;
-  game->addlevelbonus();
-  EXPECT_EQ(game->score, 7 + 100000);  // full energy, no blows
+  game->current.score = 7;
+  winlevel();
+  EXPECT_EQ(game->current.score, 7 + 100000);  // full energy, no blows
 
+  game->beginmatch();  // a match decides once: each case wins a new one
   player().energy = player().maxenergy / 2;
-  game->comboscore = 14000;
-  game->score = 0;
-  game->addlevelbonus();
-  EXPECT_EQ(game->score, 14000 + 25000);
+  playing().comboscore = 14000;
+  game->current.score = 0;
+  winlevel();
+  EXPECT_EQ(game->current.score, 14000 + 25000);
 
+  game->beginmatch();
   player().energy = player().maxenergy * 0.65f;  // 0.65 in single precision is a little less
-  game->comboscore = 0;
-  game->score = 0;
-  game->addlevelbonus();
-  EXPECT_EQ(game->score, 42249);
+  playing().comboscore = 0;
+  game->current.score = 0;
+  winlevel();
+  EXPECT_EQ(game->current.score, 42249);
 
-  game->comboscore = 14000;
+  game->beginmatch();
+  playing().comboscore = 14000;
   player().energy = 0;
-  game->score = 5;
-  game->addlevelbonus();
-  EXPECT_EQ(game->score, 5 + 14000);
+  game->current.score = 5;
+  winlevel();
+  EXPECT_EQ(game->current.score, 5 + 14000);
 
   // Scores grow past 32 bits.
+  game->beginmatch();
   player().energy = player().maxenergy;
-  game->score = int64_t(1) << 33;
-  game->comboscore = 0;
-  game->addlevelbonus();
-  EXPECT_EQ(game->score, (int64_t(1) << 33) + 100000);
+  game->current.score = int64_t(1) << 33;
+  playing().comboscore = 0;
+  winlevel();
+  EXPECT_EQ(game->current.score, (int64_t(1) << 33) + 100000);
 }
 
 TEST_F(summarytest, TheSummaryCountsDownFromFrame300To420) {
+  game->current.score = 200000;
+  game->beginmatch();  // the level starts at 200000
   player().energy = player().maxenergy / 2;  // bonus 25000
-  game->comboscore = 14000;
-  game->maxcombo = 3;
-  game->levelstartscore = 200000;
-  game->score = 200000;
-  game->addlevelbonus();
-  ASSERT_EQ(game->score, 239000);
+  playing().comboscore = 14000;
+  playing().maxcombo = 3;
+  winlevel();
+  ASSERT_EQ(game->current.levelstartscore, 200000);
+  ASSERT_EQ(game->current.score, 239000);
 
   expectvalues(300, "14000", "25000", "200000");
   expectvalues(360, "7000", "12500", "219500");
@@ -150,85 +172,89 @@ TEST_F(summarytest, TheSummaryCountsDownFromFrame300To420) {
 }
 
 TEST_F(summarytest, NameEntry) {
-  game->score = 1500;
+  game->current.score = 1500;
   // Typed while the screen's first frames flush the keyboard: delivered after that.
   const int start = media::test::frames();
   media::test::type(start + 3, 'a');
   media::test::type(start + 3, 'b');
   media::test::type(start + 3, 'c');
   gameoverframes(0, 4);
-  EXPECT_EQ(game->playername, "AB") << "one character per frame";
+  EXPECT_EQ(playername(), "AB") << "one character per frame";
   gameoverframes(5, 130);
-  EXPECT_EQ(game->playername, "ABC");
+  EXPECT_EQ(playername(), "ABC");
   const frame shown = media::test::presented();
   media::cls();
-  game->setpalettecolour(1);
-  game->drawcentred("ABC", 0.6f, 542);
+  game->colours.use(1);
+  drawcentred("ABC", 0.6f, 542);
   media::setscale(1, 1);
   EXPECT_TRUE(samepixels(shown, media::test::backbuffer(), 0, 542, 1024, 700));
 
   media::test::type(media::test::frames() + 1, 8);
   gameoverframes(131, 133);
-  EXPECT_EQ(game->playername, "AB");
+  EXPECT_EQ(playername(), "AB");
 
   // Rejected characters, a sixteenth character, and a name kept for the next game over.
   const std::string typed = "\"x`y~z\x01" "0123456789ABCDEFGH";
   for (char c : typed) media::test::type(media::test::frames() + 1, c);
   gameoverframes(134, 134 + int(typed.size()) + 2);
-  EXPECT_EQ(game->playername, "ABXYZ0123456789");
+  EXPECT_EQ(playername(), "ABXYZ0123456789");
   gameoverframes(0, 3);
-  EXPECT_EQ(game->playername, "ABXYZ0123456789");
+  EXPECT_EQ(playername(), "ABXYZ0123456789");
   for (int i = 0; i < 20; i++) media::test::type(media::test::frames() + 1, media::key::backspace);
   gameoverframes(4, 30);
-  EXPECT_EQ(game->playername, "");
-  EXPECT_EQ(game->namecursor, 1);
+  EXPECT_EQ(playername(), "");
+  // Backspaces past the start leave the next character first in the name.
+  media::test::type(media::test::frames() + 1, 'q');
+  gameoverframes(31, 32);
+  EXPECT_EQ(playername(), "Q");
 }
 
 TEST_F(summarytest, ThePromptShowsOnlyForAQualifyingScore) {
   auto prompted = [&] {
     media::cls();
-    game->drawgameover(200);
+    drawgameover(game->current, game->scores, 200, game->colours);
     return inkin(media::test::backbuffer(), 0, 450, 1024, 540);
   };
-  game->score = 0;
+  game->current.score = 0;
   EXPECT_FALSE(prompted());
-  game->score = 1;
+  game->current.score = 1;
   EXPECT_TRUE(prompted());
-  for (scoreentry& row : game->scoretable) row.points = 5000;
-  game->score = 5000;
+  for (scoreentry& row : game->scores.rows) row.points = 5000;
+  game->current.score = 5000;
   EXPECT_FALSE(prompted());
-  game->score = 5001;
+  game->current.score = 5001;
   EXPECT_TRUE(prompted());
   // Before frame 121 the prompt waits; the title and score come first.
   media::cls();
-  game->drawgameover(119);
+  drawgameover(game->current, game->scores, 119, game->colours);
   EXPECT_FALSE(inkin(media::test::backbuffer(), 0, 450, 1024, 540));
   EXPECT_TRUE(inkin(media::test::backbuffer(), 0, 200, 1024, 300));
 }
 
 TEST_F(summarytest, EnterLeavesTheNameEntryOnlyAfterTwentyFrames) {
-  game->gamemode = "1";
-  game->score = 4000;
-  game->matchstate = "game over";
-  game->framecount = 500;
-  game->statestart = 500;
-  game->outcome = 2;
+  game->current.score = 4000;
+  match& m = playing();
+  m.mode = gamemode::single;
+  m.state = matchstate::gameover;
+  m.framecount = 500;
+  m.statestart = 500;
+  m.decided = outcome::second;
   player().dead = 1;
   player().energy = 0;
+  // Enter held all along; the game plays the frame out and enters the score when told to.
   media::test::press(media::test::frames() + 1, media::key::enter);
   media::flip(-1);
+  auto oneframe = [&] { game->drawoverlays(m.step(game->takeinput())); };
   for (int e = 1; e <= 20; e++) {
-    game->framecount++;
-    game->matchflow();
+    oneframe();
     media::flip(-1);
   }
-  EXPECT_EQ(game->matchstate, "game over");
-  EXPECT_EQ(game->scoretable.front().points, 0);
+  EXPECT_EQ(m.state, matchstate::gameover);
+  EXPECT_EQ(game->scores.rows.front().points, 0);
   EXPECT_FALSE(media::fileexists("scores.txt"));
-  game->framecount++;
-  game->matchflow();
-  EXPECT_EQ(game->matchstate, "highscores");
-  EXPECT_EQ(game->scoretable.front().points, 4000);
+  oneframe();
+  EXPECT_EQ(m.state, matchstate::highscores);
+  EXPECT_EQ(game->scores.rows.front().points, 4000);
   EXPECT_TRUE(media::fileexists("scores.txt"));
 }
 

@@ -35,14 +35,14 @@ void writebytes(const std::string& path, const std::string& bytes) {
 
 std::string describe(const fightgame& g) {
   std::string out;
-  for (const auto& row : g.scoretable) out += row.name + "=" + std::to_string(row.points) + " ";
+  for (const auto& row : g.scores.rows) out += row.name + "=" + std::to_string(row.points) + " ";
   return out;
 }
 
 // Twenty rows R1..R20 with 2000, 1900, ..., 100 points.
 void steptable(fightgame& g) {
-  g.scoretable.clear();
-  for (int i = 1; i <= 20; ++i) g.scoretable.push_back(scoreentry{2100 - 100 * i, "R" + std::to_string(i)});
+  g.scores.rows.clear();
+  for (int i = 1; i <= 20; ++i) g.scores.rows.push_back(scoreentry{2100 - 100 * i, "R" + std::to_string(i)});
 }
 
 using ScoreTable = gametest;
@@ -53,72 +53,72 @@ TEST_F(ScoreTable, EnteringAScoreKeepsTheBestTwenty) {
   const std::string before = describe(g);
 
   // Not above the 20th row: carried to the end and dropped at once.
-  g.addscore("SAME", 100);
+  g.scores.add("SAME", 100);
   EXPECT_EQ(describe(g), before);
-  g.addscore("LOW", 0);
+  g.scores.add("LOW", 0);
   EXPECT_EQ(describe(g), before);
 
   // Above it: the former 20th row drops out.
-  g.addscore("NEW", 150);
-  ASSERT_EQ(g.scoretable.size(), 20u);
-  EXPECT_EQ(g.scoretable[18].name, "R19");
-  EXPECT_EQ(g.scoretable[19].name, "NEW");
+  g.scores.add("NEW", 150);
+  ASSERT_EQ(g.scores.rows.size(), 20u);
+  EXPECT_EQ(g.scores.rows[18].name, "R19");
+  EXPECT_EQ(g.scores.rows[19].name, "NEW");
 
   // A tie with the row of an even rank ends below that row.
-  g.addscore("TIE", 1500);
-  EXPECT_EQ(g.scoretable[5].name, "R6");
-  EXPECT_EQ(g.scoretable[6].name, "TIE");
-  EXPECT_EQ(g.scoretable[19].name, "R19");
+  g.scores.add("TIE", 1500);
+  EXPECT_EQ(g.scores.rows[5].name, "R6");
+  EXPECT_EQ(g.scores.rows[6].name, "TIE");
+  EXPECT_EQ(g.scores.rows[19].name, "R19");
 
   // The table keeps the score's low 32 bits, as an unsigned value.
-  g.addscore("WRAP", (int64_t(1) << 32) + 5000);
-  EXPECT_EQ(g.scoretable[0].name, "WRAP");
-  EXPECT_EQ(g.scoretable[0].points, 5000);
-  g.addscore("TOP", 0xFFFFFFFFLL);
-  EXPECT_EQ(g.scoretable[0].points, 4294967295LL);
+  g.scores.add("WRAP", (int64_t(1) << 32) + 5000);
+  EXPECT_EQ(g.scores.rows[0].name, "WRAP");
+  EXPECT_EQ(g.scores.rows[0].points, 5000);
+  g.scores.add("TOP", 0xFFFFFFFFLL);
+  EXPECT_EQ(g.scores.rows[0].points, 4294967295LL);
 }
 
 TEST_F(ScoreTable, SortingOrdersByScoreAndTradesTiesOnEveryPass) {
   fightgame g;
   // Rows of equal score trade places on every pass that reaches them, so each sort may reorder them.
-  for (const char* n : {"A", "B", "C"}) g.scoretable.push_back(scoreentry{0, n});
-  g.sortscores();
+  for (const char* n : {"A", "B", "C"}) g.scores.rows.push_back(scoreentry{0, n});
+  g.scores.sort();
   EXPECT_EQ(describe(g), "C=0 B=0 A=0 ");
-  g.sortscores();
+  g.scores.sort();
   EXPECT_EQ(describe(g), "A=0 B=0 C=0 ");
 
   // The first pass carries a newcomer below the row it ties with; each later pass of a table of
   // twenty distinct scores swaps the pair once more, so it stays below a tie of even rank only.
   for (int at = 1; at <= 19; ++at) {
     steptable(g);
-    g.addscore("NEW", 2100 - 100 * at);
+    g.scores.add("NEW", 2100 - 100 * at);
     const bool below = at % 2 == 0;
-    EXPECT_EQ(g.scoretable[below ? at - 1 : at].name, "R" + std::to_string(at));
-    EXPECT_EQ(g.scoretable[below ? at : at - 1].name, "NEW") << "tie with R" << at;
+    EXPECT_EQ(g.scores.rows[below ? at - 1 : at].name, "R" + std::to_string(at));
+    EXPECT_EQ(g.scores.rows[below ? at : at - 1].name, "NEW") << "tie with R" << at;
   }
   steptable(g);
-  g.scoretable[9].points = g.scoretable[11].points = 1000;
-  g.addscore("NEW", 1000);
-  EXPECT_EQ(g.scoretable[12].name, "NEW");
+  g.scores.rows[9].points = g.scores.rows[11].points = 1000;
+  g.scores.add("NEW", 1000);
+  EXPECT_EQ(g.scores.rows[12].name, "NEW");
 
-  g.scoretable = {{5, "a"}, {9, "b"}, {5, "c"}, {-1, "d"}, {9, "e"}, {7, "f"}};
-  g.sortscores();
+  g.scores.rows = {{5, "a"}, {9, "b"}, {5, "c"}, {-1, "d"}, {9, "e"}, {7, "f"}};
+  g.scores.sort();
   EXPECT_EQ(describe(g), "b=9 e=9 f=7 a=5 c=5 d=-1 ");
 
   // Any table comes out in descending order with the same rows.
   uint32_t seed = 12345;
   for (int round = 0; round < 200; ++round) {
-    g.scoretable.clear();
+    g.scores.rows.clear();
     std::vector<int64_t> points;
     const int n = int(seed % 25);
     for (int i = 0; i < n; ++i) {
       seed = seed * 1664525u + 1013904223u;
       points.push_back(int64_t(seed >> 28) - 4);
-      g.scoretable.push_back(scoreentry{points.back(), std::to_string(i)});
+      g.scores.rows.push_back(scoreentry{points.back(), std::to_string(i)});
     }
-    g.sortscores();
+    g.scores.sort();
     std::vector<int64_t> got;
-    for (const auto& row : g.scoretable) got.push_back(row.points);
+    for (const auto& row : g.scores.rows) got.push_back(row.points);
     std::sort(points.begin(), points.end(), std::greater<>());
     EXPECT_EQ(got, points);
   }
@@ -126,34 +126,34 @@ TEST_F(ScoreTable, SortingOrdersByScoreAndTradesTiesOnEveryPass) {
 
 TEST_F(ScoreTable, LowestScoreSortsAndReadsTheTwentiethRow) {
   fightgame g;
-  for (int i = 0; i < 5; ++i) g.scoretable.push_back(scoreentry{100 + i, "X"});
-  EXPECT_EQ(g.lowestscore(), 0);
-  EXPECT_EQ(g.scoretable[0].points, 104);  // sorted all the same
+  for (int i = 0; i < 5; ++i) g.scores.rows.push_back(scoreentry{100 + i, "X"});
+  EXPECT_EQ(g.scores.lowest(), 0);
+  EXPECT_EQ(g.scores.rows[0].points, 104);  // sorted all the same
 
   steptable(g);
-  std::swap(g.scoretable[0], g.scoretable[19]);
-  EXPECT_EQ(g.lowestscore(), 100);
-  EXPECT_EQ(g.scoretable[0].name, "R1");
+  std::swap(g.scores.rows[0], g.scores.rows[19]);
+  EXPECT_EQ(g.scores.lowest(), 100);
+  EXPECT_EQ(g.scores.rows[0].name, "R1");
 
-  g.scoretable[19].points = (int64_t(1) << 32) + 7;  // sorts to the top: R19 becomes 20th
-  EXPECT_EQ(g.lowestscore(), 200);
-  g.scoretable[19].points = -((int64_t(1) << 32) - 3);
-  EXPECT_EQ(g.lowestscore(), 3);  // low 32 bits only
+  g.scores.rows[19].points = (int64_t(1) << 32) + 7;  // sorts to the top: R19 becomes 20th
+  EXPECT_EQ(g.scores.lowest(), 200);
+  g.scores.rows[19].points = -((int64_t(1) << 32) - 3);
+  EXPECT_EQ(g.scores.lowest(), 3);  // low 32 bits only
 }
 
 TEST_F(ScoreTable, LoadingOverwritesRowsInPlaceInFileOrder) {
   fightgame g;
-  g.defaultscores();
-  g.scoretable[1].points = 77;
+  g.scores.defaults();
+  g.scores.rows[1].points = 77;
   // Short file: the second row gets its name and keeps its score; later rows keep theirs.
   writebytes("scores.txt", "ANN\r\n500\r\nBOB\r\n");
   g.loadscores();
-  EXPECT_EQ(g.scoretable[0].name, "ANN");
-  EXPECT_EQ(g.scoretable[0].points, 500);
-  EXPECT_EQ(g.scoretable[1].name, "BOB");
-  EXPECT_EQ(g.scoretable[1].points, 77);
-  EXPECT_EQ(g.scoretable[2].name, "NOBODY");
-  ASSERT_EQ(g.scoretable.size(), 20u);
+  EXPECT_EQ(g.scores.rows[0].name, "ANN");
+  EXPECT_EQ(g.scores.rows[0].points, 500);
+  EXPECT_EQ(g.scores.rows[1].name, "BOB");
+  EXPECT_EQ(g.scores.rows[1].points, 77);
+  EXPECT_EQ(g.scores.rows[2].name, "NOBODY");
+  ASSERT_EQ(g.scores.rows.size(), 20u);
 
   // Unsorted rows stay in file order; number forms, huge numbers and odd names all load.
   const std::string longname(100000, 'Z');
@@ -163,36 +163,36 @@ TEST_F(ScoreTable, LoadingOverwritesRowsInPlaceInFileOrder) {
   for (int i = 11; i <= 21; ++i) file += "R" + std::to_string(i) + "\r\n" + std::to_string(i) + "\r\n";
   writebytes("scores.txt", file);
   g.loadscores();
-  EXPECT_EQ(g.scoretable[0].name, "LOW");
-  EXPECT_EQ(g.scoretable[0].points, 1);
-  EXPECT_EQ(g.scoretable[1].points, 42);
-  EXPECT_EQ(g.scoretable[2].points, 31);
-  EXPECT_EQ(g.scoretable[3].points, 0);
-  EXPECT_EQ(g.scoretable[4].points, 5);
-  EXPECT_EQ(g.scoretable[5].points, std::numeric_limits<int64_t>::max());
-  EXPECT_EQ(g.scoretable[6].points, std::numeric_limits<int64_t>::min());
-  EXPECT_EQ(g.scoretable[7].name, longname);
-  EXPECT_EQ(g.scoretable[7].points, -5);
-  EXPECT_EQ(g.scoretable[8].name, "\xE9t\xE9");
-  EXPECT_EQ(g.scoretable[8].points, 8);
-  EXPECT_EQ(g.scoretable[9].name, "AB");
-  EXPECT_EQ(g.scoretable[9].points, 9);
-  EXPECT_EQ(g.scoretable[19].name, "R20");  // lines after the 40th are ignored
-  EXPECT_EQ(g.scoretable.size(), 20u);
+  EXPECT_EQ(g.scores.rows[0].name, "LOW");
+  EXPECT_EQ(g.scores.rows[0].points, 1);
+  EXPECT_EQ(g.scores.rows[1].points, 42);
+  EXPECT_EQ(g.scores.rows[2].points, 31);
+  EXPECT_EQ(g.scores.rows[3].points, 0);
+  EXPECT_EQ(g.scores.rows[4].points, 5);
+  EXPECT_EQ(g.scores.rows[5].points, std::numeric_limits<int64_t>::max());
+  EXPECT_EQ(g.scores.rows[6].points, std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(g.scores.rows[7].name, longname);
+  EXPECT_EQ(g.scores.rows[7].points, -5);
+  EXPECT_EQ(g.scores.rows[8].name, "\xE9t\xE9");
+  EXPECT_EQ(g.scores.rows[8].points, 8);
+  EXPECT_EQ(g.scores.rows[9].name, "AB");
+  EXPECT_EQ(g.scores.rows[9].points, 9);
+  EXPECT_EQ(g.scores.rows[19].name, "R20");  // lines after the 40th are ignored
+  EXPECT_EQ(g.scores.rows.size(), 20u);
 }
 
 TEST_F(ScoreTable, SavingWritesFortyLinesOneBytePerCharacter) {
   fightgame g;
   steptable(g);
-  g.scoretable[0] = scoreentry{-42, "\xE9l\xE8ve"};
-  g.scoretable[1] = scoreentry{std::numeric_limits<int64_t>::min(), ""};
+  g.scores.rows[0] = scoreentry{-42, "\xE9l\xE8ve"};
+  g.scores.rows[1] = scoreentry{std::numeric_limits<int64_t>::min(), ""};
   g.savescores();
   std::string want = "\xE9l\xE8ve\r\n-42\r\n\r\n-9223372036854775808\r\n";
   for (int i = 3; i <= 20; ++i) want += "R" + std::to_string(i) + "\r\n" + std::to_string(2100 - 100 * i) + "\r\n";
   EXPECT_EQ(readbytes("scores.txt"), want);
 
   fightgame back;
-  back.defaultscores();
+  back.scores.defaults();
   back.loadscores();
   EXPECT_EQ(describe(back), describe(g));
 }
@@ -243,13 +243,13 @@ TEST_F(ScoreTable, AFolderNamedLikeTheFileIsLeftAloneAndTheTableKept) {
   fs::create_directory("scores.txt");
   writebytes("scores.txt/inside", "keep");
   fightgame g;
-  g.defaultscores();
+  g.scores.defaults();
   g.loadscores();  // cannot read, cannot create: the default rows stay
-  EXPECT_EQ(g.scoretable.size(), 20u);
-  EXPECT_EQ(g.scoretable[0].name, "NOBODY");
-  g.addscore("ME", 10);
+  EXPECT_EQ(g.scores.rows.size(), 20u);
+  EXPECT_EQ(g.scores.rows[0].name, "NOBODY");
+  g.scores.add("ME", 10);
   g.savescores();
-  EXPECT_EQ(g.scoretable[0].name, "ME");  // the table in memory is updated all the same
+  EXPECT_EQ(g.scores.rows[0].name, "ME");  // the table in memory is updated all the same
   EXPECT_TRUE(fs::is_directory("scores.txt"));
   EXPECT_EQ(readbytes("scores.txt/inside"), "keep");
   EXPECT_EQ(ownfiles(), std::vector<std::string>{"scores.txt"});
