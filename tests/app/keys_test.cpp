@@ -174,6 +174,14 @@ TEST_F(keystest, BoundPlacesWorkUnderAnotherLayout) {
   EXPECT_FALSE(in.player[1].left || in.player[1].down || in.player[1].right);
   EXPECT_FALSE(in.player[2].up || in.player[2].down || in.player[2].right);
   EXPECT_EQ(keysheld(game->keys), 2);
+  // The arrow that was player 1's UP steers nobody now.
+  media::test::press(media::test::frames() + 1, media::key::up);
+  media::flip(-1);
+  EXPECT_TRUE(media::placedown(place::up));
+  EXPECT_EQ(game->takeinput().player[1].up, true) << "Q is still held";
+  media::test::releaseplace(place::q, 'a');
+  media::flip(-1);
+  EXPECT_FALSE(game->takeinput().player[1].up) << "the Up arrow still steers player 1";
 }
 
 }  // namespace
