@@ -106,7 +106,7 @@ class fightgame {
   void matchframe();            // one frame: input, step, draw, sounds, pace, present
   frameinput takeinput() const;
   void pausecheck(frameinput& in);
-  void drawpadloss();  // the match under a note naming the player who lost the pad
+  void drawpadloss(std::string_view goon);  // the match under a note naming who lost the pad
   void play(const matchevents& ev);
   void drawoverlays(const matchevents& ev);
   void slowmopace();

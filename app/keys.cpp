@@ -10,12 +10,12 @@ namespace flopfist {
 namespace place = media::place;
 
 namespace {
-constexpr std::array<int, actioncount> defaultplaces{
-    place::up, place::down, place::left, place::right, place::w,
-    place::s,  place::a,    place::d,    place::p};
+constexpr std::array<int, actioncount> defaultplaces{place::up,    place::down, place::left,
+                                                     place::right, place::w,    place::s,
+                                                     place::a,     place::d,    place::p};
 
 constexpr std::array<std::string_view, actioncount> actionnames{
-    "PLAYER 1 UP", "PLAYER 1 DOWN", "PLAYER 1 LEFT", "PLAYER 1 RIGHT", "PLAYER 2 UP",
+    "PLAYER 1 UP",   "PLAYER 1 DOWN", "PLAYER 1 LEFT",  "PLAYER 1 RIGHT", "PLAYER 2 UP",
     "PLAYER 2 DOWN", "PLAYER 2 LEFT", "PLAYER 2 RIGHT", "PAUSE"};
 }  // namespace
 
@@ -40,7 +40,9 @@ int keysheld(const keybindings& keys) {
   return n;
 }
 
-std::string_view actionname(action a) { return actionnames[size_t(a)]; }
+std::string_view actionname(action a) {
+  return actionnames[size_t(a)];
+}
 
 std::string keyname(int p) {
   std::string name = media::placename(p);

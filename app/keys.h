@@ -21,8 +21,8 @@ struct keybindings {
   keybindings();
 
   int of(action a) const { return places[size_t(a)]; }
-  int holder(int place) const;           // the action bound to a place as an int, -1 for none
-  directions held(int player) const;     // the player's bound keys held now
+  int holder(int place) const;        // the action bound to a place as an int, -1 for none
+  directions held(int player) const;  // the player's bound keys held now
   bool operator==(const keybindings&) const = default;
 };
 

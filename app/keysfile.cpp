@@ -54,7 +54,8 @@ int parseline(std::string_view line, int& place) {
 }  // namespace
 
 std::string keystext(const keybindings& keys) {
-  std::string text = "# Flopfist keys, by their place on the keyboard, named as on a US keyboard.\n";
+  std::string text =
+      "# Flopfist keys, by their place on the keyboard, named as on a US keyboard.\n";
   for (int a = 0; a < actioncount; ++a) {
     text += fileaction(action(a)) + " = " + media::placename(keys.places[size_t(a)]) + "\n";
   }

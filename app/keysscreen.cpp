@@ -16,7 +16,9 @@ constexpr int backrow = actioncount + 1;
 constexpr int rows = actioncount + 2;
 constexpr float rowscale = 0.1875f;
 
-float rowy(int row) { return 120 + 44 * float(row); }
+float rowy(int row) {
+  return 120 + 44 * float(row);
+}
 
 std::string rowtext(const keybindings& keys, int row, bool waiting) {
   if (row == resetrow) return "RESET TO DEFAULTS";
@@ -41,7 +43,8 @@ void fightgame::keysscreen() {
     drawcentred("CHANGE KEYS", 0.3f, 30);
     for (int r = 0; r < rows; ++r) {
       if (r == waiting) {
-        media::setcolor(255, 255, 255);  // whatever the palette is doing, the row being changed shows
+        media::setcolor(255, 255,
+                        255);  // whatever the palette is doing, the row being changed shows
       } else if (r == selection) {
         colours.use(2);
       } else {
@@ -70,7 +73,8 @@ void fightgame::keysscreen() {
 
     if (waiting >= 0) {
       const int place = media::nextplace();
-      const bool cancel = padhits(pad::b) + padhits(pad::back) != 0 || place == media::place::escape;
+      const bool cancel =
+          padhits(pad::b) + padhits(pad::back) != 0 || place == media::place::escape;
       if (!cancel && place == 0) continue;
       const action a = action(waiting);
       if (cancel) {

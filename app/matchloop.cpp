@@ -6,7 +6,9 @@
 #include "scores/screens.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace flopfist {
 
@@ -91,10 +93,13 @@ void fightgame::pausecheck(frameinput& in) {
   const int asked = media::placehit(keys.of(action::pause)) + padhits(pad::start);
   if (asked == 0 && lostpad == 0) return;
   int padleave = 0;
+  // Made once, so the frames of the pause make no new strings.
+  const std::string goon =
+      "START OR " + keyname(keys.of(action::pause)) + ": GO ON      ESCAPE, B OR BACK: LEAVE";
   for (;;) {
     int lost = 0;
     if (lostpad != 0) {
-      drawpadloss();
+      drawpadloss(goon);
       lost = present();
     } else {
       // Nothing moves while paused: the last presented frame stays on screen.
@@ -114,7 +119,7 @@ void fightgame::pausecheck(frameinput& in) {
   in.escape = media::keydown(media::key::escape) || padleave != 0;
 }
 
-void fightgame::drawpadloss() {
+void fightgame::drawpadloss(std::string_view goon) {
   const match& m = *playing;
   media::cls();
   m.draw(art.images);
@@ -129,11 +134,12 @@ void fightgame::drawpadloss() {
   media::drawrect(0, 290, 1024, 150);
   media::setalpha(1);
   media::setcolor(255, 255, 255);
-  const std::string who = "PLAYER " + std::to_string(lostpad);
-  drawcentred(media::padconnected(lostpad) ? who + "'S GAMEPAD IS BACK" : who + " LOST THE GAMEPAD",
-              0.3f, 300);
-  const std::string go = "START OR " + keyname(keys.of(action::pause)) + ": GO ON      ";
-  drawcentred(go + "ESCAPE, B OR BACK: LEAVE", 0.13f, 390);
+  char who[48];
+  const bool back = media::padconnected(lostpad);
+  std::snprintf(who, sizeof who, back ? "PLAYER %d'S GAMEPAD IS BACK" : "PLAYER %d LOST THE GAMEPAD",
+                lostpad);
+  drawcentred(who, 0.3f, 300);
+  drawcentred(goon, 0.13f, 390);
   media::setscale(1, 1);
   media::setblend(blend);
 }

@@ -18,7 +18,9 @@ int padhits(int button) {
   return media::padhit(1, button) + media::padhit(2, button);  // both read every time
 }
 
-bool padsheld(int button) { return media::padheld(1, button) || media::padheld(2, button); }
+bool padsheld(int button) {
+  return media::padheld(1, button) || media::padheld(2, button);
+}
 
 directions padsteer(int player) {
   namespace pad = media::pad;

@@ -1,8 +1,8 @@
-// The TEST KEYS screen: both players' keys lit while held, their pads beside them, and how many keys
-// the keyboard reports held at once, so players can find the keys it drops before they fight.
+// The TEST KEYS screen: both players' keys lit while held, their pads beside them, and how many
+// keys the keyboard reports held at once, so players can find the keys it drops before they fight.
 #include <algorithm>
-#include <cctype>
 #include <array>
+#include <cctype>
 #include <string>
 #include <tuple>
 
@@ -28,7 +28,8 @@ void drawkey(float x, float y, std::string_view label, const std::string& name, 
   media::drawrect(x, y, boxw, boxh);
   const int ink = held ? 0 : 170;
   media::setcolor(ink, ink, ink);
-  for (auto [text, scale, dy] : {std::tuple{std::string(label), 0.08f, 4.0f}, {name, 0.12f, 24.0f}}) {
+  for (auto [text, scale, dy] :
+       {std::tuple{std::string(label), 0.08f, 4.0f}, {name, 0.12f, 24.0f}}) {
     float s = scale;
     const float width = media::textwidth(text) * s;
     if (width > boxw - 8) s *= (boxw - 8) / width;
@@ -42,8 +43,10 @@ void drawkey(float x, float y, std::string_view label, const std::string& name, 
 void drawplayerkeys(const keybindings& keys, int player, float cx, float y) {
   const size_t first = player == 2 ? 4 : 0;
   constexpr std::array<std::string_view, 4> labels{"UP", "DOWN", "LEFT", "RIGHT"};
-  const std::array<std::pair<float, float>, 4> at{
-      {{cx - boxw / 2, y}, {cx - boxw / 2, y + 72}, {cx - boxw / 2 - 140, y + 72}, {cx + boxw / 2 + 10, y + 72}}};
+  const std::array<std::pair<float, float>, 4> at{{{cx - boxw / 2, y},
+                                                   {cx - boxw / 2, y + 72},
+                                                   {cx - boxw / 2 - 140, y + 72},
+                                                   {cx + boxw / 2 + 10, y + 72}}};
   for (size_t k = 0; k < 4; ++k) {
     const int place = keys.places[first + k];
     drawkey(at[k].first, at[k].second, labels[k], keyname(place), media::placedown(place));
@@ -61,15 +64,21 @@ void drawpad(int player, float cx, float y) {
     return;
   }
   std::string name = "GAMEPAD: " + media::padname(player);
-  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return char(std::toupper(c)); });
   media::setcolor(200, 200, 200);
   float s = 0.13f;
   s = std::min(s, 440 / std::max(1.0f, media::textwidth(name)));
   media::setscale(s, s);
   media::drawtext(name, cx - media::textwidth(name) * s / 2, y);
-  constexpr std::array<std::pair<int, std::string_view>, 8> buttons{
-      {{pad::up, "UP"}, {pad::down, "DOWN"}, {pad::left, "LEFT"}, {pad::right, "RIGHT"},
-       {pad::a, "A"}, {pad::b, "B"}, {pad::back, "BACK"}, {pad::start, "START"}}};
+  constexpr std::array<std::pair<int, std::string_view>, 8> buttons{{{pad::up, "UP"},
+                                                                     {pad::down, "DOWN"},
+                                                                     {pad::left, "LEFT"},
+                                                                     {pad::right, "RIGHT"},
+                                                                     {pad::a, "A"},
+                                                                     {pad::b, "B"},
+                                                                     {pad::back, "BACK"},
+                                                                     {pad::start, "START"}}};
   float x = cx - 220;
   media::setscale(0.1f, 0.1f);
   for (auto [button, label] : buttons) {

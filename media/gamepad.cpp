@@ -55,10 +55,14 @@ uint64_t identityof(SDL_GameController* c) {
 
 bool stickpushed(const padstate& s, int direction) {
   switch (direction) {
-    case pad::up: return s.sticky < -pad::deadzone;
-    case pad::down: return s.sticky > pad::deadzone;
-    case pad::left: return s.stickx < -pad::deadzone;
-    default: return s.stickx > pad::deadzone;
+    case pad::up:
+      return s.sticky < -pad::deadzone;
+    case pad::down:
+      return s.sticky > pad::deadzone;
+    case pad::left:
+      return s.stickx < -pad::deadzone;
+    default:
+      return s.stickx > pad::deadzone;
   }
 }
 
@@ -77,15 +81,24 @@ void recount(padstate& s) {
 // The game's button for an SDL controller button, -1 for the ones it does not use.
 int gamebutton(int sdlbutton) {
   switch (sdlbutton) {
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return pad::up;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return pad::down;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return pad::left;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return pad::right;
-    case SDL_CONTROLLER_BUTTON_A: return pad::a;
-    case SDL_CONTROLLER_BUTTON_B: return pad::b;
-    case SDL_CONTROLLER_BUTTON_BACK: return pad::back;
-    case SDL_CONTROLLER_BUTTON_START: return pad::start;
-    default: return -1;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+      return pad::up;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+      return pad::down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+      return pad::left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+      return pad::right;
+    case SDL_CONTROLLER_BUTTON_A:
+      return pad::a;
+    case SDL_CONTROLLER_BUTTON_B:
+      return pad::b;
+    case SDL_CONTROLLER_BUTTON_BACK:
+      return pad::back;
+    case SDL_CONTROLLER_BUTTON_START:
+      return pad::start;
+    default:
+      return -1;
   }
 }
 
@@ -107,7 +120,9 @@ void setaxis(padstate& s, int axis, int value) {
 void readstate(padstate& s) {
   for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
     const int g = gamebutton(b);
-    if (g >= 0) s.pressed[size_t(g)] = SDL_GameControllerGetButton(s.controller, SDL_GameControllerButton(b)) != 0;
+    if (g >= 0)
+      s.pressed[size_t(g)] =
+          SDL_GameControllerGetButton(s.controller, SDL_GameControllerButton(b)) != 0;
   }
   s.stickx = SDL_GameControllerGetAxis(s.controller, SDL_CONTROLLER_AXIS_LEFTX);
   s.sticky = SDL_GameControllerGetAxis(s.controller, SDL_CONTROLLER_AXIS_LEFTY);
@@ -155,8 +170,12 @@ void loadmappings() {
   if (rw != nullptr) SDL_GameControllerAddMappingsFromRW(rw, 1);  // bad lines are skipped by SDL
 }
 
-bool validplayer(int player) { return player == 1 || player == 2; }
-bool validbutton(int button) { return button >= 0 && button < pad::count; }
+bool validplayer(int player) {
+  return player == 1 || player == 2;
+}
+bool validbutton(int button) {
+  return button >= 0 && button < pad::count;
+}
 
 }  // namespace
 
@@ -200,7 +219,8 @@ void padevent(const SDL_Event& e) {
       break;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
-      if (padstate* s = seated(e.cbutton.which)) setbutton(*s, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
+      if (padstate* s = seated(e.cbutton.which))
+        setbutton(*s, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
       break;
     case SDL_CONTROLLERAXISMOTION:
       if (padstate* s = seated(e.caxis.which)) setaxis(*s, e.caxis.axis, e.caxis.value);
@@ -221,7 +241,9 @@ void updatepads() {
   }
 }
 
-bool padconnected(int player) { return validplayer(player) && pads[size_t(player)].controller != nullptr; }
+bool padconnected(int player) {
+  return validplayer(player) && pads[size_t(player)].controller != nullptr;
+}
 
 std::string padname(int player) {
   if (!padconnected(player)) return "";

@@ -6,8 +6,9 @@
 
 namespace media {
 
-static_assert(place::a == SDL_SCANCODE_A && place::d == SDL_SCANCODE_D && place::i == SDL_SCANCODE_I &&
-              place::p == SDL_SCANCODE_P && place::q == SDL_SCANCODE_Q && place::s == SDL_SCANCODE_S &&
+static_assert(place::a == SDL_SCANCODE_A && place::d == SDL_SCANCODE_D &&
+              place::i == SDL_SCANCODE_I && place::p == SDL_SCANCODE_P &&
+              place::q == SDL_SCANCODE_Q && place::s == SDL_SCANCODE_S &&
               place::w == SDL_SCANCODE_W && place::enter == SDL_SCANCODE_RETURN &&
               place::escape == SDL_SCANCODE_ESCAPE && place::space == SDL_SCANCODE_SPACE &&
               place::right == SDL_SCANCODE_RIGHT && place::left == SDL_SCANCODE_LEFT &&
@@ -18,12 +19,15 @@ namespace {
 std::array<bool, place::count> held{};
 std::array<int, place::count> hits{};
 
-// Presses wait in a small ring for a screen that asks for "the next key"; when full, new ones are dropped.
+// Presses wait in a small ring for a screen that asks for "the next key"; when full, new ones are
+// dropped.
 constexpr int queuesize = 16;
 std::array<int, queuesize> pressed{};
 int pressedhead = 0, pressedcount = 0;
 
-bool valid(int p) { return p > 0 && p < place::count; }
+bool valid(int p) {
+  return p > 0 && p < place::count;
+}
 }  // namespace
 
 void placeevent(const SDL_KeyboardEvent& e) {
@@ -42,14 +46,18 @@ void placeevent(const SDL_KeyboardEvent& e) {
   }
 }
 
-void releaseplaces() { held.fill(false); }
+void releaseplaces() {
+  held.fill(false);
+}
 
 void resetplaces() {
   releaseplaces();
   flushplaces();
 }
 
-bool placedown(int p) { return valid(p) && held[size_t(p)]; }
+bool placedown(int p) {
+  return valid(p) && held[size_t(p)];
+}
 
 int placehit(int p) {
   if (!valid(p)) return 0;

@@ -40,7 +40,7 @@ int padseats::playerof(int instance) const {
   return 0;
 }
 
-int padseats::instanceof(int player) const {
+int padseats:: instanceof (int player) const {
   return player == 1 || player == 2 ? seats_[std::size_t(player)].instance : -1;
 }
 

@@ -1,4 +1,5 @@
-// Which player each connected pad steers: the first free seat, and a returning pad gets its own back.
+// Which player each connected pad steers: the first free seat, and a returning pad gets its own
+// back.
 #pragma once
 
 #include <array>
@@ -16,14 +17,14 @@ class padseats {
   int leave(int instance);
   int waitingfor(uint64_t identity) const;  // the empty seat this pad left, 0 when none
   int playerof(int instance) const;         // 0 for a pad without a seat
-  int instanceof(int player) const;         // -1 when the player has no pad now
+  int instanceof (int player) const;        // -1 when the player has no pad now
   void clear() { seats_ = {}; }
 
  private:
   struct seat {
-    int instance = -1;     // the pad in it now, -1 when empty
-    uint64_t identity = 0; // the pad that last sat in it
-    bool taken = false;    // some pad has sat in it
+    int instance = -1;      // the pad in it now, -1 when empty
+    uint64_t identity = 0;  // the pad that last sat in it
+    bool taken = false;     // some pad has sat in it
   };
   std::array<seat, 3> seats_{};  // 1 and 2
 };

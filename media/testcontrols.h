@@ -6,8 +6,8 @@
 
 namespace media::test {
 
-// A key at a place (media::place) whose layout prints symbol on it (an SDL key symbol: the lower-case
-// letter for letters). Pushed now, so the next present delivers it.
+// A key at a place (media::place) whose layout prints symbol on it (an SDL key symbol: the
+// lower-case letter for letters). Pushed now, so the next present delivers it.
 void pressplace(int place, int symbol);
 void releaseplace(int place, int symbol);
 
@@ -18,8 +18,9 @@ void releaseplace(int place, int symbol);
 int plugpad(int vendor, int product, bool mapped = true);
 std::string padguid(int handle);  // as gamecontrollerdb.txt writes it
 void unplugpad(int handle);
-void padbutton(int handle, int button, bool down);  // media::pad buttons, the d-pad for the directions
-void padstick(int handle, int x, int y);            // the left stick, -32768..32767, y down
+void padbutton(int handle, int button,
+               bool down);                // media::pad buttons, the d-pad for the directions
+void padstick(int handle, int x, int y);  // the left stick, -32768..32767, y down
 
 // Runs an action (a pad change, a look at the presented frame) in the present that makes frames()
 // reach frame, before that present reads its events, like the scripted keys of that frame.

@@ -56,14 +56,22 @@ void pushplace(Uint32 type, int place, int symbol) {
 
 SDL_GameControllerButton sdlbutton(int button) {
   switch (button) {
-    case pad::up: return SDL_CONTROLLER_BUTTON_DPAD_UP;
-    case pad::down: return SDL_CONTROLLER_BUTTON_DPAD_DOWN;
-    case pad::left: return SDL_CONTROLLER_BUTTON_DPAD_LEFT;
-    case pad::right: return SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
-    case pad::a: return SDL_CONTROLLER_BUTTON_A;
-    case pad::b: return SDL_CONTROLLER_BUTTON_B;
-    case pad::back: return SDL_CONTROLLER_BUTTON_BACK;
-    default: return SDL_CONTROLLER_BUTTON_START;
+    case pad::up:
+      return SDL_CONTROLLER_BUTTON_DPAD_UP;
+    case pad::down:
+      return SDL_CONTROLLER_BUTTON_DPAD_DOWN;
+    case pad::left:
+      return SDL_CONTROLLER_BUTTON_DPAD_LEFT;
+    case pad::right:
+      return SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
+    case pad::a:
+      return SDL_CONTROLLER_BUTTON_A;
+    case pad::b:
+      return SDL_CONTROLLER_BUTTON_B;
+    case pad::back:
+      return SDL_CONTROLLER_BUTTON_BACK;
+    default:
+      return SDL_CONTROLLER_BUTTON_START;
   }
 }
 }  // namespace
@@ -90,8 +98,12 @@ void runtestactions() {
 
 namespace test {
 
-void pressplace(int place, int symbol) { pushplace(SDL_KEYDOWN, place, symbol); }
-void releaseplace(int place, int symbol) { pushplace(SDL_KEYUP, place, symbol); }
+void pressplace(int place, int symbol) {
+  pushplace(SDL_KEYDOWN, place, symbol);
+}
+void releaseplace(int place, int symbol) {
+  pushplace(SDL_KEYUP, place, symbol);
+}
 
 int plugpad(int vendor, int product, bool mapped) {
   SDL_VirtualJoystickDesc desc{};
@@ -132,7 +144,8 @@ void unplugpad(int handle) {
 }
 
 void padbutton(int handle, int button, bool down) {
-  if (testpad* t = find(handle)) SDL_JoystickSetVirtualButton(t->joystick, sdlbutton(button), down ? 1 : 0);
+  if (testpad* t = find(handle))
+    SDL_JoystickSetVirtualButton(t->joystick, sdlbutton(button), down ? 1 : 0);
 }
 
 void padstick(int handle, int x, int y) {

@@ -1,5 +1,7 @@
 // The players' key bindings: refusals that name the holder, the file controls.cfg read back,
 // partial and hostile files, and keys found by place under another keyboard layout.
+#include "app/keys.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include <vector>
 
 #include "app/fightgame.h"
-#include "app/keys.h"
 #include "media/controls.h"
 #include "media/testcontrols.h"
 #include "tests/support/testenv.h"
@@ -118,12 +119,21 @@ TEST(keybindings, WhatAFileLacksOrCannotHaveStaysAtItsDefault) {
 // holds, every action ends with its own usable key.
 TEST(keybindings, HostileFilesNeverPutTwoActionsOnOneKey) {
   std::mt19937 rng(fuzzseed());
-  const std::vector<std::string> names{"player 1 up", "player 1 down", "player 1 left",
-                                       "player 1 right", "player 2 up", "player 2 down",
-                                       "player 2 left", "player 2 right", "pause", "player 3 up", ""};
-  const std::vector<std::string> keynames{"Up", "Down", "Left", "Right", "W", "A", "S", "D", "P",
-                                          "I", "Escape", "Return", "Keypad Enter", "Space", "",
-                                          "Left Shift", "=", "#", "nonsense", "Up Up"};
+  const std::vector<std::string> names{"player 1 up",
+                                       "player 1 down",
+                                       "player 1 left",
+                                       "player 1 right",
+                                       "player 2 up",
+                                       "player 2 down",
+                                       "player 2 left",
+                                       "player 2 right",
+                                       "pause",
+                                       "player 3 up",
+                                       ""};
+  const std::vector<std::string> keynames{
+      "Up",       "Down",   "Left",   "Right",        "W",     "A", "S",          "D", "P",
+      "I",        "Escape", "Return", "Keypad Enter", "Space", "",  "Left Shift", "=", "#",
+      "nonsense", "Up Up"};
   for (int round = 0; round < 20000; ++round) {
     std::string text;
     const int lines = int(rng() % 14);

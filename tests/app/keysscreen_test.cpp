@@ -32,7 +32,8 @@ keybindings savedkeys() {
 int reddish(const test::frame& f, int top, int bottom) {
   int n = 0;
   for (int y = top; y < bottom; ++y) {
-    for (int x = 0; x < f.width; ++x) n += (f.r(x, y) > 200 && f.g(x, y) < 130 && f.b(x, y) < 130) ? 1 : 0;
+    for (int x = 0; x < f.width; ++x)
+      n += (f.r(x, y) > 200 && f.g(x, y) < 130 && f.b(x, y) < 130) ? 1 : 0;
   }
   return n;
 }
@@ -111,7 +112,8 @@ TEST_F(keysscreentest, ControlsLeadsToChangeKeysAndTestKeys) {
   padtap(f + 6, media::pad::a);  // PLAYER 1 UP
   test::tap(f + 9, keyI);
   padtap(f + 12, media::pad::b);  // back to CONTROLS
-  test::atframe(f + 20, [] { test::savepng(test::presented(), artefact("controls_after_change.png")); });
+  test::atframe(f + 20,
+                [] { test::savepng(test::presented(), artefact("controls_after_change.png")); });
   padtap(f + 22, media::pad::right);  // TEST KEYS
   padtap(f + 25, media::pad::a);
   test::press(f + 28, keyI);

@@ -161,8 +161,9 @@ TEST_F(padgame, APadPressReachesTheHeadAsSoonAsAKeyPress) {
     for (size_t f = 0; f < heads[0].size() && latency < 0; ++f) {
       if (heads[0][f] != heads[1][f]) latency = int(f) + 1 - pressframe;
     }
-    std::printf("%s: the head's velocity changes %d frame(s) after the present bringing the press\n",
-                way == 0 ? "key" : "pad", latency);
+    std::printf(
+        "%s: the head's velocity changes %d frame(s) after the present bringing the press\n",
+        way == 0 ? "key" : "pad", latency);
     latencies.push_back(latency);
   }
   EXPECT_EQ(latencies[1], latencies[0]);
@@ -200,13 +201,15 @@ TEST_F(padgame, StartPausesAMatchAndBLeavesIt) {
 int whiteinrows(const media::test::frame& f, int top, int bottom) {
   int n = 0;
   for (int y = top; y < bottom; ++y) {
-    for (int x = 0; x < f.width; ++x) n += (f.r(x, y) > 240 && f.g(x, y) > 240 && f.b(x, y) > 240) ? 1 : 0;
+    for (int x = 0; x < f.width; ++x)
+      n += (f.r(x, y) > 240 && f.g(x, y) > 240 && f.b(x, y) > 240) ? 1 : 0;
   }
   return n;
 }
 
 // Player 2's pad unplugged in a versus match pauses it with a note naming player 2; the pad plugged
-// back changes the note, and the pause key goes on. In a one-player match player 2's pad is nobody's.
+// back changes the note, and the pause key goes on. In a one-player match player 2's pad is
+// nobody's.
 TEST_F(padgame, APlayersPadUnpluggedMidMatchPausesIt) {
   auto game = newgame(gamemode::versus);
   test::plugpad(0x1111, 1);
@@ -246,7 +249,8 @@ TEST_F(padgame, APlayersPadUnpluggedMidMatchPausesIt) {
   EXPECT_EQ(game->playing->framecount, 40) << "a one-player match paused for player 2's pad";
 }
 
-// The menus by pad alone: the d-pad or stick moves, a held direction repeats, A chooses, B goes back.
+// The menus by pad alone: the d-pad or stick moves, a held direction repeats, A chooses, B goes
+// back.
 TEST_F(padgame, MenusFollowThePad) {
   auto game = makegame();
   const int p = test::plugpad(0x1111, 1);
@@ -295,7 +299,9 @@ TEST_F(padgame, PadsComingAndGoingAreNoted) {
   test::atframe(20, [] { test::plugpad(0x2222, 1); });
   test::atframe(21, [] { test::plugpad(0x3333, 1); });
   test::atframe(30, look);
-  test::atframe(30, [] { test::savepng(test::presented(), flopfist::testing::artefact("pads_third_ignored.png")); });
+  test::atframe(30, [] {
+    test::savepng(test::presented(), flopfist::testing::artefact("pads_third_ignored.png"));
+  });
   test::atframe(300, look);
   test::tap(310, key::escape);
   EXPECT_THROW(game->mainmenu(), media::programexit);

@@ -55,7 +55,8 @@ TEST_F(padtest, PadsTakeThePlayersInTurnAndAThirdIsIgnored) {
   EXPECT_EQ(notices(), (std::vector<seen>{{kind::ignored, 0}}));
   test::padbutton(third, pad::a, true);
   present();
-  EXPECT_EQ(media::padhit(1, pad::a) + media::padhit(2, pad::a), 0) << "the ignored pad steers nobody";
+  EXPECT_EQ(media::padhit(1, pad::a) + media::padhit(2, pad::a), 0)
+      << "the ignored pad steers nobody";
 
   test::unplugpad(third);
   present();
@@ -217,7 +218,7 @@ TEST_F(padtest, MappingsComeFromTheFileInTheWorkingFolder) {
   ASSERT_TRUE(media::padconnected(1));
   EXPECT_EQ(media::padname(1), "Home-made stick");
   test::padbutton(stick, pad::back, true);  // the joystick's button 4 is no button of this mapping
-  test::padbutton(stick, pad::a, true);      // and its button 0 is Start here
+  test::padbutton(stick, pad::a, true);     // and its button 0 is Start here
   present();
   EXPECT_FALSE(media::padheld(1, pad::back));
   EXPECT_TRUE(media::padheld(1, pad::start));

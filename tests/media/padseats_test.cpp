@@ -1,12 +1,12 @@
 // The seats of the pads: arrival orders, a returning pad, a third pad, and random plugging.
+#include "media/padseats.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-
-#include "media/padseats.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ TEST(padseats, ArrivalsTakeTheFirstFreeSeatAndAThirdPadIsIgnored) {
   EXPECT_EQ(seats.playerof(12), 0);
   EXPECT_EQ(seats.leave(12), 0) << "the ignored pad had no seat";
   EXPECT_EQ(seats.leave(11), 2);
-  EXPECT_EQ(seats.instanceof(2), -1);
-  EXPECT_EQ(seats.instanceof(1), 10);
+  EXPECT_EQ(seats.instanceof (2), -1);
+  EXPECT_EQ(seats.instanceof (1), 10);
   // Player 2's seat waits for its pad, but a new pad may have it when nothing else is free.
   EXPECT_EQ(seats.join(444, 13), 2);
 }
@@ -85,9 +85,9 @@ TEST(padseats, RandomPluggingKeepsTheRules) {
       continue;
     }
     int occupied = 0;
-    for (int p = 1; p <= 2; ++p) occupied += seats.instanceof(p) >= 0 ? 1 : 0;
+    for (int p = 1; p <= 2; ++p) occupied += seats.instanceof (p) >= 0 ? 1 : 0;
     const int own = lastseat[size_t(pad)];
-    const bool waiting = own != 0 && lastsitter[size_t(own)] == pad && seats.instanceof(own) < 0;
+    const bool waiting = own != 0 && lastsitter[size_t(own)] == pad && seats.instanceof (own) < 0;
     instance[size_t(pad)] = nextinstance++;
     const int seat = seats.join(identity[size_t(pad)], instance[size_t(pad)]);
     seatednow[size_t(pad)] = seat;
@@ -106,7 +106,7 @@ TEST(padseats, RandomPluggingKeepsTheRules) {
       lastsitter[size_t(seat)] = pad;
     }
     // No seat holds two pads, and each seated pad is plugged in.
-    const int one = seats.instanceof(1), two = seats.instanceof(2);
+    const int one = seats.instanceof (1), two = seats.instanceof (2);
     if (one >= 0 && two >= 0) {
       EXPECT_NE(one, two);
     }
@@ -114,7 +114,7 @@ TEST(padseats, RandomPluggingKeepsTheRules) {
       if (instance[size_t(p)] < 0) continue;
       const int at = seats.playerof(instance[size_t(p)]);
       if (at != 0) {
-        EXPECT_EQ(seats.instanceof(at), instance[size_t(p)]);
+        EXPECT_EQ(seats.instanceof (at), instance[size_t(p)]);
       }
     }
   }
