@@ -16,6 +16,11 @@ namespace {
 constexpr int hitpausems = 200;
 constexpr double slowframems = 1000.0 / 30;  // slowed frames run at most 30 per second
 constexpr int pacestepms = 5;                // sleep in small steps, re-reading the clock
+
+// Player 2 has a fighter only in the two-player modes; a lost pad of nobody's pauses nothing.
+bool steers(const match& m, int player) {
+  return player == 1 || (player == 2 && m.mode != gamemode::single);
+}
 }  // namespace
 
 result fightgame::playmatch() {
@@ -81,7 +86,7 @@ void fightgame::matchframe() {
   drawoverlays(ev);                                                 // summary, GAME OVER, table
   slowmopace();                                                     // slowed frames 33 ms apart
   const int lost = present();                                       // and the pads' news
-  if (lost != 0 && playing->players(lost)) lostpad = lost;
+  if (lost != 0 && steers(*playing, lost)) lostpad = lost;
 }
 
 // The pause key or Start pauses; so does a player's pad leaving, with a note saying whose it was.
@@ -107,7 +112,7 @@ void fightgame::pausecheck(frameinput& in) {
       quitcheck();
       lost = takenotices();
     }
-    if (lost != 0 && playing->players(lost)) lostpad = lost;
+    if (lost != 0 && steers(*playing, lost)) lostpad = lost;
     const int resume = media::placehit(keys.of(action::pause)) + padhits(pad::start);
     const int leave = media::keyhit(media::key::escape);
     padleave = padhits(pad::b) + padhits(pad::back);

@@ -149,7 +149,6 @@ class match {
   int choosetarget(const man& f) const;  // 1 or 2, co-op mode
   void startburst(float x, float y, float basevx, float basevy, int count, int plasma, float speed,
                   int robot, int radius);
-  bool players(int n) const;  // fighter n is steered by a player in this mode
 
  private:
   void record(matchstate shown);

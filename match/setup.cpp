@@ -72,9 +72,4 @@ carryover match::leftover() const {
   return c;
 }
 
-bool match::players(int n) const {
-  if (n == 1) return true;
-  return n == 2 && mode != gamemode::single;
-}
-
 }  // namespace flopfist

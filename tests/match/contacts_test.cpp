@@ -47,10 +47,11 @@ class contacttest : public testing::gametest {
 
   // One contact pass, with its sounds and hit pauses played by the game.
   void pass() {
-    matchevents ev;
-    m().contactpass(ev);
-    game->play(ev);
+    last = matchevents{};
+    m().contactpass(last);
+    game->play(last);
   }
+  matchevents last;  // what the last pass reported
 
   // Every ball far from every other, at rest.
   void park() {
@@ -156,6 +157,10 @@ TEST_F(contacttest, FistOnPelvisIsOneBodyBlowAndStrikesAgainTenFramesLater) {
   EXPECT_EQ(m().bursts.cursor(), cursor + 1);
   EXPECT_EQ(cued(blowwav), 1);
   EXPECT_EQ(cued(blockwav), 0);
+  ASSERT_EQ(last.blowcount, 1);
+  EXPECT_EQ(last.blows[0].attacker, 1);
+  EXPECT_EQ(last.blows[0].victim, 2);
+  EXPECT_EQ(last.blows[0].kind, blowkind::body);
 
   // Held together, the fist touches every other frame but cannot strike for ten frames.
   for (int frame = 1; frame <= 10; frame++) {
@@ -183,7 +188,13 @@ TEST_F(contacttest, HeadOnHeadIsADoubleBlow) {
   EXPECT_EQ(f(1).balls[head].flash, 60);
   EXPECT_EQ(f(2).balls[head].flash, 60);
   // Both blows of the contact pause the game.
+  EXPECT_EQ(last.hitpauses, 2);
   EXPECT_NEAR(media::test::clock() - before, 400, 1);
+  ASSERT_EQ(last.blowcount, 2);
+  EXPECT_EQ(last.blows[0].attacker, 2);
+  EXPECT_EQ(last.blows[1].attacker, 1);
+  EXPECT_EQ(last.blows[0].kind, blowkind::head);
+  EXPECT_EQ(last.blows[1].kind, blowkind::head);
 
   // Body on body and fist on fist are no blows.
   build(gamemode::single);
