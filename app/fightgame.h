@@ -6,7 +6,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "app/keys.h"
 #include "body/sprites.h"
 #include "effects/palette.h"
 #include "match/match.h"
@@ -29,6 +31,12 @@ struct assets {
   std::array<media::sound*, 5> music{};  // slots 1..4
 };
 
+// The last news of the pads, shown at the foot of every screen for a few seconds.
+struct padnote {
+  std::array<char, 64> text{};
+  int frames = 0;  // frames left to show it
+};
+
 // The music of the matches: the track last started and its channel.
 struct musicstate {
   int track = 0;  // set by the application's constructor: a random real in [1, 4), truncated
@@ -45,6 +53,8 @@ class fightgame {
   // ---- State, one owner per lifetime ----
   assets art;              // the run
   options settings;        // the run; kept in prefs.qmx
+  keybindings keys;        // the run; kept in controls.cfg
+  padnote note;            // the run
   scoretable scores;       // the run; kept in scores.txt
   palette colours;         // the run; a match carries it while it plays
   musicstate music;        // the run
@@ -52,6 +62,7 @@ class fightgame {
   carryover carried;       // from one match to the next
   std::optional<match> playing;  // the match being played
   int slowmoclock = 0;     // when the last slowed frame was shown
+  int lostpad = 0;         // the match: a player whose pad left, to pause for
 
   // ---- Start-up, main loop, series ----
   void run();
@@ -64,6 +75,8 @@ class fightgame {
   menuchoice mainmenu();
   std::optional<gamemode> playmodemenu();  // none: Escape
   void controlsscreen();
+  void keysscreen();      // CHANGE KEYS: one action at a time
+  void testkeysscreen();  // TEST KEYS: what the keyboard and the pads report held
   void optionsscreen();
   void scorescreen();
 
@@ -72,6 +85,13 @@ class fightgame {
   void saveprefs();
   void loadscores();
   void savescores();
+  void loadkeys();
+  void savekeys();
+
+  // ---- The end of every frame, and the pads' news ----
+  int present();      // the note drawn, the frame presented, the close check; see takenotices
+  int takenotices();  // the pads' news into the note; the player who lost a pad, 0 for none
+  void drawnote();
 
   // ---- Music and sounds ----
   void startmusic();
@@ -86,6 +106,7 @@ class fightgame {
   void matchframe();            // one frame: input, step, draw, sounds, pace, present
   frameinput takeinput() const;
   void pausecheck(frameinput& in);
+  void drawpadloss(std::string_view goon);  // the match under a note naming who lost the pad
   void play(const matchevents& ev);
   void drawoverlays(const matchevents& ev);
   void slowmopace();
@@ -93,6 +114,21 @@ class fightgame {
 
 // Reads and clears the window-close request; ends the program when it was set.
 void quitcheck();
+// Both pads at once, for the menus and the buttons any player may press: presses since the last
+// call (read, and so cleared, on both), and held now on either.
+int padhits(int button);
+bool padsheld(int button);
+directions padsteer(int player);  // the player's pad: d-pad or stick
+
+// What a player asked of a menu this frame, every key and pad read once so no stale hit acts later.
+struct menuinput {
+  int up = 0, down = 0, left = 0, right = 0;  // hits of the arrows and the pads' directions
+  bool choose = false;                        // Enter, Space or A
+  bool back = false;                          // Escape, B or Back
+};
+menuinput readmenu();
+// Centred like drawcentred, but shrunk when wider than the screen less a margin (long key names).
+void drawfitted(std::string_view text, float scale, float y);
 // Empties the typed-character queue and the pending hits of the menu keys, so that a key that
 // closed the previous screen does not act on the next one.
 void flushmenukeys();

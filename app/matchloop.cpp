@@ -1,9 +1,14 @@
 // The match loop: set-up, one frame from input to present, the pause, and the events played out.
 #include "app/fightgame.h"
+#include "body/util.h"
+#include "media/controls.h"
 #include "media/random.h"
 #include "scores/screens.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
+#include <string_view>
 
 namespace flopfist {
 
@@ -11,6 +16,11 @@ namespace {
 constexpr int hitpausems = 200;
 constexpr double slowframems = 1000.0 / 30;  // slowed frames run at most 30 per second
 constexpr int pacestepms = 5;                // sleep in small steps, re-reading the clock
+
+// Player 2 has a fighter only in the two-player modes; a lost pad of nobody's pauses nothing.
+bool steers(const match& m, int player) {
+  return player == 1 || (player == 2 && m.mode != gamemode::single);
+}
 }  // namespace
 
 result fightgame::playmatch() {
@@ -24,6 +34,7 @@ result fightgame::playmatch() {
 
 void fightgame::beginmatch() {
   flushmenukeys();
+  lostpad = 0;
   current.levelstartscore = int(uint32_t(current.score));  // the low 32 bits
   slowmoclock = media::millisecs();
   matchsetup setup;
@@ -43,17 +54,21 @@ void fightgame::endmatch() {
   carried = playing->leftover();
 }
 
+// A player's bound keys and pad steer together: a direction is held when either holds it.
 frameinput fightgame::takeinput() const {
   namespace key = media::key;
+  namespace pad = media::pad;
   auto held = [](int k) { return media::keydown(k); };
   frameinput in;
-  in.player[1] = {held(key::up), held(key::down), held(key::left), held(key::right)};
-  in.player[2] = {held(key::w), held(key::s), held(key::a), held(key::d)};
+  for (int p = 1; p <= 2; ++p) {
+    const directions k = keys.held(p), d = padsteer(p);
+    in.player[size_t(p)] = {k.up || d.up, k.down || d.down, k.left || d.left, k.right || d.right};
+  }
   in.knockout = held(key::digit4) && held(key::digit1);
   in.fallapart = held(key::digit1) && held(key::digit8);
-  in.enter = held(key::enter);
+  in.enter = held(key::enter) || padsheld(pad::a);
   in.space = held(key::space);
-  in.escape = held(key::escape);
+  in.escape = held(key::escape) || padsheld(pad::b) || padsheld(pad::back);
   return in;
 }
 
@@ -70,22 +85,68 @@ void fightgame::matchframe() {
   play(ev);                                                         // sounds, hit pauses, bonus
   drawoverlays(ev);                                                 // summary, GAME OVER, table
   slowmopace();                                                     // slowed frames 33 ms apart
-  media::flip(-1);
-  quitcheck();
+  const int lost = present();                                       // and the pads' news
+  if (lost != 0 && steers(*playing, lost)) lostpad = lost;
 }
 
+// The pause key or Start pauses; so does a player's pad leaving, with a note saying whose it was.
+// The same keys go on; Escape, B or Back leave.
 void fightgame::pausecheck(frameinput& in) {
+  namespace pad = media::pad;
   const matchstate s = playing->state;
   if (s == matchstate::gameover || s == matchstate::highscores) return;
-  if (media::keyhit(media::key::p) == 0) return;
-  // Nothing moves while paused: the last presented frame stays on screen.
-  do {
-    media::repeatframe();
-    quitcheck();
-  } while (media::keyhit(media::key::p) == 0 && media::keyhit(media::key::escape) == 0);
-  in.enter = media::keydown(media::key::enter);
+  const int asked = media::placehit(keys.of(action::pause)) + padhits(pad::start);
+  if (asked == 0 && lostpad == 0) return;
+  int padleave = 0;
+  // Made once, so the frames of the pause make no new strings.
+  const std::string goon =
+      "START OR " + keyname(keys.of(action::pause)) + ": GO ON      ESCAPE, B OR BACK: LEAVE";
+  for (;;) {
+    int lost = 0;
+    if (lostpad != 0) {
+      drawpadloss(goon);
+      lost = present();
+    } else {
+      // Nothing moves while paused: the last presented frame stays on screen.
+      media::repeatframe();
+      quitcheck();
+      lost = takenotices();
+    }
+    if (lost != 0 && steers(*playing, lost)) lostpad = lost;
+    const int resume = media::placehit(keys.of(action::pause)) + padhits(pad::start);
+    const int leave = media::keyhit(media::key::escape);
+    padleave = padhits(pad::b) + padhits(pad::back);
+    if (resume != 0 || leave != 0 || padleave != 0) break;
+  }
+  lostpad = 0;
+  in.enter = media::keydown(media::key::enter) || padsheld(pad::a);
   in.space = media::keydown(media::key::space);
-  in.escape = media::keydown(media::key::escape);
+  in.escape = media::keydown(media::key::escape) || padleave != 0;
+}
+
+void fightgame::drawpadloss(std::string_view goon) {
+  const match& m = *playing;
+  media::cls();
+  m.draw(art.images);
+  if (m.overlaycount() > 0 && m.overlayat(0).state == matchstate::levelcompleted) {
+    drawlevelsummary(m, current, m.overlayat(0).elapsed, m.overlayat(0).colours);
+  }
+  const int blend = media::getblend();
+  media::setblend(media::blend::alpha);
+  media::setscale(1, 1);
+  media::setalpha(0.75f);
+  media::setcolor(0, 0, 0);
+  media::drawrect(0, 290, 1024, 150);
+  media::setalpha(1);
+  media::setcolor(255, 255, 255);
+  char who[48];
+  const bool back = media::padconnected(lostpad);
+  std::snprintf(who, sizeof who, back ? "PLAYER %d'S GAMEPAD IS BACK" : "PLAYER %d LOST THE GAMEPAD",
+                lostpad);
+  drawcentred(who, 0.3f, 300);
+  drawcentred(goon, 0.13f, 390);
+  media::setscale(1, 1);
+  media::setblend(blend);
 }
 
 void fightgame::play(const matchevents& ev) {

@@ -1,15 +1,18 @@
-// The main menu, the play-mode menu, the controls screen and the HIGH SCORES screen.
+// The main menu, the play-mode menu and the HIGH SCORES screen.
 #include <array>
 #include <string_view>
 
 #include "app/fightgame.h"
 #include "body/util.h"
+#include "media/controls.h"
 #include "media/media.h"
 #include "scores/screens.h"
 
 namespace flopfist {
 
 namespace {
+
+namespace pad = media::pad;
 
 constexpr std::string_view title = "FLOPFIST";
 constexpr float titlescale = 0.6075f;
@@ -27,40 +30,18 @@ constexpr std::array<entry, 3> modeentries{{
     {"1 PLAYER", 180}, {"2 PLAYERS VS", 340}, {"2 PLAYERS CO-OP", 420}}};
 constexpr std::array<gamemode, 3> modes{gamemode::single, gamemode::versus, gamemode::coop};
 
-struct line {
-  std::string_view text;
-  float scale;
-  float y;
-};
-
-constexpr std::array<line, 15> controlslines{{
-    {"FLOPFIST", 0.6075f, 20},
-    {"PLAYER 1: ARROW KEYS   PLAYER 2: W,A,S,D", 0.225f, 175},
-    {"PAUSE: P          QUIT: ESC", 0.225f, 250},
-    {"IF EVERYTHING ELSE FAILS, READ THE INSTRUCTIONS:", 0.15f, 320},
-    {"TO DEAL DAMAGE, YOU MUST HIT A DAMAGEABLE PART OF OPPONENT WITH A DAMAGING PART", 0.105f, 400},
-    {"DAMAGING PARTS ARE ARMS, LEGS AND HEAD", 0.105f, 430},
-    {"DAMAGEABLE PARTS ARE BODY (EXCLUDED ARMS AND LEGS) AND HEAD", 0.105f, 460},
-    {"HEAD IS BOTH DAMAGING AND DAMAGEABLE", 0.105f, 490},
-    {"EVERY TIME YOU LAND A SUCCESFUL BLOW YOUR COMBO COUNTER INCREASES BY 1", 0.105f, 520},
-    {"EVERY BLOW DEALS A DAMAGE EQUAL TO THE COMBO COUNTER", 0.105f, 550},
-    {"YOUR COMBO COUNTER IS RESET TO 1 IF YOU GET HIT", 0.105f, 580},
-    {"THROUGH COMBOS YOU WILL DO MORE DAMAGE AND ALSO GET A HIGHER SCORE", 0.105f, 610},
-    {"THE REMAINING ENERGY OF EACH PLAYER IS INDICATED ON THE WRISTBANDS", 0.105f, 640},
-    {"IT IS GENERALLY A BAD IDEA TO RUSH AGAINST THE OPPONENT", 0.105f, 670},
-    {"IT IS A GOOD IDEA TO TRY TO HIT YOUR OPPONENT'S HEAD WITH YOUR LEGS", 0.105f, 700},
-}};
-
-// Up and Down hit in the same frame cancel out; the selection wraps within 1..count.
+// Up and Down hit in the same frame cancel out; the selection wraps within 1..count. The pads'
+// directions move it too, repeating while held.
 int moveselection(int selection, int count) {
-  if (media::keyhit(media::key::up) != 0) --selection;
-  if (media::keyhit(media::key::down) != 0) ++selection;
+  if (media::keyhit(media::key::up) + padhits(pad::up) != 0) --selection;
+  if (media::keyhit(media::key::down) + padhits(pad::down) != 0) ++selection;
   if (selection < 1) selection = count;
   if (selection > count) selection = 1;
   return selection;
 }
 
 bool hit(int key) { return media::keyhit(key) != 0; }
+bool padpressed(int button) { return padhits(button) != 0; }
 
 }  // namespace
 
@@ -82,13 +63,15 @@ menuchoice fightgame::mainmenu() {
     }
     media::setscale(1, 1);
     selection = moveselection(selection, int(mainentries.size()));
-    media::flip(-1);
-    quitcheck();
+    present();
     if (hit(media::key::escape)) media::endprogram(0);
-    // Both keys are read every frame so a stale hit of one cannot act later.
+    // Every key and button is read every frame so a stale hit of one cannot act later. B has
+    // nowhere to go back to here: a pad leaves the game through QUIT.
     const bool enter = hit(media::key::enter);
     const bool space = hit(media::key::space);
-    if (enter || space) return menuchoice(selection);
+    const bool a = padpressed(pad::a);
+    padhits(pad::b);
+    if (enter || space || a) return menuchoice(selection);
   }
 }
 
@@ -108,31 +91,15 @@ std::optional<gamemode> fightgame::playmodemenu() {
     }
     media::setscale(1, 1);
     selection = moveselection(selection, int(modeentries.size()));
-    media::flip(-1);
-    quitcheck();
+    present();
     const bool enter = hit(media::key::enter);
     const bool space = hit(media::key::space);
+    const bool a = padpressed(pad::a);
     // Read in this order every frame; Escape wins over an Enter hit in the same frame.
     const bool escape = hit(media::key::escape);
-    if (escape) return std::nullopt;
-    if (enter || space) return modes[size_t(selection - 1)];
-  }
-}
-
-void fightgame::controlsscreen() {
-  flushmenukeys();
-  for (;;) {
-    media::cls();
-    cyclecolours();
-    colours.use(1);
-    for (const line& l : controlslines) drawcentred(l.text, l.scale, l.y);
-    media::setscale(1, 1);
-    media::flip(-1);
-    quitcheck();
-    const bool enter = hit(media::key::enter);
-    const bool space = hit(media::key::space);
-    const bool escape = hit(media::key::escape);
-    if (enter || space || escape) return;
+    const bool b = padpressed(pad::b);
+    if (escape || b) return std::nullopt;
+    if (enter || space || a) return modes[size_t(selection - 1)];
   }
 }
 
@@ -145,11 +112,11 @@ void fightgame::scorescreen() {
     ++n;
     drawscorerows(scores, n, colours);
     media::setscale(1, 1);
-    media::flip(-1);
-    quitcheck();
+    present();
     if (media::keyhit(media::key::enter) > 0) break;
     if (media::keyhit(media::key::escape) > 0) break;
     if (media::keyhit(media::key::space) > 0) break;
+    if (padhits(pad::a) + padhits(pad::b) > 0) break;
   }
 }
 

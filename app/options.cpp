@@ -8,6 +8,7 @@
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "match/options.h"
+#include "media/controls.h"
 
 namespace flopfist {
 
@@ -68,6 +69,7 @@ void fightgame::saveprefs() {
 }
 
 void fightgame::optionsscreen() {
+  namespace pad = media::pad;
   flushmenukeys();
   int selection = 1;
   char text[64];
@@ -93,29 +95,30 @@ void fightgame::optionsscreen() {
     }
     media::setscale(1, 1);
 
-    if (selection == resetrow && (media::keydown(media::key::enter) || media::keydown(media::key::space))) {
+    if (selection == resetrow && (media::keydown(media::key::enter) ||
+                                  media::keydown(media::key::space) || padsheld(pad::a))) {
       settings = options{};
     }
-    // Hits are read every frame, so a press made on one row never acts later on another.
-    const bool left = media::keyhit(media::key::left) > 0;
-    const bool right = media::keyhit(media::key::right) > 0;
+    // Hits are read every frame, so a press made on one row never acts later on another. A pad's
+    // held direction repeats, so a value can be run up or down.
+    const bool left = media::keyhit(media::key::left) + padhits(pad::left) > 0;
+    const bool right = media::keyhit(media::key::right) + padhits(pad::right) > 0;
     if (selection < resetrow) {
       int& value = settings.*optionrows[size_t(selection - 1)].field;
       if (left) --value;
       if (right) ++value;
     }
     settings.clamp();
-    if (media::keyhit(media::key::up) > 0) --selection;
-    if (media::keyhit(media::key::down) > 0) ++selection;
+    if (media::keyhit(media::key::up) + padhits(pad::up) > 0) --selection;
+    if (media::keyhit(media::key::down) + padhits(pad::down) > 0) ++selection;
     if (selection < 1) selection = resetrow;
     if (selection > resetrow) selection = 1;
 
-    media::flip(-1);
-    quitcheck();
+    present();
 
-    const bool enter = media::keyhit(media::key::enter) > 0;
+    const bool enter = media::keyhit(media::key::enter) + padhits(pad::a) > 0;
     const bool space = media::keyhit(media::key::space) > 0;
-    const bool escape = media::keyhit(media::key::escape) > 0;
+    const bool escape = media::keyhit(media::key::escape) + padhits(pad::b) + padhits(pad::back) > 0;
     if (((enter || space) && selection != resetrow) || escape) break;
   }
   saveprefs();

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/fightgame.h"
+#include "media/controls.h"
 #include "media/media.h"
 #include "media/random.h"
 #include "body/util.h"
@@ -48,6 +49,8 @@ void flushmenukeys() {
     while (media::keyhit(k) != 0) {
     }
   }
+  media::flushplaces();  // the pause key, wherever it is bound
+  media::flushpads();
 }
 
 void fightgame::run() {
@@ -74,6 +77,7 @@ void fightgame::startup() {
   loadscores();
   settings = options{};
   loadprefs();
+  loadkeys();
   const int depth = settings.fullscreen == 1 ? 32 : 0;
   media::seedrnd(media::millisecs());
   media::opengraphics(1024, 768, depth, 60);
@@ -99,7 +103,8 @@ void fightgame::startup() {
     quitcheck();
     if (media::millisecs() - t0 > splashms) break;
     if (media::keydown(media::key::space) || media::keydown(media::key::enter) ||
-        media::keydown(media::key::escape)) {
+        media::keydown(media::key::escape) || padsheld(media::pad::a) ||
+        padsheld(media::pad::b) || padsheld(media::pad::start)) {
       break;
     }
   }

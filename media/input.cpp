@@ -1,6 +1,8 @@
-// The keyboard: SDL events turned into per-key hits, held states and typed characters.
+// The keyboard: SDL events turned into per-key hits, held states and typed characters; the events
+// of keys by place and of pads handed on.
 #include <array>
 
+#include "media/controls.h"
 #include "media/internal.h"
 #include "media/media.h"
 
@@ -138,6 +140,7 @@ void handleevent(const SDL_Event& e) {
   switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+      placeevent(e.key);
       keyevent(e.key);
       break;
     case SDL_TEXTINPUT:
@@ -149,11 +152,15 @@ void handleevent(const SDL_Event& e) {
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) quitrequest = true;
       // A key released while another window had the focus would otherwise stay held.
-      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) held.fill(false);
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        held.fill(false);
+        releaseplaces();
+      }
       // Pictures drawn small pick their pre-scaled copy by their size in screen pixels.
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) updatepixelscale();
       break;
     default:
+      padevent(e);
       break;
   }
 }
@@ -161,8 +168,10 @@ void handleevent(const SDL_Event& e) {
 void pumpevents() {
   // Before SDL reads from the connection: a dead one would end the program inside Xlib.
   checkdisplay();
+  if (sys.testing) runtestactions();
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) handleevent(e);
+  updatepads();
 }
 
 void resetinput() {
@@ -171,6 +180,8 @@ void resetinput() {
   held.fill(false);
   typedhead = typedcount = 0;
   quitrequest = false;
+  resetplaces();
+  resetpads();
 }
 
 bool terminaterequest() {
@@ -204,6 +215,8 @@ void flushkeys() {
   hits.fill(0);
   held.fill(false);
   typedhead = typedcount = 0;
+  resetplaces();
+  flushpads();
 }
 
 }  // namespace media

@@ -173,4 +173,16 @@ void clearscript();
 int virtualkey(SDL_Scancode scancode, SDL_Keycode keycode);
 void sdlkeyfor(int vk, SDL_Scancode* scancode, SDL_Keycode* keycode);
 
+// ---- Keys by place (keyplaces.cpp) and gamepads (gamepad.cpp, testpads.cpp) ----
+void placeevent(const SDL_KeyboardEvent& e);
+void releaseplaces();  // nothing held, as after the window lost the focus
+void resetplaces();
+void openpads();
+void closepads();
+void resetpads();
+void padevent(const SDL_Event& e);
+void updatepads();  // after the events of a present: repeats of held directions
+void detachtestpads();  // and the timed test actions
+void runtestactions();  // the timed test actions due by this present
+
 }  // namespace media

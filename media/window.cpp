@@ -115,12 +115,14 @@ void init(bool testmode) {
   if (!testmode) catchsignals();
   SDL_StartTextInput();
   opensound();
+  openpads();
   framepacer.restart();
 }
 
 void shutdown() {
   if (!sys.inited) return;
   closegraphics();
+  closepads();
   closesound();
   freefonts();
   freeimages();

@@ -209,7 +209,7 @@ TEST_F(menutest, SelectedEntryInPaletteColourTwoOthersInGrey) {
 
 TEST_F(menutest, ControlsScreenDrawsEveryLineInPaletteColourOne) {
   auto game = makegame();
-  tap(45, key::space);
+  tap(45, key::escape);
   game->controlsscreen();
   const auto f = media::test::presented();
   savepng(f, artefact("testmode_controls.png"));
@@ -217,8 +217,9 @@ TEST_F(menutest, ControlsScreenDrawsEveryLineInPaletteColourOne) {
   const rgb one{shown.colours[1][1], shown.colours[1][2], shown.colours[1][3]};
   const struct {
     int y, h;
-  } lines[] = {{20, 121}, {175, 45}, {250, 45}, {320, 30}, {400, 21}, {430, 21}, {460, 21},
-               {490, 21}, {520, 21}, {550, 21}, {580, 21}, {610, 21}, {640, 21}, {670, 21}, {700, 21}};
+  } lines[] = {{20, 121}, {150, 40}, {190, 40}, {232, 40}, {280, 26}, {322, 30}, {380, 21},
+               {406, 21}, {432, 21}, {458, 21}, {484, 21}, {510, 21}, {536, 21}, {562, 21},
+               {588, 21}, {614, 21}, {640, 21}};
   for (const auto& l : lines) {
     const span s = litcolumns(f, l.y, l.y + l.h);
     ASSERT_GE(s.left, 0) << "line at " << l.y;
@@ -228,7 +229,7 @@ TEST_F(menutest, ControlsScreenDrawsEveryLineInPaletteColourOne) {
     }
   }
   // The longest advice line fits the screen.
-  const span longest = litcolumns(f, 400, 421);
+  const span longest = litcolumns(f, 380, 401);
   EXPECT_GT(longest.left, 0);
   EXPECT_LT(longest.right, 1023);
 }

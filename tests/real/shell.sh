@@ -111,7 +111,7 @@ press Down
 press Return
 sleep 0.4
 shot shell_controls
-for yline in 175 250 320 400 430 460 490 520 550 580 610 640 670 700; do
+for yline in 150 190 232 280 322 380 406 432 458 484 510 536 562 588 614 640 690; do
   read -r w h x y < <(lit_box shell_controls 1024 20 0 $((yline + 3)))
   [ "$w" -gt 200 ] || fail "controls line at $yline missing"
   # Noted rather than failed at once, so the checks after it still run.
