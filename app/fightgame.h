@@ -6,7 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/recorder.h"
+#include "app/replay.h"
 #include "body/sprites.h"
 #include "effects/palette.h"
 #include "match/match.h"
@@ -35,6 +39,12 @@ struct musicstate {
   media::channel channel = 0;
 };
 
+// A line of news at the foot of the screens for a few seconds (a replay that could not be kept).
+struct notice {
+  std::string text;
+  int frames = 0;  // frames left to show it
+};
+
 class fightgame {
  public:
   fightgame();
@@ -52,6 +62,8 @@ class fightgame {
   carryover carried;       // from one match to the next
   std::optional<match> playing;  // the match being played
   int slowmoclock = 0;     // when the last slowed frame was shown
+  recorder taping;         // the match being played, as it is played
+  notice replaynote;       // the run
 
   // ---- Start-up, main loop, series ----
   void run();
@@ -89,7 +101,25 @@ class fightgame {
   void play(const matchevents& ev);
   void drawoverlays(const matchevents& ev);
   void slowmopace();
+
+  // ---- Replays ----
+  void keepreplay();  // the match just ended, into replays/; a failure costs only the replay
+  void replaysscreen();
+  // Watches a replay in the window until Escape, or the end and a key; true when it played exactly
+  // as recorded. Neither the score table nor any file changes.
+  bool watchreplay(const replay& r);
+  bool watchfile(const std::string& path);  // a file named on the command line
+  void messagescreen(std::string_view title, std::string_view text);  // until a key
+  void drawreplaynote();
 };
+
+// The files in replays/: the best high score's match first, then the others newest first.
+std::vector<std::string> replayfiles();
+
+// A hit pause holds the frame back this long.
+constexpr int hitpausems = 200;
+// Holds a slowed frame until 33 ms after the last one shown (clock: when that was).
+void paceslowmotion(float slowmotimer, int& clock);
 
 // Reads and clears the window-close request; ends the program when it was set.
 void quitcheck();

@@ -82,6 +82,7 @@ menuchoice fightgame::mainmenu() {
     }
     media::setscale(1, 1);
     selection = moveselection(selection, int(mainentries.size()));
+    drawreplaynote();
     media::flip(-1);
     quitcheck();
     if (hit(media::key::escape)) media::endprogram(0);
@@ -108,6 +109,7 @@ std::optional<gamemode> fightgame::playmodemenu() {
     }
     media::setscale(1, 1);
     selection = moveselection(selection, int(modeentries.size()));
+    drawreplaynote();
     media::flip(-1);
     quitcheck();
     const bool enter = hit(media::key::enter);
