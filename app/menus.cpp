@@ -1,4 +1,4 @@
-// The main menu, the play-mode menu, the controls screen and the HIGH SCORES screen.
+// The main menu, the play-mode menu (with the way to the replays), the controls screen and HIGH SCORES.
 #include <array>
 #include <string_view>
 
@@ -23,9 +23,10 @@ struct entry {
 constexpr std::array<entry, 5> mainentries{{
     {"PLAY", 180}, {"OPTIONS", 260}, {"CONTROLS", 340}, {"SCORES", 420}, {"QUIT", 500}}};
 
-constexpr std::array<entry, 3> modeentries{{
-    {"1 PLAYER", 180}, {"2 PLAYERS VS", 340}, {"2 PLAYERS CO-OP", 420}}};
+constexpr std::array<entry, 4> modeentries{{
+    {"1 PLAYER", 180}, {"2 PLAYERS VS", 340}, {"2 PLAYERS CO-OP", 420}, {"REPLAYS", 500}}};
 constexpr std::array<gamemode, 3> modes{gamemode::single, gamemode::versus, gamemode::coop};
+constexpr int replaysentry = 4;
 
 struct line {
   std::string_view text;
@@ -117,7 +118,12 @@ std::optional<gamemode> fightgame::playmodemenu() {
     // Read in this order every frame; Escape wins over an Enter hit in the same frame.
     const bool escape = hit(media::key::escape);
     if (escape) return std::nullopt;
-    if (enter || space) return modes[size_t(selection - 1)];
+    if ((enter || space) && selection == replaysentry) {
+      replaysscreen();  // and back to this menu, REPLAYS still selected
+      flushmenukeys();
+    } else if (enter || space) {
+      return modes[size_t(selection - 1)];
+    }
   }
 }
 
