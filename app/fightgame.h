@@ -105,8 +105,8 @@ class fightgame {
   // ---- Replays ----
   void keepreplay();  // the match just ended, into replays/; a failure costs only the replay
   void replaysscreen();
-  // Watches a replay in the window until Escape, or the end and a key; true when it played exactly
-  // as recorded. Neither the score table nor any file changes.
+  // Watches a replay in the window until Escape, or the end and a key; false when it strayed from
+  // its record (or, for a file, could not be shown). Neither the score table nor any file changes.
   bool watchreplay(const replay& r);
   bool watchfile(const std::string& path);  // a file named on the command line
   void messagescreen(std::string_view title, std::string_view text);  // until a key

@@ -62,7 +62,7 @@ bool replayview::frame() {
   }
   if (!drawn) drawscene();
   drawbar();
-  if (play_.finished()) drawending();
+  if (play_.finished() && !run) drawending();  // the last step's own frame is shown as it was
   if (run) paceslowmotion(play_.now().slowmotimer, slowmoclock_);
   media::flip(-1);
   quitcheck();
@@ -178,7 +178,7 @@ bool fightgame::watchreplay(const replay& r) {
   replayview view(*this, r);
   while (view.frame()) {
   }
-  return view.playing().verified();
+  return view.playing().strayedat() == 0;
 }
 
 bool fightgame::watchfile(const std::string& path) {
