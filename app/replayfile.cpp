@@ -21,6 +21,7 @@ constexpr size_t checkedsize = 18;  // magic, format, version, length: covered b
 constexpr size_t headersize = checkedsize + 4;
 constexpr int64_t moststeps = int64_t(60) * 60 * 60 * 24;  // a day of play
 constexpr int64_t bignumber = int64_t(1) << 40;
+constexpr int64_t bigscore = int64_t(1) << 62;  // leaves room for the bonuses added while watching
 constexpr float bigreal = 1e9f;
 
 // CRC-32 (IEEE), table-driven.
@@ -92,7 +93,10 @@ class reader {
     if (v < low || v > high) return int64_t(fail());
     return v;
   }
-  int whole(int64_t low, int64_t high) { return int(number(low, high)); }
+  int whole(int64_t low, int64_t high) {
+    constexpr int64_t least = std::numeric_limits<int>::min(), most = std::numeric_limits<int>::max();
+    return int(number(std::max(low, least), std::min(high, most)));
+  }
   float real() {
     const float v = std::bit_cast<float>(uint32_t(fixed(4)));
     if (!(v >= -bigreal && v <= bigreal)) return float(fail());  // no infinity or NaN either
@@ -245,7 +249,7 @@ bool readpayload(reader& r, replay& out) {
   out.setup.mode = i.mode;
   out.setup.level = i.level;
   readsetup(r, out.setup);
-  out.startscore = r.number(std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+  out.startscore = r.number(-bigscore, bigscore);
   out.levelstartscore = r.whole(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
   out.name = r.text(64);
   out.table.resize(size_t(r.number(0, 20)));
