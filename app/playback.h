@@ -9,7 +9,9 @@ namespace flopfist {
 
 class playback {
  public:
+  // Reads the replay as it goes: it must outlive the playback, so a temporary is refused.
   explicit playback(const replay& r);
+  explicit playback(const replay&& r) = delete;
 
   // The next recorded step; only while !finished().
   matchevents step();

@@ -10,7 +10,8 @@ namespace flopfist {
 // series and score table it draws are its own copies, so nothing of the game's changes.
 class replayview {
  public:
-  replayview(fightgame& game, const replay& r);
+  replayview(fightgame& game, const replay& r);  // r must outlive the view
+  replayview(fightgame& game, const replay&& r) = delete;
   ~replayview();
   replayview(const replayview&) = delete;
   replayview& operator=(const replayview&) = delete;

@@ -151,7 +151,8 @@ TEST_F(damagedtest, AReplayThatStraysFromItsRecordIsStoppedThere) {
 
   replay changed = good.data;
   changed.inputs.front().bits ^= 1;  // player 1 pushed up at the start as well
-  playback play(decodereplay(encodereplay(changed)).data);
+  const loadedreplay reread = decodereplay(encodereplay(changed));
+  playback play(reread.data);
   while (!play.finished()) play.step();
   EXPECT_FALSE(play.verified());
   EXPECT_GT(play.strayedat(), 0);
