@@ -7,8 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/keys.h"
+#include "app/recorder.h"
+#include "app/replay.h"
 #include "body/sprites.h"
 #include "effects/palette.h"
 #include "match/match.h"
@@ -31,9 +34,10 @@ struct assets {
   std::array<media::sound*, 5> music{};  // slots 1..4
 };
 
-// The last news of the pads, shown at the foot of every screen for a few seconds.
-struct padnote {
-  std::array<char, 64> text{};
+// The last news (a pad come or gone, a replay not kept), shown at the foot of every screen for a
+// few seconds.
+struct notice {
+  std::array<char, 96> text{};
   int frames = 0;  // frames left to show it
 };
 
@@ -54,7 +58,7 @@ class fightgame {
   assets art;              // the run
   options settings;        // the run; kept in prefs.qmx
   keybindings keys;        // the run; kept in controls.cfg
-  padnote note;            // the run
+  notice note;             // the run
   scoretable scores;       // the run; kept in scores.txt
   palette colours;         // the run; a match carries it while it plays
   musicstate music;        // the run
@@ -63,6 +67,7 @@ class fightgame {
   std::optional<match> playing;  // the match being played
   int slowmoclock = 0;     // when the last slowed frame was shown
   int lostpad = 0;         // the match: a player whose pad left, to pause for
+  recorder taping;         // the match being played, as it is played
 
   // ---- Start-up, main loop, series ----
   void run();
@@ -110,7 +115,24 @@ class fightgame {
   void play(const matchevents& ev);
   void drawoverlays(const matchevents& ev);
   void slowmopace();
+
+  // ---- Replays ----
+  void keepreplay();  // the match just ended, into replays/; a failure costs only the replay
+  void replaysscreen();
+  // Watches a replay in the window until Escape, or the end and a key; false when it strayed from
+  // its record (or, for a file, could not be shown). Neither the score table nor any file changes.
+  bool watchreplay(const replay& r);
+  bool watchfile(const std::string& path);  // a file named on the command line
+  void messagescreen(std::string_view title, std::string_view text);  // until a key
 };
+
+// The files in replays/: the best high score's match first, then the others newest first.
+std::vector<std::string> replayfiles();
+
+// A hit pause holds the frame back this long.
+constexpr int hitpausems = 200;
+// Holds a slowed frame until 33 ms after the last one shown (clock: when that was).
+void paceslowmotion(float slowmotimer, int& clock);
 
 // Reads and clears the window-close request; ends the program when it was set.
 void quitcheck();

@@ -13,13 +13,18 @@
 namespace flopfist {
 
 namespace {
-constexpr int hitpausems = 200;
 constexpr double slowframems = 1000.0 / 30;  // slowed frames run at most 30 per second
 constexpr int pacestepms = 5;                // sleep in small steps, re-reading the clock
 
 // Player 2 has a fighter only in the two-player modes; a lost pad of nobody's pauses nothing.
 bool steers(const match& m, int player) {
   return player == 1 || (player == 2 && m.mode != gamemode::single);
+}
+
+int64_t toppoints(const scoretable& table) {
+  int64_t top = 0;
+  for (const scoreentry& row : table.rows) top = std::max(top, row.points);
+  return top;
 }
 }  // namespace
 
@@ -46,9 +51,11 @@ void fightgame::beginmatch() {
   setup.rng = media::sharedgenerator();
   setup.colours = colours;
   playing.emplace(setup);
+  taping.begin(setup, current, scores, music.track);
 }
 
 void fightgame::endmatch() {
+  keepreplay();
   media::sharedgenerator() = playing->rng;
   colours = playing->colours;
   carried = playing->leftover();
@@ -73,14 +80,17 @@ frameinput fightgame::takeinput() const {
 }
 
 // The frame's order: the input is taken before the pause, so the bodies move on the keys held when
-// P was hit; the keys that leave a match are read again after it, so Escape can leave both.
+// P was hit; the keys that leave a match are read again after it, so Escape can leave both. The
+// recorder keeps the snapshot the step takes.
 void fightgame::matchframe() {
   match& m = *playing;
   updatemusic();                                                    // next track when one ends
   frameinput in = takeinput();
   pausecheck(in);
+  taping.add(in);
   media::cls();
   const matchevents ev = m.step(in);
+  taping.stepped(m);
   m.draw(art.images);
   play(ev);                                                         // sounds, hit pauses, bonus
   drawoverlays(ev);                                                 // summary, GAME OVER, table
@@ -167,15 +177,20 @@ void fightgame::drawoverlays(const matchevents& ev) {
         flushmenukeys();
         drawlevelsummary(m, current, o.elapsed, o.colours);
         break;
-      case matchstate::gameover:
+      case matchstate::gameover: {
         if (o.elapsed <= 2) flushmenukeys();
-        current.name.type(media::nextchar());  // one typed character a frame
+        const int typed = media::nextchar();  // one typed character a frame
+        current.name.type(typed);
+        taping.typed(typed);
         drawgameover(current, scores, o.elapsed, o.colours);
         if (ev.scoreentered) {
+          const int64_t best = toppoints(scores);
           scores.add(current.name.name(), int64_t(int32_t(uint64_t(current.score))));
           savescores();
+          if (toppoints(scores) > best) taping.markbest();  // its replay is kept as the best
         }
         break;
+      }
       case matchstate::highscores:
         flushmenukeys();
         drawscorerows(scores, o.elapsed, o.colours);
@@ -186,15 +201,17 @@ void fightgame::drawoverlays(const matchevents& ev) {
   }
 }
 
-void fightgame::slowmopace() {
-  if (playing->slowmotimer < 0) return;
+void fightgame::slowmopace() { paceslowmotion(playing->slowmotimer, slowmoclock); }
+
+void paceslowmotion(float slowmotimer, int& clock) {
+  if (slowmotimer < 0) return;
   for (;;) {
-    const int waited = media::millisecs() - slowmoclock;
+    const int waited = media::millisecs() - clock;
     if (waited >= slowframems) break;
     const int wait = int(slowframems - waited) + 1;
     media::delay(std::clamp(wait, 1, pacestepms));
   }
-  slowmoclock = media::millisecs();
+  clock = media::millisecs();
 }
 
 }  // namespace flopfist

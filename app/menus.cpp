@@ -1,4 +1,4 @@
-// The main menu, the play-mode menu and the HIGH SCORES screen.
+// The main menu, the play-mode menu (with the way to the replays) and the HIGH SCORES screen.
 #include <array>
 #include <string_view>
 
@@ -26,9 +26,10 @@ struct entry {
 constexpr std::array<entry, 5> mainentries{{
     {"PLAY", 180}, {"OPTIONS", 260}, {"CONTROLS", 340}, {"SCORES", 420}, {"QUIT", 500}}};
 
-constexpr std::array<entry, 3> modeentries{{
-    {"1 PLAYER", 180}, {"2 PLAYERS VS", 340}, {"2 PLAYERS CO-OP", 420}}};
+constexpr std::array<entry, 4> modeentries{{
+    {"1 PLAYER", 180}, {"2 PLAYERS VS", 340}, {"2 PLAYERS CO-OP", 420}, {"REPLAYS", 500}}};
 constexpr std::array<gamemode, 3> modes{gamemode::single, gamemode::versus, gamemode::coop};
+constexpr int replaysentry = 4;
 
 // Up and Down hit in the same frame cancel out; the selection wraps within 1..count. The pads'
 // directions move it too, repeating while held.
@@ -99,7 +100,12 @@ std::optional<gamemode> fightgame::playmodemenu() {
     const bool escape = hit(media::key::escape);
     const bool b = padpressed(pad::b);
     if (escape || b) return std::nullopt;
-    if (enter || space || a) return modes[size_t(selection - 1)];
+    if ((enter || space || a) && selection == replaysentry) {
+      replaysscreen();  // and back to this menu, REPLAYS still selected
+      flushmenukeys();
+    } else if (enter || space || a) {
+      return modes[size_t(selection - 1)];
+    }
   }
 }
 

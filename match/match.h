@@ -30,6 +30,10 @@ struct frameinput {
   bool fallapart = false;  // "1" and "8": every body goes limp
   bool enter = false, space = false, escape = false;
 };
+// A snapshot as bits, for a recording: player 1's up, down, left, right from bit 0, player 2's from
+// bit 4, then knockout, fall apart, Enter, Space and Escape. Bits above 12 are never set.
+uint16_t packinput(const frameinput& in);
+frameinput unpackinput(uint16_t bits);
 
 // The large caption across the middle of the screen and the frames it has left.
 struct caption {
@@ -105,6 +109,8 @@ class match {
 
   result ending() const { return left ? result::left : result(int(decided)); }
   carryover leftover() const;
+  // Every value a later step reads, folded together: two matches with the same hash play on alike.
+  uint64_t hash() const;
 
   // ---- The state, readable by the application and the tests ----
   gamemode mode;

@@ -19,6 +19,11 @@ const std::array<optionrow, 11> optionrows{{
     {"MUSIC VOLUME  ", &options::musicvolume, 0, 10},
 }};
 
+const std::array<int options::*, 8> matchrules{
+    &options::gravity, &options::playersspeed, &options::flexibility, &options::blowpower,
+    &options::ailevel, &options::slowmotion,   &options::blood,       &options::plasma,
+};
+
 void options::clamp() {
   for (const auto& row : optionrows) this->*row.field = std::clamp(this->*row.field, row.low, row.high);
   spare2 = std::clamp(spare2, 1, 7);

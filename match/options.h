@@ -32,4 +32,8 @@ struct optionrow {
 };
 extern const std::array<optionrow, 11> optionrows;
 
+// The options the match itself reads; the others (full screen, volumes) only change how it is shown
+// and heard, so a replay keeps these alone.
+extern const std::array<int options::*, 8> matchrules;
+
 }  // namespace flopfist

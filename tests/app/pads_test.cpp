@@ -273,8 +273,9 @@ TEST_F(padgame, MenusFollowThePad) {
   EXPECT_NE(game->mainmenu(), menuchoice::options) << "a held d-pad moved only once";
 
   f = test::frames();
-  tapon(f + 3, pad::up);
-  tapon(f + 6, pad::a);
+  tapon(f + 3, pad::up);  // round to REPLAYS, then up to CO-OP
+  tapon(f + 5, pad::up);
+  tapon(f + 8, pad::a);
   EXPECT_EQ(game->playmodemenu(), gamemode::coop);
   f = test::frames();
   tapon(f + 3, pad::b);

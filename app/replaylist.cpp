@@ -1,0 +1,142 @@
+// The REPLAYS screen: every kept replay with its mode, level, date and result; and the message screen.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/fightgame.h"
+#include "body/util.h"
+#include "media/folders.h"
+#include "media/media.h"
+
+namespace flopfist {
+
+namespace {
+
+constexpr int visiblerows = 16;
+constexpr float rowscale = 0.12f;
+constexpr float firstrow = 150;
+constexpr float rowheight = 34;
+constexpr std::array<float, 6> columns{40, 130, 380, 620, 740, 920};
+
+struct listed {
+  std::string file;
+  bool best = false;
+  loadedreplay loaded;
+};
+
+std::vector<listed> readlist() {
+  std::vector<listed> rows;
+  for (const std::string& file : replayfiles()) {
+    rows.push_back({file, file.ends_with("/best.ffr"), loadreplay(file)});
+  }
+  return rows;
+}
+
+void drawcolumns(const std::array<std::string, 6>& cells, float y) {
+  media::setscale(rowscale, rowscale);
+  for (size_t c = 0; c < cells.size(); ++c) media::drawtext(cells[c], columns[c], y);
+}
+
+std::array<std::string, 6> cellsof(const listed& row) {
+  if (row.loaded.problem != replayproblem::none) {
+    const std::string name = row.file.substr(row.file.find('/') + 1);
+    return {row.best ? "BEST" : "", "DAMAGED OR FOREIGN FILE", name, "", "", ""};
+  }
+  const replayinfo& i = row.loaded.data.info;
+  char minutes[16];
+  std::snprintf(minutes, sizeof minutes, "%d:%02d", i.steps / 3600, i.steps / 60 % 60);
+  return {row.best ? "BEST" : "",
+          media::datetext(i.date),
+          std::string(modename(i.mode)),
+          i.mode == gamemode::versus ? "-" : std::to_string(i.level),
+          resultname(i),
+          minutes};
+}
+
+// Splits text into lines no wider than the screen less a margin at the scale given.
+std::vector<std::string> wrapped(std::string_view text, float scale) {
+  std::vector<std::string> lines;
+  std::string line;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t space = std::min(text.find(' ', at), text.size());
+    const std::string word(text.substr(at, space - at));
+    const std::string longer = line.empty() ? word : line + " " + word;
+    if (!line.empty() && media::textwidth(longer) * scale > 900) {
+      lines.push_back(line);
+      line = word;
+    } else {
+      line = longer;
+    }
+    at = space + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+void fightgame::replaysscreen() {
+  flushmenukeys();
+  std::vector<listed> rows = readlist();
+  int selection = 0, top = 0;
+  for (;;) {
+    media::cls();
+    cyclecolours();
+    colours.use(1);
+    drawcentred("REPLAYS", 0.525f, 20);
+    media::setcolor(100, 100, 100);
+    if (rows.empty()) drawcentred("NO REPLAYS YET: EVERY MATCH PLAYED IS KEPT HERE", 0.15f, 330);
+    if (!rows.empty()) drawcolumns({"", "DATE", "MODE", "LEVEL", "RESULT", "TIME"}, firstrow - 40);
+    top = std::clamp(top, std::max(0, selection - visiblerows + 1), selection);
+    for (int r = top; r < std::min(int(rows.size()), top + visiblerows); ++r) {
+      if (r == selection) {
+        colours.use(2);
+      } else if (rows[size_t(r)].loaded.problem != replayproblem::none) {
+        media::setcolor(70, 70, 70);
+      } else {
+        media::setcolor(160, 160, 160);
+      }
+      drawcolumns(cellsof(rows[size_t(r)]), firstrow + rowheight * float(r - top));
+    }
+    media::setcolor(100, 100, 100);
+    drawcentred("UP, DOWN: CHOOSE     ENTER OR A: WATCH     ESC OR B: BACK", 0.1f, 712);
+    media::setscale(1, 1);
+    present();
+
+    const menuinput in = readmenu();
+    if (in.back) return;
+    if (!rows.empty()) selection = (selection + in.down - in.up + int(rows.size()) * 1000) % int(rows.size());
+    if (in.choose && !rows.empty()) {
+      const listed& row = rows[size_t(selection)];
+      if (row.loaded.problem == replayproblem::none) {
+        watchreplay(row.loaded.data);
+      } else {
+        messagescreen("THIS REPLAY CANNOT BE SHOWN", row.loaded.message);
+      }
+      flushmenukeys();
+    }
+  }
+}
+
+void fightgame::messagescreen(std::string_view title, std::string_view text) {
+  flushmenukeys();
+  const std::vector<std::string> lines = wrapped(text, 0.15f);
+  for (;;) {
+    media::cls();
+    cyclecolours();
+    colours.use(1);
+    drawcentred(title, 0.3f, 200);
+    media::setcolor(255, 255, 255);
+    for (size_t k = 0; k < lines.size(); ++k) drawcentred(lines[k], 0.15f, 320 + 45 * float(k));
+    media::setcolor(100, 100, 100);
+    drawcentred("ENTER, ESC, A OR B: BACK", 0.1f, 712);
+    media::setscale(1, 1);
+    present();
+    const menuinput in = readmenu();
+    if (in.choose || in.back) return;
+  }
+}
+
+}  // namespace flopfist
