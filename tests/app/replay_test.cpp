@@ -94,6 +94,18 @@ uint64_t mutationseed() {
   return set != nullptr ? std::strtoull(set, nullptr, 10) : 1414;
 }
 
+// The header's CRC-32 (IEEE, reflected) over the first 18 bytes and the payload, little-endian.
+std::string crcfield(const std::string& file) {
+  uint32_t crc = 0xFFFFFFFFu;
+  const std::string covered = file.substr(0, 18) + file.substr(22);
+  for (char ch : covered) {
+    crc ^= uint8_t(ch);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0xEDB88320u : 0);
+  }
+  crc = ~crc;
+  return {char(crc & 255), char(crc >> 8 & 255), char(crc >> 16 & 255), char(crc >> 24)};
+}
+
 // Each damage gets a message of its own kind, never a crash and never a match.
 TEST_F(damagedtest, TruncatedFlippedOverwrittenAndEmptyFilesAreNamedInPlainWords) {
   auto game = makegame();
@@ -140,6 +152,15 @@ TEST_F(damagedtest, TruncatedFlippedOverwrittenAndEmptyFilesAreNamedInPlainWords
   const loadedreplay l = decodereplay(encodereplay(other));
   EXPECT_EQ(l.problem, replayproblem::otherversion);
   EXPECT_NE(l.message.find("VERSION " + std::to_string(gameversion + 1)), std::string::npos) << l.message;
+
+  // A later layout of the file, sealed as that game would seal it: named as another format, not as
+  // damage. The checksum is recomputed bit by bit, as any CRC-32 tool would.
+  std::string later = good;
+  later[8] = char(replayformat + 1);
+  later.replace(18, 4, crcfield(later));
+  const loadedreplay f = decodereplay(later);
+  EXPECT_EQ(f.problem, replayproblem::otherformat) << f.message;
+  EXPECT_NE(f.message.find("FORMAT " + std::to_string(replayformat + 1)), std::string::npos) << f.message;
 }
 
 // A replay whose record no longer fits the match stops where it strays and says so.
