@@ -333,7 +333,11 @@ loadedreplay decodereplay(std::string_view bytes) {
 
 loadedreplay loadreplay(const std::string& path) {
   std::string bytes;
-  if (!media::readbytes(path, bytes)) return problem(replayproblem::unreadable, "THE FILE CANNOT BE READ.");
+  // A day of the busiest play is a few megabytes; a file far larger is not read into memory.
+  constexpr size_t mostbytes = size_t(64) << 20;
+  if (!media::readbytes(path, bytes, mostbytes)) {
+    return problem(replayproblem::unreadable, "THE FILE CANNOT BE READ, OR IS FAR TOO LARGE FOR A REPLAY.");
+  }
   return decodereplay(bytes);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "media/folders.h"
 #include "media/internal.h"
 #include "media/media.h"
 
@@ -82,27 +83,8 @@ void resetfiles() {
 
 bool infile::open(const std::string& path) {
   close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);  // not a folder or a device
-  char chunk[4096];
-  while (ok) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    bytes_.append(chunk, size_t(n));
-  }
-  ::close(fd);
-  if (!ok) {
-    bytes_.clear();
-    return false;
-  }
-  open_ = true;
-  return true;
+  open_ = readbytes(path, bytes_);  // a folder or a device is not a file to read
+  return open_;
 }
 
 bool infile::eof() const {

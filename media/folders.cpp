@@ -44,12 +44,12 @@ std::vector<std::string> filesin(const std::string& folder) {
 
 bool removefile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool readbytes(const std::string& path, std::string& bytes) {
+bool readbytes(const std::string& path, std::string& bytes, size_t most) {
   bytes.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && uint64_t(st.st_size) <= most;
   if (ok) bytes.reserve(size_t(st.st_size));
   char chunk[16384];
   while (ok) {
@@ -59,7 +59,8 @@ bool readbytes(const std::string& path, std::string& bytes) {
       ok = n == 0;
       break;
     }
-    bytes.append(chunk, size_t(n));
+    ok = bytes.size() + size_t(n) <= most;  // it may grow while being read
+    if (ok) bytes.append(chunk, size_t(n));
   }
   ::close(fd);
   if (!ok) bytes.clear();

@@ -12,8 +12,8 @@ bool makefolder(const std::string& path);
 // The names of the regular files in a folder, sorted; empty when it cannot be read.
 std::vector<std::string> filesin(const std::string& folder);
 bool removefile(const std::string& path);
-// A regular file read whole; false (and no bytes) when it cannot be.
-bool readbytes(const std::string& path, std::string& bytes);
+// A regular file read whole; false (and no bytes) when it cannot be, or holds more than most bytes.
+bool readbytes(const std::string& path, std::string& bytes, size_t most = SIZE_MAX);
 
 // Seconds since 1970 by the wall clock. In test mode a fixed day, 2024-06-01 12:00 UTC, plus the
 // virtual clock, so recordings made by tests carry the same date on every run.

@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "media/folders.h"
 #include "media/media.h"
 #include "media/testing.h"
 #include "tests/support/testenv.h"
@@ -218,6 +219,29 @@ TEST_F(filestest, SavingWritesInPlaceWhenTheFolderTakesNoNewFile) {
   EXPECT_EQ(statof("locked/scores.txt").st_ino, inode);
   EXPECT_EQ(read("locked/prefs.qmx"), "old\n");
   EXPECT_EQ(entries("locked"), 2);
+}
+
+// Whole files: a folder is not one, a cap refuses a larger file before reading it, and the file
+// readers still read to the last byte.
+TEST_F(filestest, WholeFilesReadUpToACap) {
+  const std::string bytes(100, 'x');
+  ASSERT_TRUE(media::savefile("whole.bin", bytes));
+  std::string got = "stale";
+  EXPECT_TRUE(media::readbytes("whole.bin", got, 100));
+  EXPECT_EQ(got, bytes);
+  EXPECT_FALSE(media::readbytes("whole.bin", got, 99));
+  EXPECT_TRUE(got.empty());
+  std::filesystem::create_directory("afolder");
+  EXPECT_FALSE(media::readbytes("afolder", got));
+
+  std::filesystem::resize_file("whole.bin", std::uintmax_t(1) << 32);  // sparse: no disk used
+  EXPECT_FALSE(media::readbytes("whole.bin", got, 1 << 20));
+  media::infile in;
+  ASSERT_TRUE(media::savefile("lines.txt", "one\ntwo"));
+  ASSERT_TRUE(in.open("lines.txt"));
+  EXPECT_EQ(in.readline(), "one");
+  EXPECT_EQ(in.readline(), "two");
+  EXPECT_TRUE(in.eof());
 }
 
 }  // namespace

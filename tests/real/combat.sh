@@ -69,7 +69,6 @@ stamps="$workdir/stamps.txt"
 PRESENT_STAMPS="$stamps" LD_PRELOAD="$shim" start_game
 win=$(wait_window)
 focus "$win"
-lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 # The screens, told apart by what they show: the main menu has its title at the top, the
 # play-mode menu its first entry lower down and no title, a match the grey beyond the arena.
 # Told by the grey entries, which do not depend on the palette: OPTIONS on the main menu (PLAY

@@ -7,20 +7,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 await_window() {
   timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1
 }
-frame_of() {
-  convert "$artefacts/$1.png" -crop "1024x768+$wx+$wy" +repage "$artefacts/$1-frame.png"
-}
-snap() { shot "$1"; frame_of "$1"; }
 # Red, green and blue (0..255) of one pixel of a game frame.
 pixel() {  # shot x y
   convert "$artefacts/$1-frame.png" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
 }
 bright() { read -r r g b < <(pixel "$@"); [ "$r" -gt 200 ] && [ "$g" -gt 200 ] && [ "$b" -gt 200 ]; }
-# Brightest value (0..1) of a region of a game frame.
-region_max() {  # shot w h x y
-  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
-}
-lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 await_menu() {  # shot
   for _ in $(seq 1 50); do
     snap "$1"

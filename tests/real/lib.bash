@@ -117,3 +117,25 @@ CPP
   fi
   echo "$shim"
 }
+
+# Looks at the game's frame, for most of the tests. The 1024 x 768 frame cut out of a whole-screen
+# shot (the window's origin in wx, wy), saved as <name>-frame.png; snap takes and cuts one.
+frame_of() {
+  convert "$artefacts/$1.png" -crop "1024x768+$wx+$wy" +repage "$artefacts/$1-frame.png"
+}
+snap() { shot "$1"; frame_of "$1"; }
+# Brightest value (0..1) of a region of the game frame.
+region_max() {  # shot w h x y
+  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
+}
+# Number of pixels that differ between two game frames.
+changed() {
+  compare -metric AE "$artefacts/$1-frame.png" "$artefacts/$2-frame.png" null: 2>&1 | cut -d' ' -f1 || true
+}
+# Pixels of player 1's light grey (175) in a game frame: none on a menu, thousands in a match.
+player_pixels() {
+  convert "$artefacts/$1-frame.png" -fuzz 8% -fill white -opaque 'rgb(180,180,180)' \
+    -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+# A brightness above a fifth.
+lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }

@@ -11,7 +11,6 @@ await_window() {
 region_max() {  # shot w h x y
   convert "$artefacts/$1.png" -crop "$2x$3+$((wx + $4))+$((wy + $5))" +repage -format '%[fx:maxima]' info:
 }
-lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 # Waits for the main menu: the title lit at the top, above nothing but the entries.
 await_menu() {  # shot
   for _ in $(seq 1 50); do

@@ -3,14 +3,6 @@
 # speed, Escape back; and flopfist --replay with a good file and a cut one, with the real binary.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
-frame_of() {
-  convert "$artefacts/$1.png" -crop "1024x768+$wx+$wy" +repage "$artefacts/$1-frame.png"
-}
-snap() { shot "$1"; frame_of "$1"; }
-# Brightest value (0..1) of a region of the game frame.
-region_max() {  # shot w h x y
-  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
-}
 # Right edge of the lit pixels in a region of the game frame (0 when none is lit).
 lit_right() {  # shot w h x y
   local box
@@ -19,15 +11,6 @@ lit_right() {  # shot w h x y
   [[ $box =~ ^([0-9]+)x[0-9]+\+([0-9]+)\+ ]] || { echo 0; return; }
   echo $((BASH_REMATCH[1] + BASH_REMATCH[2]))
 }
-changed() {
-  compare -metric AE "$artefacts/$1-frame.png" "$artefacts/$2-frame.png" null: 2>&1 | cut -d' ' -f1 || true
-}
-# Pixels of player 1's light grey (175): thousands in a match, none on a menu.
-player_pixels() {
-  convert "$artefacts/$1-frame.png" -fuzz 8% -fill white -opaque 'rgb(180,180,180)' \
-    -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
-}
-lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 # Nothing where the replay's status sits at the top left (the list's palette colours vary, so
 # this is what tells a replay from the screens around it).
 dark() { awk -v v="$(region_max "$1" 300 30 0 0)" 'BEGIN { exit !(v < 0.05) }'; }

@@ -76,7 +76,6 @@ ends_soon() {
   fail "$1: the game did not end"
 }
 
-lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
 dark() { awk -v v="$1" 'BEGIN { exit !(v < 0.05) }'; }
 
 start_xvfb
