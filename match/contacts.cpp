@@ -141,7 +141,7 @@ void match::contact(ball& a, ball& b, man& fa, man& fb, matchevents& ev) {
 
     if (rules.plasma == 1 && sparkready) {
       sparkwait[na][nb] = sparkdelay;
-      startburst((a.x + b.x) / 2, (a.y + b.y) / 2, 0, 0, 20, 1, 2.0f, 0, 0);
+      bursts.startbatched((a.x + b.x) / 2, (a.y + b.y) / 2, 0, 0, 20, 1, 2.0f, rng, 0, 0);
     }
 
     int hits = 0;
@@ -204,9 +204,9 @@ void match::contact(ball& a, ball& b, man& fa, man& fb, matchevents& ev) {
     b.vy += wb * knock * uy;
 
     if (hits > 0) {
-      startburst(victim->x, victim->y, victim->vx / dropvelocitydivisor,
-                 victim->vy / dropvelocitydivisor, 10 * rules.blood, 0, 3.0f, victimfighter->robot,
-                 int(victim->radius));
+      bursts.startbatched(victim->x, victim->y, victim->vx / dropvelocitydivisor,
+                          victim->vy / dropvelocitydivisor, 10 * rules.blood, 0, 3.0f, rng,
+                          victimfighter->robot, int(victim->radius));
     } else {
       bursts.advance();  // every hard contact moves the ring on
     }
