@@ -60,14 +60,18 @@ constexpr float boundslack = 1.0f;
 
 struct bound {
   float x = 0, y = 0, r = 0;
-  // Takes in a ball that moved; a ball whose position is not a number never overlaps anything.
+  // Takes in a ball; a ball whose position is not a number never overlaps anything.
   void grow(const ball& b) {
     const float dx = b.x - x, dy = b.y - y;
-    const float d2 = dx * dx + dy * dy;
-    // Well inside already, by far more than rounding: no square root needed.
+    r = std::max(r, std::sqrt(dx * dx + dy * dy) + b.drawradius + boundslack);
+  }
+  // grow for a ball a contact moved, most often a little way inside: one well inside, by far more
+  // than rounding, needs no square root.
+  void keep(const ball& b) {
+    const float dx = b.x - x, dy = b.y - y;
     const float inside = r - b.drawradius - boundslack;
-    if (inside > 0 && d2 < inside * inside * 0.99f) return;
-    r = std::max(r, std::sqrt(d2) + b.drawradius + boundslack);
+    if (inside > 0 && dx * dx + dy * dy < inside * inside * 0.99f) return;
+    grow(b);
   }
   // Apart from a circle of radius rb at (bx, by); false for anything that is not a number.
   bool apart(float bx, float by, float rb) const {
@@ -188,8 +192,8 @@ void contactpair(match& m, man& fi, man& fj, bound& ci, bound& cj, matchevents& 
       }
       row.x[l] = b.x;
       row.y[l] = b.y;
-      ci.grow(a);
-      cj.grow(b);
+      ci.keep(a);
+      cj.keep(b);
       const float mx = a.x - fromx, my = a.y - fromy;
       if (!(mx * mx + my * my <= ballrow::drift * ballrow::drift)) {
         near = row.near(a, l + 1);
