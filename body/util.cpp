@@ -129,10 +129,6 @@ inline int sincosinlanes(float a, float& sine, float& cosine) {
 
 }  // namespace
 
-// Built three times, and the machine's own best picked at load: AVX-512 runs eight lanes of doubles,
-// AVX2 four. Contraction into fused multiply-adds is off, so every operation rounds as the plain
-// build's does (x86-64-v4 has FMA; AVX2 alone does not).
-[[gnu::target_clones("arch=x86-64-v4", "avx2", "default"), gnu::optimize("fp-contract=off")]]
 void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
   const size_t n = angles.size();
   int unsafe = 0;

@@ -1,6 +1,4 @@
 // The generator the menus draw from; a match takes a copy and hands it back when it ends.
-#include <algorithm>
-
 #include "media/media.h"
 #include "media/random.h"
 
@@ -16,27 +14,22 @@ constexpr uint64_t eightsteps = [] {
   return m;
 }();
 
-// m * state mod (2^31 - 1) by folding the 62-bit product twice (2^31 is 1 modulo the modulus);
-// the second fold fits 32 bits, and the smaller of v and v - modulus is v reduced.
-inline int32_t mulmod(uint64_t m, int32_t state) {
-  const uint64_t p = m * uint64_t(uint32_t(state));
-  const uint32_t once = uint32_t((p & uint64_t(generator::modulus)) + (p >> 31));
-  const uint32_t twice = (once & uint32_t(generator::modulus)) + (once >> 31);
-  return int32_t(std::min(twice, twice - uint32_t(generator::modulus)));
+// m * state mod (2^31 - 1) by folding the 62-bit product: 2^31 is 1 modulo the modulus.
+int32_t mulmod(uint64_t m, int32_t state) {
+  constexpr uint64_t mod = uint64_t(generator::modulus);
+  const uint64_t p = m * uint64_t(state);
+  uint64_t r = (p & mod) + (p >> 31);
+  r = (r & mod) + (r >> 31);
+  return int32_t(r >= mod ? r - mod : r);
 }
 }  // namespace
 
 // One step at a time makes a chain as long as the burst; eight chains side by side, each jumping
-// eight steps, give the same states with the multiplies free to overlap, in vector lanes where
-// the machine has AVX2.
-[[gnu::target_clones("avx2", "default")]]
+// eight steps, give the same states with the multiplies free to overlap.
 void generator::steps(std::span<int32_t> out) {
   const size_t n = out.size();
   size_t i = 0;
   for (; i < n && i < 8; ++i) out[i] = step();
-  for (; i + 8 <= n; i += 8) {
-    for (size_t lane = 0; lane < 8; ++lane) out[i + lane] = mulmod(eightsteps, out[i + lane - 8]);
-  }
   for (; i < n; ++i) out[i] = mulmod(eightsteps, out[i - 8]);
   state_ = n > 0 ? out[n - 1] : state_;
 }
