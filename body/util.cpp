@@ -1,6 +1,7 @@
 // Angle wrapping, integer power, rounding, degree trigonometry and centred text.
 #include "body/util.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -53,6 +54,22 @@ bool roundssafely(double d) {
   return dropped - half > 64 || half - dropped > 64;
 }
 
+constexpr double twooverpi = 0.63661977236758134308;
+constexpr double pio2hi = 1.57079632673412561417e+00;  // the first 33 bits of pi/2
+constexpr double pio2lo = 6.07710050650619224932e-11;  // pi/2 - pio2hi
+
+// fdlibm's __kernel_sin and __kernel_cos with no tail, for r in [-pi/4, pi/4].
+inline void kernels(double r, double& s, double& c) {
+  const double z = r * r;
+  s = r + r * z * (-1.66666666666666324348e-01 + z * (8.33333333332248946124e-03 +
+      z * (-1.98412698298579493134e-04 + z * (2.75573137070700676789e-06 +
+      z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+  const double hz = 0.5 * z, w = 1.0 - hz;
+  c = w + (((1.0 - w) - hz) + z * z * (4.16666666666666019037e-02 + z * (-1.38888888888741095749e-03 +
+      z * (2.48015872894767294178e-05 + z * (-2.75573143513906633035e-07 +
+      z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11))))));
+}
+
 }  // namespace
 
 // The sine and cosine of t = a / degrees in double precision, rounded to floats: t is reduced to
@@ -68,20 +85,10 @@ void sincosdeg(float a, float& sine, float& cosine) {
     cosine = float(std::cos(t));
     return;
   }
-  constexpr double twooverpi = 0.63661977236758134308;
-  constexpr double pio2hi = 1.57079632673412561417e+00;  // the first 33 bits of pi/2
-  constexpr double pio2lo = 6.07710050650619224932e-11;  // pi/2 - pio2hi
   const double k = std::nearbyint(t * twooverpi);
   const double r = (t - k * pio2hi) - k * pio2lo;
-  const double z = r * r;
-  // fdlibm's __kernel_sin and __kernel_cos with no tail.
-  const double s = r + r * z * (-1.66666666666666324348e-01 + z * (8.33333333332248946124e-03 +
-                   z * (-1.98412698298579493134e-04 + z * (2.75573137070700676789e-06 +
-                   z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
-  const double hz = 0.5 * z, w = 1.0 - hz;
-  const double c = w + (((1.0 - w) - hz) + z * z * (4.16666666666666019037e-02 + z * (-1.38888888888741095749e-03 +
-                   z * (2.48015872894767294178e-05 + z * (-2.75573143513906633035e-07 +
-                   z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11))))));
+  double s = 0, c = 0;
+  kernels(r, s, c);
   double sn = 0, cs = 0;
   switch (int64_t(k) & 3) {
     case 0: sn = s, cs = c; break;
@@ -91,6 +98,45 @@ void sincosdeg(float a, float& sine, float& cosine) {
   }
   sine = roundssafely(sn) ? float(sn) : float(std::sin(t));
   cosine = roundssafely(cs) ? float(cs) : float(std::cos(t));
+}
+
+namespace {
+
+uint64_t bitsof(double d) { return std::bit_cast<uint64_t>(d); }
+
+// One angle of sincosdeg without a branch, so a loop of them runs in vector lanes: the quadrant
+// picks the kernel and the sign by bit masks. True where sincosdeg would ask the library instead.
+inline int sincosinlanes(float a, float& sine, float& cosine) {
+  constexpr double shifter = 0x1.8p52;  // adding it rounds to an integer, kept in the low bits
+  const double t = double(a) / degrees;
+  const double shifted = t * twooverpi + shifter;
+  const double k = shifted - shifter;  // std::nearbyint wherever |t| < 1e6
+  const uint64_t q = bitsof(shifted);
+  const double r = (t - k * pio2hi) - k * pio2lo;
+  double s = 0, c = 0;
+  kernels(r, s, c);
+  const uint64_t odd = uint64_t(0) - (q & 1);  // quadrants 1 and 3 swap sine and cosine
+  const uint64_t sb = bitsof(s), cb = bitsof(c);
+  const uint64_t sn = ((sb & ~odd) | (cb & odd)) ^ ((q & 2) << 62);        // 2, 3: negative
+  const uint64_t cs = ((cb & ~odd) | (sb & odd)) ^ (((q + 1) & 2) << 62);  // 1, 2: negative
+  sine = float(std::bit_cast<double>(sn));
+  cosine = float(std::bit_cast<double>(cs));
+  // roundssafely's test on the 29 bits a float drops: within 64 of the midpoint.
+  constexpr uint32_t dropmask = (1u << 29) - 1, below = (1u << 28) - 64;
+  const uint32_t ds = (uint32_t(sn) & dropmask) - below, dc = (uint32_t(cs) & dropmask) - below;
+  return int(ds <= 128) | int(dc <= 128) | int(!(std::abs(t) < 1e6));
+}
+
+}  // namespace
+
+void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
+  const size_t n = angles.size();
+  int unsafe = 0;
+  for (size_t i = 0; i < n; ++i) unsafe |= sincosinlanes(angles[i], sines[i], cosines[i]);
+  if (unsafe == 0) return;
+  for (size_t i = 0; i < n; ++i) {
+    if (sincosinlanes(angles[i], sines[i], cosines[i]) != 0) sincosdeg(angles[i], sines[i], cosines[i]);
+  }
 }
 
 }  // namespace flopfist

@@ -1,6 +1,7 @@
 // Small shared types and functions: camera view, arena walls, projection, angles, powers, rounding.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 namespace flopfist {
@@ -30,6 +31,8 @@ float cosdeg(float a);
 float atan2deg(float y, float x);
 // sindeg(a) and cosdeg(a) together, bit for bit, at a fraction of the cost (see util.cpp).
 void sincosdeg(float a, float& sine, float& cosine);
+// sincosdeg of every angle, bit for bit, in a loop the compiler can run in vector lanes.
+void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines);
 
 }  // namespace flopfist
 

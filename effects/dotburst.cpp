@@ -2,6 +2,8 @@
 #include "effects/dotburst.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <span>
 
 #include "body/util.h"
 #include "media/media.h"
@@ -38,6 +40,36 @@ void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int 
     y[i] = cy + sa * float(radius) * r;
     vx[i] = s * ca + basevx;
     vy[i] = s * sa + basevy;
+  }
+}
+
+void dotburst::startbatched(float cx, float cy, float basevx, float basevy, int n, int kind,
+                            float speed, media::generator& rng, int isrobot, int radius) {
+  robot = isrobot;
+  plasma = kind;
+  count = std::clamp(n, 0, maxcount);
+  for (int c = 0; c < 3; ++c) colour[c] = rng.rndint(0, 255);
+  alive = 1;
+  alpha = 1.0f;
+  size = 3.0f;
+  const size_t m = size_t(count);
+  // Two draws a drop, angle then distance, as start takes them.
+  std::array<int32_t, 2 * maxcount> states;
+  rng.steps(std::span(states).first(2 * m));
+  std::array<float, maxcount> angle, reach, sines, cosines;
+  for (size_t i = 0; i < m; ++i) {
+    angle[i] = float(360.0 * media::generator::unit(states[2 * i]));
+    reach[i] = float(media::generator::unit(states[2 * i + 1]));
+  }
+  sincosdegs(std::span(angle).first(m), std::span(sines).first(m), std::span(cosines).first(m));
+  const float rad = float(radius);
+  for (size_t i = 0; i < m; ++i) {
+    const float r = reach[i], sa = sines[i], ca = cosines[i];
+    const float s = r * speed * 2 - speed;
+    x[i + 1] = cx + ca * rad * r;
+    y[i + 1] = cy + sa * rad * r;
+    vx[i + 1] = s * ca + basevx;
+    vy[i + 1] = s * sa + basevy;
   }
 }
 

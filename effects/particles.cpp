@@ -18,6 +18,16 @@ void particlering::start(float x, float y, float basevx, float basevy, int count
   advance();
 }
 
+void particlering::startbatched(float x, float y, float basevx, float basevy, int count,
+                                int plasma, float speed, media::generator& rng, int robot,
+                                int radius) {
+  if (cursor_ < 1 || cursor_ > slots) cursor_ = 1;
+  keepdrawn(cursor_);
+  bursts_[size_t(cursor_)].startbatched(x, y, basevx, basevy, count, plasma, speed, rng, robot,
+                                        radius);
+  advance();
+}
+
 void particlering::advance() {
   ++cursor_;
   if (cursor_ > slots) cursor_ = 1;

@@ -16,6 +16,9 @@ class particlering {
   // Starts a burst at the cursor and moves the cursor on (an out-of-range cursor restarts at 1).
   void start(float x, float y, float basevx, float basevy, int count, int plasma, float speed,
              media::generator& rng, int robot, int radius);
+  // start, with the burst's drops made by dotburst::startbatched.
+  void startbatched(float x, float y, float basevx, float basevy, int count, int plasma,
+                    float speed, media::generator& rng, int robot, int radius);
   void advance();
   int cursor() const { return cursor_; }
   void setcursor(int slot) { cursor_ = slot; }

@@ -1,9 +1,15 @@
 // Contacts between fighters: hard and soft contacts, blows, damage and the combo counter.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "match/match.h"
 
@@ -54,10 +60,18 @@ constexpr float boundslack = 1.0f;
 
 struct bound {
   float x = 0, y = 0, r = 0;
-  // Takes in a ball that moved; a ball whose position is not a number never overlaps anything.
+  // Takes in a ball; a ball whose position is not a number never overlaps anything.
   void grow(const ball& b) {
     const float dx = b.x - x, dy = b.y - y;
     r = std::max(r, std::sqrt(dx * dx + dy * dy) + b.drawradius + boundslack);
+  }
+  // grow for a ball a contact moved, most often a little way inside: one well inside, by far more
+  // than rounding, needs no square root.
+  void keep(const ball& b) {
+    const float dx = b.x - x, dy = b.y - y;
+    const float inside = r - b.drawradius - boundslack;
+    if (inside > 0 && dx * dx + dy * dy < inside * inside * 0.99f) return;
+    grow(b);
   }
   // Apart from a circle of radius rb at (bx, by); false for anything that is not a number.
   bool apart(float bx, float by, float rb) const {
@@ -66,6 +80,77 @@ struct bound {
     return dx * dx + dy * dy > reach * reach;
   }
 };
+
+// A fighter's balls by columns in 28 slots, so they are tested four at a time; slot 0 and slot
+// 27, which are not balls, hold no number and are near nothing.
+struct ballrow {
+  static constexpr float margin = 12.0f;      // how far beyond touching a ball counts as near
+  static constexpr float drift = margin / 2;  // how far a ball may move before that is redone
+  alignas(16) std::array<float, 28> x, y, r;
+
+  void take(const man& f) {
+    x[0] = y[0] = x[27] = y[27] = std::numeric_limits<float>::quiet_NaN();
+    r[0] = r[27] = 0;
+    for (size_t l = 1; l <= 26; l++) {
+      x[l] = f.balls[l].x;
+      y[l] = f.balls[l].y;
+      r[l] = f.balls[l].drawradius;
+    }
+  }
+  // overlapping(a, b), operation for operation.
+  bool overlapping(const ball& a, size_t l) const {
+    const float dx = a.x - x[l], dy = a.y - y[l];
+    const float rr = a.drawradius + r[l];
+    return dx * dx + dy * dy < rr * rr;
+  }
+  // Bit l set for every ball l from slot `from` on (in fours) within the margin of touching a. The
+  // margin is far more than the rounding of either test, so a ball left out is one a cannot touch
+  // until it drifts.
+  uint32_t near(const ball& a, size_t from = 0) const {
+    const float reach = a.drawradius + margin;
+    uint32_t bits = 0;
+#if defined(__SSE2__)
+    const __m128 ax = _mm_set1_ps(a.x), ay = _mm_set1_ps(a.y), ar = _mm_set1_ps(reach);
+    for (size_t l = from & ~size_t(3); l < 28; l += 4) {
+      const __m128 dx = _mm_sub_ps(ax, _mm_load_ps(&x[l])), dy = _mm_sub_ps(ay, _mm_load_ps(&y[l]));
+      const __m128 rr = _mm_add_ps(ar, _mm_load_ps(&r[l]));
+      const __m128 d2 = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
+      bits |= uint32_t(_mm_movemask_ps(_mm_cmplt_ps(d2, _mm_mul_ps(rr, rr)))) << l;
+    }
+#else
+    for (size_t l = from; l < 28; l++) {
+      const float dx = a.x - x[l], dy = a.y - y[l], rr = reach + r[l];
+      bits |= uint32_t(dx * dx + dy * dy < rr * rr) << l;
+    }
+#endif
+    return bits & ~((uint32_t(1) << from) - 1);
+  }
+};
+
+// The soft contact, a plain elastic push, for two balls that overlap.
+[[gnu::always_inline]] inline void softpush(ball& a, ball& b) {
+  float dx = b.x - a.x;
+  float ey = a.y - b.y;  // measured upward
+  if (dx == 0) dx = 1e-8f;
+  if (ey == 0) ey = 1e-8f;
+  float d = std::sqrt(dx * dx + ey * ey);
+  if (d == 0) d = 1e-5f;
+  const float s = (a.drawradius + b.drawradius - d + extraseparation) / 2;
+  a.x -= s * dx / d;
+  a.y += s * ey / d;
+  b.x += s * dx / d;
+  b.y -= s * ey / d;
+
+  const float t = ey / dx;
+  const float dvx = b.vx - a.vx, dvy = b.vy - a.vy;
+  const float j = -(dvy + dvx / t) / (t + 1 / t);
+  const float wa = 2 * b.mass / (a.mass + b.mass);
+  const float wb = 2 - wa;
+  a.vx -= wa * j;
+  a.vy -= wa * t * j;
+  b.vx += wb * j;
+  b.vy += wb * t * j;
+}
 
 // Centred on the middle of the balls' box.
 bound boundof(const man& f) {
@@ -81,6 +166,42 @@ bound boundof(const man& f) {
   return c;
 }
 
+// Each ball of fi against fighter j's balls in order. The balls near it are found all at once with
+// a margin; a contact that carries the ball more than half the margin from where they were found
+// finds them again for the balls still to come.
+void contactpair(match& m, man& fi, man& fj, bound& ci, bound& cj, matchevents& ev) {
+  ballrow row;  // fighter j's balls, kept up to date as contacts move them
+  row.take(fj);
+  // The pair's contacts are soft, contact's Part B alone, from its first hard one on.
+  const bool enemies = fi.team != fj.team && !fi.dead && !fj.dead;
+  auto soft = [&] { return !enemies || m.contactwait[fi.number][fj.number] > 0; };
+  for (size_t k = 1; k <= 26; k++) {
+    ball& a = fi.balls[k];
+    if (cj.apart(a.x, a.y, a.drawradius)) continue;
+    uint32_t near = row.near(a);
+    float fromx = a.x, fromy = a.y;
+    while (near != 0) {
+      const size_t l = size_t(std::countr_zero(near));
+      near &= near - 1;
+      if (!row.overlapping(a, l)) continue;
+      ball& b = fj.balls[l];
+      if (soft()) {
+        softpush(a, b);
+      } else {
+        m.contact(a, b, fi, fj, ev);
+      }
+      row.x[l] = b.x;
+      row.y[l] = b.y;
+      ci.keep(a);
+      cj.keep(b);
+      const float mx = a.x - fromx, my = a.y - fromy;
+      if (!(mx * mx + my * my <= ballrow::drift * ballrow::drift)) {
+        near = row.near(a, l + 1);
+        fromx = a.x, fromy = a.y;
+      }
+    }
+  }
+}
 }  // namespace
 
 // Every ball of every pair of fighters in the same order as before, each contact seeing what the
@@ -96,35 +217,12 @@ void match::contactpass(matchevents& ev) {
   }
   std::array<bound, 7> bounds;
   for (int i = 1; i <= fightercount; i++) bounds[size_t(i)] = boundof(fighters[size_t(i)]);
-  std::array<float, 27> bx, by, br;  // fighter j's balls, kept up to date as contacts move them
   for (int i = 1; i <= fightercount; i++) {
     for (int j = i + 1; j <= fightercount; j++) {
       bound& ci = bounds[size_t(i)];
       bound& cj = bounds[size_t(j)];
       if (ci.apart(cj.x, cj.y, cj.r)) continue;
-      man& fi = fighters[size_t(i)];
-      man& fj = fighters[size_t(j)];
-      for (size_t l = 1; l <= 26; l++) {
-        bx[l] = fj.balls[l].x;
-        by[l] = fj.balls[l].y;
-        br[l] = fj.balls[l].drawradius;
-      }
-      for (size_t k = 1; k <= 26; k++) {
-        ball& a = fi.balls[k];
-        if (cj.apart(a.x, a.y, a.drawradius)) continue;
-        for (size_t l = 1; l <= 26; l++) {
-          // overlapping(a, b), operation for operation.
-          const float dx = a.x - bx[l], dy = a.y - by[l];
-          const float r = a.drawradius + br[l];
-          if (!(dx * dx + dy * dy < r * r)) continue;
-          ball& b = fj.balls[l];
-          contact(a, b, fi, fj, ev);
-          bx[l] = b.x;
-          by[l] = b.y;
-          ci.grow(a);
-          cj.grow(b);
-        }
-      }
+      contactpair(*this, fighters[size_t(i)], fighters[size_t(j)], ci, cj, ev);
     }
   }
 }
@@ -141,7 +239,7 @@ void match::contact(ball& a, ball& b, man& fa, man& fb, matchevents& ev) {
 
     if (rules.plasma == 1 && sparkready) {
       sparkwait[na][nb] = sparkdelay;
-      startburst((a.x + b.x) / 2, (a.y + b.y) / 2, 0, 0, 20, 1, 2.0f, 0, 0);
+      bursts.startbatched((a.x + b.x) / 2, (a.y + b.y) / 2, 0, 0, 20, 1, 2.0f, rng, 0, 0);
     }
 
     int hits = 0;
@@ -204,38 +302,16 @@ void match::contact(ball& a, ball& b, man& fa, man& fb, matchevents& ev) {
     b.vy += wb * knock * uy;
 
     if (hits > 0) {
-      startburst(victim->x, victim->y, victim->vx / dropvelocitydivisor,
-                 victim->vy / dropvelocitydivisor, 10 * rules.blood, 0, 3.0f, victimfighter->robot,
-                 int(victim->radius));
+      bursts.startbatched(victim->x, victim->y, victim->vx / dropvelocitydivisor,
+                          victim->vy / dropvelocitydivisor, 10 * rules.blood, 0, 3.0f, rng,
+                          victimfighter->robot, int(victim->radius));
     } else {
       bursts.advance();  // every hard contact moves the ring on
     }
   }
 
   // Part B: the soft contact, a plain elastic push.
-  if ((!enemies || contactwait[na][nb] > 0) && overlapping(a, b)) {
-    float dx = b.x - a.x;
-    float ey = a.y - b.y;  // measured upward
-    if (dx == 0) dx = 1e-8f;
-    if (ey == 0) ey = 1e-8f;
-    float d = std::sqrt(dx * dx + ey * ey);
-    if (d == 0) d = 1e-5f;
-    const float s = (a.drawradius + b.drawradius - d + extraseparation) / 2;
-    a.x -= s * dx / d;
-    a.y += s * ey / d;
-    b.x += s * dx / d;
-    b.y -= s * ey / d;
-
-    const float t = ey / dx;
-    const float dvx = b.vx - a.vx, dvy = b.vy - a.vy;
-    const float j = -(dvy + dvx / t) / (t + 1 / t);
-    const float wa = 2 * b.mass / (a.mass + b.mass);
-    const float wb = 2 - wa;
-    a.vx -= wa * j;
-    a.vy -= wa * t * j;
-    b.vx += wb * j;
-    b.vy += wb * t * j;
-  }
+  if ((!enemies || contactwait[na][nb] > 0) && overlapping(a, b)) softpush(a, b);
 }
 
 namespace {

@@ -30,7 +30,7 @@ void match::stepfighters(bool fallapart) {
     f.tickflash(rules.blood, bleeds);
     for (int k = 0; k < bleeds.count; ++k) {
       const bleed& b = bleeds.list[size_t(k)];
-      startburst(b.x, b.y, b.vx, b.vy, b.drops, 0, 3.0f, f.robot, b.radius);
+      bursts.startbatched(b.x, b.y, b.vx, b.vy, b.drops, 0, 3.0f, rng, f.robot, b.radius);
     }
   }
 }

@@ -153,6 +153,7 @@ class match {
   void scoreblows(int na, int nb, int hits, matchevents& ev);
   void matchflow(const frameinput& in, matchevents& ev);
   int choosetarget(const man& f) const;  // 1 or 2, co-op mode
+  // A burst made one drop at a time; the frame itself starts its bursts batched, bit for bit the same.
   void startburst(float x, float y, float basevx, float basevy, int count, int plasma, float speed,
                   int robot, int radius);
 

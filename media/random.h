@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace media {
 
@@ -19,7 +20,11 @@ class generator {
   }
   int state() const { return state_; }
 
-  double rnd() { return double(step() & 0x0FFFFFF0) / 268435456.0; }  // one step: [0, 1)
+  double rnd() { return unit(step()); }  // one step: [0, 1)
+  // The one-step real a state gives: rnd() is unit() of the state its step reached.
+  static double unit(int32_t state) { return double(state & 0x0FFFFFF0) / 268435456.0; }
+  // The states of the next out.size() steps, in order; the generator ends where they leave it.
+  void steps(std::span<int32_t> out);
   double rnd(double min, double max) {                                // two steps: [min, max)
     const double u = twostep();
     return max > min ? min + u * (max - min) : max + u * (min - max);

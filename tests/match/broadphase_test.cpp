@@ -127,5 +127,35 @@ TEST(broadphasetest, CrowdsOfSixGiveTheFullPassesContacts) {
   EXPECT_LT(touching, 200);
 }
 
+// Piles: fighters within a few pixels of one spot, teams and deaths at random, one fighter at
+// times laid exactly over another. Soft pushes carry balls far past where their near balls were
+// found, and coincident centres take the pushes' special cases; the contacts still match.
+TEST(broadphasetest, PilesOfFightersGiveTheFullPassesContacts) {
+  const int seed = 23;
+  SCOPED_TRACE(::testing::Message() << "seed " << seed);
+  const auto base = sixfighters(5);
+  media::generator rng(seed);
+  long sounds = 0;
+  for (int layout = 0; layout < 100; ++layout) {
+    SCOPED_TRACE(layout);
+    match m = *base;
+    const float spread = float(rng.rnd(0, 15));
+    for (int n = 1; n <= 6; ++n) {
+      man& f = m.fighters[size_t(n)];
+      shift(f, float(rng.rnd(-spread, spread)) - f.balls[6].x, float(rng.rnd(-spread, spread)) - f.balls[6].y);
+      f.team = rng.rndint(1, 2);
+      f.dead = rng.rndint(0, 5) == 0 ? 1 : 0;
+    }
+    if (layout % 3 == 0) m.fighters[4].balls = m.fighters[3].balls;
+    match probe = m;
+    matchevents ev;
+    probe.contactpass(ev);
+    sounds += ev.soundcount;
+    expectsamecontacts(m);
+    if (HasFatalFailure()) return;
+  }
+  EXPECT_GT(sounds, 100);  // hard contacts happened too, not only soft pushes
+}
+
 }  // namespace
 }  // namespace flopfist

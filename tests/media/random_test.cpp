@@ -1,5 +1,8 @@
 // The random generator: the published check value, the seeding rules and the ranged forms.
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <span>
 
 #include "media/media.h"
 #include "tests/support/testenv.h"
@@ -70,3 +73,23 @@ TEST_F(randomtest, RangedForms) {
 }
 
 }  // namespace
+
+// steps() against one draw at a time: every state and where the generator ends, for lengths
+// across the eight-step jumps, from seeded random start states.
+TEST(randomsteps, StepsGiveTheStatesOfDrawsOneAtATime) {
+  const int seed = 20240611;
+  SCOPED_TRACE(::testing::Message() << "seed " << seed);
+  media::generator seeds(seed);
+  std::array<int32_t, 700> states{};
+  for (int trial = 0; trial < 200; ++trial) {
+    const int start = seeds.rndint(1, 2147483646);
+    const size_t n = size_t(seeds.rndint(0, 700));
+    media::generator batched(start), plain(start);
+    batched.steps(std::span(states).first(n));
+    for (size_t i = 0; i < n; ++i) {
+      plain.rnd();
+      ASSERT_EQ(states[i], plain.state()) << "start " << start << " step " << i;
+    }
+    ASSERT_EQ(batched.state(), plain.state()) << "start " << start << " after " << n;
+  }
+}
