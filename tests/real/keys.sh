@@ -146,14 +146,20 @@ press Return  # 2 PLAYERS VS
 sleep 2.5
 xdotool keydown Down; sleep 2; xdotool keyup Down  # to the floor, so the Up arrow starts there
 snap keys_match_down
-xdotool keydown Up; sleep 2
-snap keys_match_arrow
+# A ragdoll left alone still bounces now and then: the lowest of three looks is its height.
+xdotool keydown Up; sleep 1.2
+arrow=100
+for look in 1 2 3; do
+  snap "keys_match_arrow$look"
+  h=$(height "keys_match_arrow$look")
+  [ "$h" -lt "$arrow" ] && arrow=$h
+  sleep 0.4
+done
 xdotool keyup Up
 xdotool keydown i; sleep 3
 snap keys_match_i
 xdotool keyup i
 down=$(height keys_match_down)
-arrow=$(height keys_match_arrow)
 held=$(height keys_match_i)
 echo "player 1's lowest point above the floor, in hundredths of the arena: after Down $down, with the unbound Up arrow $arrow, with I $held"
 [ "$arrow" -lt 15 ] || fail "the unbound Up arrow lifted player 1 ($arrow)"
