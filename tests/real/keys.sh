@@ -4,9 +4,6 @@
 # with the real binary under Xvfb.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
-await_window() {
-  timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1
-}
 # Red, green and blue (0..255) of one pixel of a game frame.
 pixel() {  # shot x y
   convert "$artefacts/$1-frame.png" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
@@ -63,11 +60,6 @@ differ() {  # shot shot: pixels that differ between their player 1 lines
   local n
   n=$(compare -metric AE "$artefacts/$1-line1.png" "$artefacts/$2-line1.png" null: 2>&1 || true)
   echo "${n%% *}"
-}
-ends_soon() {
-  for _ in $(seq 1 150); do kill -0 "$game_pid" 2>/dev/null || return 0; sleep 0.1; done
-  kill "$game_pid" 2>/dev/null || true
-  fail "$1: the game did not end"
 }
 
 start_xvfb

@@ -39,10 +39,11 @@ start_game() {
   game_pid=$!
 }
 
-# Waits until a window titled Flopfist exists; prints its id.
+# Waits until a window titled Flopfist exists; prints its id. Up to 30 s: a start on a machine
+# busy with builds has taken more than 10.
 wait_window() {
   local id=""
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     id=$(xdotool search --name '^Flopfist$' 2>/dev/null | head -n 1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
@@ -139,3 +140,14 @@ player_pixels() {
 }
 # A brightness above a fifth.
 lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
+# Like wait_window, but patient: the first start in a fresh folder writes prefs.qmx and scores.txt
+# through to the disk before the window opens, which can take seconds on a busy machine.
+await_window() {
+  timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1
+}
+# Fails at once, instead of waiting for ever, when the game is still running after 15 seconds.
+ends_soon() {
+  for _ in $(seq 1 150); do kill -0 "$game_pid" 2>/dev/null || return 0; sleep 0.1; done
+  kill "$game_pid" 2>/dev/null || true
+  fail "$1: the game did not end"
+}

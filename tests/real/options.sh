@@ -3,10 +3,6 @@
 # start, in prefs.qmx and on the screen, with the real binary under Xvfb.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
-# The first start in a fresh folder writes both files through to the disk before the window opens.
-await_window() {
-  timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1
-}
 # Brightest value (0..1) of a region of a shot, in game-frame coordinates.
 region_max() {  # shot w h x y
   convert "$artefacts/$1.png" -crop "$2x$3+$((wx + $4))+$((wy + $5))" +repage -format '%[fx:maxima]' info:
@@ -27,11 +23,6 @@ gravity_row() {  # shot
 # Number of pixels that differ between two row bands.
 row_difference() {  # band band
   compare -metric AE -fuzz 3% "$artefacts/$1_gravity.png" "$artefacts/$2_gravity.png" null: 2>&1 || true
-}
-ends_soon() {
-  for _ in $(seq 1 150); do kill -0 "$game_pid" 2>/dev/null || return 0; sleep 0.1; done
-  kill "$game_pid" 2>/dev/null || true
-  fail "$1: the game did not end"
 }
 
 start_xvfb

@@ -63,19 +63,6 @@ shot_when_lit() {  # shot w h x y
   return 1
 }
 
-# Like wait_window, but patient: the first start in a fresh folder writes prefs.qmx and scores.txt
-# through to the disk before the window opens, which can take seconds on a busy machine.
-await_window() {
-  timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1
-}
-
-# Fails at once, instead of waiting for ever, when the game is still running after 15 seconds.
-ends_soon() {
-  for _ in $(seq 1 150); do kill -0 "$game_pid" 2>/dev/null || return 0; sleep 0.1; done
-  kill "$game_pid" 2>/dev/null || true
-  fail "$1: the game did not end"
-}
-
 dark() { awk -v v="$1" 'BEGIN { exit !(v < 0.05) }'; }
 
 start_xvfb
