@@ -89,7 +89,8 @@ read -r w h x y < <(lit_box shell_mainmenu 1024 125 0 18)
 [ "$w" -gt 300 ] || fail "no title at the top"
 [ $((x + w / 2 - 512)) -ge -8 ] && [ $((x + w / 2 - 512)) -le 8 ] || fail "title not centred: $x+$w"
 [ "$y" -ge 18 ] && [ $((y + h)) -le 145 ] || fail "title not at y 20: $y+$h"
-lit "$(region_max shell_mainmenu 400 70 312 190)" || fail "no PLAY entry"
+# The chosen entry takes the cycling palette's colour, dark now and then: looked at until lit.
+shot_when_lit shell_play 400 70 312 190 || fail "no PLAY entry"
 dark "$(region_max shell_mainmenu 1024 150 0 610)" || fail "something below the menu entries"
 
 press Down
