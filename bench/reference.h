@@ -2,6 +2,7 @@
 // them faster: a verbatim copy, kept as the reference the benchmarks time side by side with the
 // game's own and the tests compare the game's against. Header-only, so a test can include it
 // without a library of its own. It is never changed with the game: it stays what "today" meant.
+// Its bursts start through dotburst::start, which keeps the C library's sine and cosine for it.
 #pragma once
 
 #include <algorithm>

@@ -34,8 +34,7 @@ void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int 
     // One r for both place and speed: particles near the centre fly inward through it.
     const float r = float(rng.rnd());
     const float s = r * speed * 2 - speed;
-    float sa = 0, ca = 0;
-    sincosdeg(a, sa, ca);
+    const float ca = cosdeg(a), sa = sindeg(a);
     x[i] = cx + ca * float(radius) * r;
     y[i] = cy + sa * float(radius) * r;
     vx[i] = s * ca + basevx;

@@ -24,7 +24,8 @@ class dotburst {
   int alive = 0;
 
   void cyclecolour(media::generator& rng);
-  // One drop at a time: the plain form, kept as the measure of startbatched.
+  // One drop at a time, each angle's sine and cosine from the C library: the form the game had
+  // before startbatched, kept as the measure of it (the benchmarks' reference starts bursts here).
   void start(float x, float y, float basevx, float basevy, int count, int plasma, float speed,
              media::generator& rng, int robot, int radius);
   // The same particles and generator draws, bit for bit, each step of it done for every drop in
