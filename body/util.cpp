@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "media/cpu.h"
 #include "media/media.h"
 
 namespace flopfist {
@@ -59,7 +60,7 @@ constexpr double pio2hi = 1.57079632673412561417e+00;  // the first 33 bits of p
 constexpr double pio2lo = 6.07710050650619224932e-11;  // pi/2 - pio2hi
 
 // fdlibm's __kernel_sin and __kernel_cos with no tail, for r in [-pi/4, pi/4].
-inline void kernels(double r, double& s, double& c) {
+[[gnu::always_inline]] inline void kernels(double r, double& s, double& c) {
   const double z = r * r;
   s = r + r * z * (-1.66666666666666324348e-01 + z * (8.33333333332248946124e-03 +
       z * (-1.98412698298579493134e-04 + z * (2.75573137070700676789e-06 +
@@ -106,7 +107,7 @@ uint64_t bitsof(double d) { return std::bit_cast<uint64_t>(d); }
 
 // One angle of sincosdeg without a branch, so a loop of them runs in vector lanes: the quadrant
 // picks the kernel and the sign by bit masks. True where sincosdeg would ask the library instead.
-inline int sincosinlanes(float a, float& sine, float& cosine) {
+[[gnu::always_inline]] inline int sincosinlanes(float a, float& sine, float& cosine) {
   constexpr double shifter = 0x1.8p52;  // adding it rounds to an integer, kept in the low bits
   const double t = double(a) / degrees;
   const double shifted = t * twooverpi + shifter;
@@ -127,15 +128,42 @@ inline int sincosinlanes(float a, float& sine, float& cosine) {
   return int(ds <= 128) | int(dc <= 128) | int(!(std::abs(t) < 1e6));
 }
 
+// Every angle in lanes; nonzero where any of them needs sincosdeg instead.
+[[gnu::always_inline]] inline int sincosall(std::span<const float> angles, std::span<float> sines,
+                                            std::span<float> cosines) {
+  int unsafe = 0;
+  for (size_t i = 0; i < angles.size(); ++i) unsafe |= sincosinlanes(angles[i], sines[i], cosines[i]);
+  return unsafe;
+}
+
+int sincosplain(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
+  return sincosall(angles, sines, cosines);
+}
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] int sincosavx2(std::span<const float> angles, std::span<float> sines,
+                                       std::span<float> cosines) {
+  return sincosall(angles, sines, cosines);
+}
+#else
+int sincosavx2(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
+  return sincosall(angles, sines, cosines);
+}
+#endif
+
 }  // namespace
 
 void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
-  const size_t n = angles.size();
-  int unsafe = 0;
-  for (size_t i = 0; i < n; ++i) unsafe |= sincosinlanes(angles[i], sines[i], cosines[i]);
-  if (unsafe == 0) return;
-  for (size_t i = 0; i < n; ++i) {
-    if (sincosinlanes(angles[i], sines[i], cosines[i]) != 0) sincosdeg(angles[i], sines[i], cosines[i]);
+  sincosdegs(angles, sines, cosines, media::bestisa());
+}
+
+void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines,
+                media::isa set) {
+  const bool wide = set == media::isa::avx2 && media::has(media::isa::avx2);
+  if ((wide ? sincosavx2 : sincosplain)(angles, sines, cosines) == 0) return;
+  // Only the angles that need it are done again: the lanes' results stand for the rest.
+  for (size_t i = 0; i < angles.size(); ++i) {
+    float s = 0, c = 0;
+    if (sincosinlanes(angles[i], s, c) != 0) sincosdeg(angles[i], sines[i], cosines[i]);
   }
 }
 

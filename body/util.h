@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "media/cpu.h"
+
 namespace flopfist {
 
 // What the camera shows: the world point at the screen's centre and the world-to-screen scale.
@@ -33,6 +35,9 @@ float atan2deg(float y, float x);
 void sincosdeg(float a, float& sine, float& cosine);
 // sincosdeg of every angle, bit for bit, in a loop the compiler can run in vector lanes.
 void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines);
+// sincosdegs by the given build of its loop where the machine has it (the plain one otherwise).
+void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines,
+                media::isa set);
 
 }  // namespace flopfist
 

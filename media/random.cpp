@@ -1,4 +1,7 @@
 // The generator the menus draw from; a match takes a copy and hands it back when it ends.
+#include <algorithm>
+
+#include "media/cpu.h"
 #include "media/media.h"
 #include "media/random.h"
 
@@ -14,23 +17,46 @@ constexpr uint64_t eightsteps = [] {
   return m;
 }();
 
-// m * state mod (2^31 - 1) by folding the 62-bit product: 2^31 is 1 modulo the modulus.
-int32_t mulmod(uint64_t m, int32_t state) {
-  constexpr uint64_t mod = uint64_t(generator::modulus);
-  const uint64_t p = m * uint64_t(state);
-  uint64_t r = (p & mod) + (p >> 31);
-  r = (r & mod) + (r >> 31);
-  return int32_t(r >= mod ? r - mod : r);
+// m * state mod (2^31 - 1) by folding the 62-bit product twice (2^31 is 1 modulo the modulus);
+// the second fold fits 32 bits, and the smaller of v and v - modulus is v reduced.
+[[gnu::always_inline]] inline int32_t mulmod(uint64_t m, int32_t state) {
+  const uint64_t p = m * uint64_t(uint32_t(state));
+  const uint32_t once = uint32_t((p & uint64_t(generator::modulus)) + (p >> 31));
+  const uint32_t twice = (once & uint32_t(generator::modulus)) + (once >> 31);
+  return int32_t(std::min(twice, twice - uint32_t(generator::modulus)));
 }
+
+// Every state from slot `from` on, each eight steps after the one eight slots back: eight chains
+// side by side, so the multiplies overlap, in vector lanes where they fit.
+[[gnu::always_inline]] inline void jump(std::span<int32_t> out, size_t from) {
+  const size_t n = out.size();
+  size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    for (size_t lane = 0; lane < 8; ++lane) out[i + lane] = mulmod(eightsteps, out[i + lane - 8]);
+  }
+  for (; i < n; ++i) out[i] = mulmod(eightsteps, out[i - 8]);
+}
+
+void jumpplain(std::span<int32_t> out, size_t from) { jump(out, from); }
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void jumpavx2(std::span<int32_t> out, size_t from) { jump(out, from); }
+#else
+void jumpavx2(std::span<int32_t> out, size_t from) { jump(out, from); }
+#endif
 }  // namespace
 
-// One step at a time makes a chain as long as the burst; eight chains side by side, each jumping
-// eight steps, give the same states with the multiplies free to overlap.
-void generator::steps(std::span<int32_t> out) {
+void generator::steps(std::span<int32_t> out) { steps(out, bestisa()); }
+
+// The first eight one at a time, then the eight chains; both builds give the same states.
+void generator::steps(std::span<int32_t> out, isa set) {
   const size_t n = out.size();
   size_t i = 0;
   for (; i < n && i < 8; ++i) out[i] = step();
-  for (; i < n; ++i) out[i] = mulmod(eightsteps, out[i - 8]);
+  if (set == isa::avx2 && has(isa::avx2)) {
+    jumpavx2(out, i);
+  } else {
+    jumpplain(out, i);
+  }
   state_ = n > 0 ? out[n - 1] : state_;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -36,8 +37,9 @@ TEST(sincostest, EveryBurstAngleAndASweepMatchTheLibraryBitForBit) {
   EXPECT_EQ(differ, 0);
 }
 
-// sincosdegs against sincosdeg: every burst angle, random angles of every size (a seeded
-// generator, printed), and the values that send sincosdeg to the library.
+// sincosdegs against sincosdeg, by each build of its loop this machine runs: every burst angle,
+// random angles of every size (a seeded generator, printed), and the values that send sincosdeg
+// to the library.
 TEST(sincostest, TheBatchMatchesOneAtATimeBitForBit) {
   std::vector<float> angles;
   for (int k = 0; k < (1 << 24); ++k) angles.push_back(float(360.0 * (double(k) / 16777216.0)));
@@ -52,17 +54,23 @@ TEST(sincostest, TheBatchMatchesOneAtATimeBitForBit) {
   for (float a : {0.0f, -0.0f, 90.0f, -90.0f, 180.0f, 270.0f, 5.7e7f, -5.7e7f, 3e38f, inf, -inf,
                   std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::denorm_min()})
     angles.push_back(a);
-  std::vector<float> sines(angles.size()), cosines(angles.size());
-  sincosdegs(angles, sines, cosines);
-  long differ = 0;
-  for (size_t i = 0; i < angles.size(); ++i) {
-    float s = 0, c = 0;
-    sincosdeg(angles[i], s, c);
-    if (!same(s, sines[i]) || !same(c, cosines[i])) {
-      if (differ++ < 5) ADD_FAILURE() << "angle " << angles[i];
+  std::vector<float> plainsines(angles.size()), plaincosines(angles.size());
+  for (size_t i = 0; i < angles.size(); ++i) sincosdeg(angles[i], plainsines[i], plaincosines[i]);
+  for (const media::isa set : {media::isa::plain, media::isa::avx2}) {
+    if (!media::has(set)) {
+      std::printf("the avx2 build of sincosdegs is not run: this machine has no AVX2\n");
+      continue;
     }
+    std::vector<float> sines(angles.size()), cosines(angles.size());
+    sincosdegs(angles, sines, cosines, set);
+    long differ = 0;
+    for (size_t i = 0; i < angles.size(); ++i) {
+      if (!same(plainsines[i], sines[i]) || !same(plaincosines[i], cosines[i])) {
+        if (differ++ < 5) ADD_FAILURE() << "angle " << angles[i];
+      }
+    }
+    EXPECT_EQ(differ, 0) << (set == media::isa::avx2 ? "avx2 build" : "plain build");
   }
-  EXPECT_EQ(differ, 0);
 }
 
 }  // namespace
