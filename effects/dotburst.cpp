@@ -19,8 +19,8 @@ void dotburst::cyclecolour(media::generator& rng) {
   }
 }
 
-void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int kind, float speed,
-                     media::generator& rng, int isrobot, int radius) {
+// What every burst takes first, before its drops: the kind, the count, and three draws of colour.
+void dotburst::begin(int n, int kind, media::generator& rng, int isrobot) {
   robot = isrobot;
   plasma = kind;
   // The arrays hold 300 particles: a larger count would write past them.
@@ -29,6 +29,11 @@ void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int 
   alive = 1;
   alpha = 1.0f;
   size = 3.0f;
+}
+
+void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int kind, float speed,
+                     media::generator& rng, int isrobot, int radius) {
+  begin(n, kind, rng, isrobot);
   for (int i = 1; i <= count; ++i) {
     const float a = float(360.0 * rng.rnd());
     // One r for both place and speed: particles near the centre fly inward through it.
@@ -42,34 +47,87 @@ void dotburst::start(float cx, float cy, float basevx, float basevy, int n, int 
   }
 }
 
-void dotburst::startbatched(float cx, float cy, float basevx, float basevy, int n, int kind,
-                            float speed, media::generator& rng, int isrobot, int radius) {
-  robot = isrobot;
-  plasma = kind;
-  count = std::clamp(n, 0, maxcount);
-  for (int c = 0; c < 3; ++c) colour[c] = rng.rndint(0, 255);
-  alive = 1;
-  alpha = 1.0f;
-  size = 3.0f;
-  const size_t m = size_t(count);
-  // Two draws a drop, angle then distance, as start takes them.
-  std::array<int32_t, 2 * maxcount> states;
-  rng.steps(std::span(states).first(2 * m));
-  std::array<float, maxcount> angle, reach, sines, cosines;
-  for (size_t i = 0; i < m; ++i) {
+namespace {
+
+// Where the drops of a burst start from and how fast they fly.
+struct origin {
+  float cx, cy, basevx, basevy, speed, radius;
+};
+
+// Each drop's angle and distance from its two generator states, as start draws them.
+[[gnu::always_inline]] inline void readdraws(std::span<const int32_t> states, std::span<float> angle,
+                                             std::span<float> reach) {
+  for (size_t i = 0; i < angle.size(); ++i) {
     angle[i] = float(360.0 * media::generator::unit(states[2 * i]));
     reach[i] = float(media::generator::unit(states[2 * i + 1]));
   }
-  sincosdegs(std::span(angle).first(m), std::span(sines).first(m), std::span(cosines).first(m));
-  const float rad = float(radius);
-  for (size_t i = 0; i < m; ++i) {
+}
+
+// Each drop's place and speed along its ray, as start works them out; slot 0 of the outputs is
+// not a drop.
+[[gnu::always_inline]] inline void placedrops(const origin& o, std::span<const float> reach,
+                                              std::span<const float> sines,
+                                              std::span<const float> cosines, dotburst& d) {
+  for (size_t i = 0; i < reach.size(); ++i) {
     const float r = reach[i], sa = sines[i], ca = cosines[i];
-    const float s = r * speed * 2 - speed;
-    x[i + 1] = cx + ca * rad * r;
-    y[i + 1] = cy + sa * rad * r;
-    vx[i + 1] = s * ca + basevx;
-    vy[i + 1] = s * sa + basevy;
+    const float s = r * o.speed * 2 - o.speed;
+    d.x[i + 1] = o.cx + ca * o.radius * r;
+    d.y[i + 1] = o.cy + sa * o.radius * r;
+    d.vx[i + 1] = s * ca + o.basevx;
+    d.vy[i + 1] = s * sa + o.basevy;
   }
+}
+
+void readdrawsplain(std::span<const int32_t> states, std::span<float> angle, std::span<float> reach) {
+  readdraws(states, angle, reach);
+}
+void placedropsplain(const origin& o, std::span<const float> reach, std::span<const float> sines,
+                     std::span<const float> cosines, dotburst& d) {
+  placedrops(o, reach, sines, cosines, d);
+}
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void readdrawsavx2(std::span<const int32_t> states, std::span<float> angle,
+                                           std::span<float> reach) {
+  readdraws(states, angle, reach);
+}
+[[gnu::target("avx2")]] void placedropsavx2(const origin& o, std::span<const float> reach,
+                                            std::span<const float> sines,
+                                            std::span<const float> cosines, dotburst& d) {
+  placedrops(o, reach, sines, cosines, d);
+}
+#else
+void readdrawsavx2(std::span<const int32_t> states, std::span<float> angle, std::span<float> reach) {
+  readdraws(states, angle, reach);
+}
+void placedropsavx2(const origin& o, std::span<const float> reach, std::span<const float> sines,
+                    std::span<const float> cosines, dotburst& d) {
+  placedrops(o, reach, sines, cosines, d);
+}
+#endif
+
+}  // namespace
+
+void dotburst::startbatched(float cx, float cy, float basevx, float basevy, int n, int kind,
+                            float speed, media::generator& rng, int isrobot, int radius) {
+  startbatched(cx, cy, basevx, basevy, n, kind, speed, rng, isrobot, radius, media::bestisa());
+}
+
+void dotburst::startbatched(float cx, float cy, float basevx, float basevy, int n, int kind,
+                            float speed, media::generator& rng, int isrobot, int radius,
+                            media::isa set) {
+  begin(n, kind, rng, isrobot);
+  const size_t m = size_t(count);
+  const bool wide = set == media::isa::avx2 && media::has(media::isa::avx2);
+  // Two draws a drop, angle then distance, as start takes them.
+  std::array<int32_t, 2 * maxcount> states;
+  rng.steps(std::span(states).first(2 * m), set);
+  std::array<float, maxcount> angle, reach, sines, cosines;
+  const auto angles = std::span(angle).first(m), reaches = std::span(reach).first(m);
+  (wide ? readdrawsavx2 : readdrawsplain)(std::span(states).first(2 * m), angles, reaches);
+  sincosdegs(angles, std::span(sines).first(m), std::span(cosines).first(m), set);
+  const origin o{cx, cy, basevx, basevy, speed, float(radius)};
+  (wide ? placedropsavx2 : placedropsplain)(o, reaches, std::span(sines).first(m),
+                                            std::span(cosines).first(m), *this);
 }
 
 // Bursts keep full speed in slow motion: the frame's time step does not reach them.

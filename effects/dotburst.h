@@ -32,8 +32,14 @@ class dotburst {
   // turn so the loops run in vector lanes.
   void startbatched(float x, float y, float basevx, float basevy, int count, int plasma,
                     float speed, media::generator& rng, int robot, int radius);
+  // startbatched with every loop by the given build where the machine has it (plain otherwise).
+  void startbatched(float x, float y, float basevx, float basevy, int count, int plasma,
+                    float speed, media::generator& rng, int robot, int radius, media::isa set);
   void draw(const view& v, const sprites& images) const;
   void update(media::generator& rng);
+
+ private:
+  void begin(int count, int plasma, media::generator& rng, int robot);
 };
 
 }  // namespace flopfist
