@@ -35,7 +35,7 @@ float atan2deg(float y, float x);
 void sincosdeg(float a, float& sine, float& cosine);
 // sincosdeg of every angle, bit for bit, in a loop the compiler can run in vector lanes.
 void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines);
-// sincosdegs by the given build of its loop where the machine has it (the plain one otherwise).
+// sincosdegs by its widest build up to the given set that the machine runs.
 void sincosdegs(std::span<const float> angles, std::span<float> sines, std::span<float> cosines,
                 media::isa set);
 

@@ -55,8 +55,8 @@ struct origin {
 };
 
 // Each drop's angle and distance from its two generator states, as start draws them.
-[[gnu::always_inline]] inline void readdraws(std::span<const int32_t> states, std::span<float> angle,
-                                             std::span<float> reach) {
+[[gnu::always_inline]] inline void readdraws(std::span<const int32_t> states,
+                                             std::span<float> angle, std::span<float> reach) {
   for (size_t i = 0; i < angle.size(); ++i) {
     angle[i] = float(360.0 * media::generator::unit(states[2 * i]));
     reach[i] = float(media::generator::unit(states[2 * i + 1]));
@@ -78,7 +78,8 @@ struct origin {
   }
 }
 
-void readdrawsplain(std::span<const int32_t> states, std::span<float> angle, std::span<float> reach) {
+void readdrawsplain(std::span<const int32_t> states, std::span<float> angle,
+                    std::span<float> reach) {
   readdraws(states, angle, reach);
 }
 void placedropsplain(const origin& o, std::span<const float> reach, std::span<const float> sines,
@@ -96,7 +97,8 @@ void placedropsplain(const origin& o, std::span<const float> reach, std::span<co
   placedrops(o, reach, sines, cosines, d);
 }
 #else
-void readdrawsavx2(std::span<const int32_t> states, std::span<float> angle, std::span<float> reach) {
+void readdrawsavx2(std::span<const int32_t> states, std::span<float> angle,
+                   std::span<float> reach) {
   readdraws(states, angle, reach);
 }
 void placedropsavx2(const origin& o, std::span<const float> reach, std::span<const float> sines,
@@ -117,7 +119,7 @@ void dotburst::startbatched(float cx, float cy, float basevx, float basevy, int 
                             media::isa set) {
   begin(n, kind, rng, isrobot);
   const size_t m = size_t(count);
-  const bool wide = set == media::isa::avx2 && media::has(media::isa::avx2);
+  const bool wide = set != media::isa::plain && media::has(media::isa::avx2);
   // Two draws a drop, angle then distance, as start takes them.
   std::array<int32_t, 2 * maxcount> states;
   rng.steps(std::span(states).first(2 * m), set);

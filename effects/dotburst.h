@@ -32,7 +32,7 @@ class dotburst {
   // turn so the loops run in vector lanes.
   void startbatched(float x, float y, float basevx, float basevy, int count, int plasma,
                     float speed, media::generator& rng, int robot, int radius);
-  // startbatched with every loop by the given build where the machine has it (plain otherwise).
+  // startbatched with every loop by its widest build up to the given set that the machine runs.
   void startbatched(float x, float y, float basevx, float basevy, int count, int plasma,
                     float speed, media::generator& rng, int robot, int radius, media::isa set);
   void draw(const view& v, const sprites& images) const;

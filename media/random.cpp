@@ -1,9 +1,10 @@
 // The generator the menus draw from; a match takes a copy and hands it back when it ends.
+#include "media/random.h"
+
 #include <algorithm>
 
 #include "media/cpu.h"
 #include "media/media.h"
-#include "media/random.h"
 
 namespace media {
 
@@ -37,22 +38,30 @@ constexpr uint64_t eightsteps = [] {
   for (; i < n; ++i) out[i] = mulmod(eightsteps, out[i - 8]);
 }
 
-void jumpplain(std::span<int32_t> out, size_t from) { jump(out, from); }
+void jumpplain(std::span<int32_t> out, size_t from) {
+  jump(out, from);
+}
 #if defined(__x86_64__)
-[[gnu::target("avx2")]] void jumpavx2(std::span<int32_t> out, size_t from) { jump(out, from); }
+[[gnu::target("avx2")]] void jumpavx2(std::span<int32_t> out, size_t from) {
+  jump(out, from);
+}
 #else
-void jumpavx2(std::span<int32_t> out, size_t from) { jump(out, from); }
+void jumpavx2(std::span<int32_t> out, size_t from) {
+  jump(out, from);
+}
 #endif
 }  // namespace
 
-void generator::steps(std::span<int32_t> out) { steps(out, bestisa()); }
+void generator::steps(std::span<int32_t> out) {
+  steps(out, bestisa());
+}
 
 // The first eight one at a time, then the eight chains; both builds give the same states.
 void generator::steps(std::span<int32_t> out, isa set) {
   const size_t n = out.size();
   size_t i = 0;
   for (; i < n && i < 8; ++i) out[i] = step();
-  if (set == isa::avx2 && has(isa::avx2)) {
+  if (set != isa::plain && has(isa::avx2)) {
     jumpavx2(out, i);
   } else {
     jumpplain(out, i);

@@ -27,7 +27,7 @@ class generator {
   static double unit(int32_t state) { return double(state & 0x0FFFFFF0) / 268435456.0; }
   // The states of the next out.size() steps, in order; the generator ends where they leave it.
   void steps(std::span<int32_t> out);
-  // steps by the given build of its loop where the machine has it (the plain one otherwise).
+  // steps by its widest build up to the given set that the machine runs.
   void steps(std::span<int32_t> out, isa set);
   double rnd(double min, double max) {                                // two steps: [min, max)
     const double u = twostep();

@@ -1,4 +1,6 @@
 // Particle tests: burst life, the ring, safe counts, drops and squares, sparks over drops.
+#include "effects/particles.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +8,6 @@
 #include <cstring>
 
 #include "body/util.h"
-#include "effects/particles.h"
 #include "media/media.h"
 #include "media/testing.h"
 #include "tests/support/testenv.h"
@@ -109,12 +110,13 @@ TEST_F(particletest, BatchedStartMatchesTheOneDropAtATimeStart) {
   const int seed = 4242;
   SCOPED_TRACE(::testing::Message() << "seed " << seed);
   auto same = [](float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-  for (const media::isa set : {media::isa::plain, media::isa::avx2}) {
+  for (const media::isa set : media::everyisa) {
     if (!media::has(set)) {
-      std::printf("the avx2 build of startbatched is not run: this machine has no AVX2\n");
+      std::printf("the %s build of startbatched is not run: this machine lacks it\n",
+                  media::nameof(set));
       continue;
     }
-    SCOPED_TRACE(set == media::isa::avx2 ? "avx2 build" : "plain build");
+    SCOPED_TRACE(media::nameof(set));
     media::generator cases(seed);
     for (int trial = 0; trial < 300; ++trial) {
       const float x = float(cases.rnd(-3000, 3000)), y = float(cases.rnd(-3000, 3000));
