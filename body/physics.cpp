@@ -4,7 +4,7 @@
 #include <numbers>
 #include <type_traits>
 #if defined(__SSE__)
-#include <xmmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "body/man.h"
@@ -52,40 +52,75 @@ void man::tickflash(int blood, bleeding& out) {
 namespace {
 
 // ---- Arithmetic written once for one fighter (float) and for four fighters side by side (f4) ----
-// GCC's vector extension: four floats in one SSE register, one lane per fighter. Every lane does
-// the same IEEE operations in the same order as the scalar code, so a lane's result is the bit
-// pattern the scalar code gives for that fighter.
+// GCC's vector extension: one lane per fighter, four floats in an SSE register or eight in an AVX
+// one. Every lane does the same IEEE operations in the same order as the scalar code, so a lane's
+// result is the bit pattern the scalar code gives for that fighter. Everything that takes lanes
+// is always inlined, so the eight-lane form is only ever compiled inside the AVX2 build below.
 using f4 = float __attribute__((vector_size(16)));
-using i4 = int __attribute__((vector_size(16)));
+using f8 = float __attribute__((vector_size(32)));
+// Eight lanes passed by value outside an AVX build would be passed differently from inside one;
+// here they never are, since every function that takes them is inlined into the AVX2 build.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 template <typename T>
-T splat(float v) {
+concept lanes = !std::is_same_v<T, float>;
+template <lanes V>
+using maskof = decltype(V{} < V{});
+
+template <typename T>
+[[gnu::always_inline]] inline T splat(float v) {
   if constexpr (std::is_same_v<T, float>) {
     return v;
   } else {
-    return T{v, v, v, v};
+    T r;
+    for (size_t i = 0; i < sizeof(T) / sizeof(float); ++i) r[i] = v;
+    return r;
   }
 }
-inline float select(bool c, float a, float b) { return c ? a : b; }
-inline f4 select(i4 c, f4 a, f4 b) { return c ? a : b; }
-inline bool both(bool a, bool b) { return a && b; }
-inline i4 both(i4 a, i4 b) { return a & b; }
-inline float magnitude(float a) { return std::fabs(a); }
-inline f4 magnitude(f4 a) { return f4(i4(a) & 0x7FFFFFFF); }
-inline float root(float a) { return std::sqrt(a); }
-inline f4 root(f4 a) {
+[[gnu::always_inline]] inline float select(bool c, float a, float b) {
+  return c ? a : b;
+}
+template <lanes V>
+[[gnu::always_inline]] inline V select(maskof<V> c, V a, V b) {
+  return c ? a : b;
+}
+[[gnu::always_inline]] inline bool both(bool a, bool b) {
+  return a && b;
+}
+template <typename M>
+[[gnu::always_inline]] inline M both(M a, M b) {
+  return a & b;
+}
+[[gnu::always_inline]] inline float magnitude(float a) {
+  return std::fabs(a);
+}
+template <lanes V>
+[[gnu::always_inline]] inline V magnitude(V a) {
+  return V(maskof<V>(a) & 0x7FFFFFFF);
+}
+[[gnu::always_inline]] inline float root(float a) {
+  return std::sqrt(a);
+}
+[[gnu::always_inline]] inline f4 root(f4 a) {
 #if defined(__SSE__)
   return f4(_mm_sqrt_ps(__m128(a)));
 #else
   return f4{std::sqrt(a[0]), std::sqrt(a[1]), std::sqrt(a[2]), std::sqrt(a[3])};
 #endif
 }
+#if defined(__x86_64__)
+// The builtin rather than the intrinsic: the intrinsic is an AVX function of its own, which may not
+// be inlined here; the builtin is only expanded once this has been inlined into the AVX2 build.
+[[gnu::always_inline]] inline f8 root(f8 a) {
+  return __builtin_ia32_sqrtps256(a);
+}
+#endif
 
 // atan2(y, x) in degrees, single precision, within about 3e-7 rad of the exact angle: the ratio
 // of the smaller to the larger magnitude, folded once more about tan(22.5 degrees), then the
 // Cephes atanf polynomial. Axis directions come out exact: 0, +-90 and +-180 degrees.
 template <typename T>
-T fastatan2deg(T y, T x) {
+[[gnu::always_inline]] inline T fastatan2deg(T y, T x) {
   const T ax = magnitude(x), ay = magnitude(y);
   const auto steep = ay > ax;
   const T big = select(steep, ay, ax), small = select(steep, ax, ay);
@@ -107,7 +142,7 @@ T fastatan2deg(T y, T x) {
 // one atan2 of the two vectors' cross and dot products. A zero vector (coincident balls) has the
 // direction atan2(0, -0) = 180 degrees, which is that of (1, 0).
 template <typename T>
-T jointangle(T dx1, T dy1, T dx2, T dy2) {
+[[gnu::always_inline]] inline T jointangle(T dx1, T dy1, T dx2, T dy2) {
   const auto zero1 = both(dx1 == 0.0f, dy1 == 0.0f);
   const auto zero2 = both(dx2 == 0.0f, dy2 == 0.0f);
   const T ux1 = select(zero1, splat<T>(1.0f), dx1), uy1 = select(zero1, splat<T>(0.0f), dy1);
@@ -122,7 +157,7 @@ T jointangle(T dx1, T dy1, T dx2, T dy2) {
 // round, times the joint's gain. theta is in [0, 360) and every rest angle in [-90, 200], so one
 // step of wrapping brings the error into [-180, 180] as wrap180 would.
 template <typename T>
-T jointshare(T dx1, T dy1, T dx2, T dy2, T restangle, T gain) {
+[[gnu::always_inline]] inline T jointshare(T dx1, T dy1, T dx2, T dy2, T restangle, T gain) {
   T error = jointangle(dx1, dy1, dx2, dy2) - restangle;
   error = select(error > 180.0f, error - 360.0f, error);
   error = select(error < -180.0f, error + 360.0f, error);
@@ -144,7 +179,7 @@ struct linkpush {
   T adx, ady, bdx, bdy;
 };
 template <typename T>
-linkpush<T> linkmoves(T dx, T dy, T reach, T ka, T kb) {
+[[gnu::always_inline]] inline linkpush<T> linkmoves(T dx, T dy, T reach, T ka, T kb) {
   const T d = root(dx * dx + dy * dy);
   const auto apart = d != 0.0f;
   const T e = (d - reach) / select(apart, d, splat<T>(1.0f));
@@ -154,21 +189,25 @@ linkpush<T> linkmoves(T dx, T dy, T reach, T ka, T kb) {
 float ahalf(const ball& a, const ball& b) { return -0.5f / (1 + a.mass / b.mass); }
 float bhalf(const ball& a, const ball& b) { return 0.5f / (1 + b.mass / a.mass); }
 
-// Up to four fighters, one per lane, relaxed together: every fighter has the same links and
-// joints, so each correction is one vector operation for all of them.
+// Up to a register's worth of fighters, one per lane, relaxed together: every fighter has the
+// same links and joints, so each correction is one vector operation for all of them.
+template <lanes V>
 struct lanegroup {
-  std::array<man*, 4> fighters{};
+  static constexpr int width = int(sizeof(V) / sizeof(float));
+  std::array<man*, width> fighters{};
   int count = 0;
-  std::array<f4, 27> x{}, y{};
-  std::array<f4, 25> gain{}, restangle{};    // per joint
-  std::array<f4, 25> reach{}, ka{}, kb{};   // per link: rest length, halves with the mass ratios
+  std::array<V, 27> x{}, y{};
+  std::array<V, 25> gain{}, restangle{};  // per joint
+  std::array<V, 25> reach{}, ka{}, kb{};  // per link: rest length, halves with the mass ratios
 
-  void add(man& f) { fighters[size_t(count++)] = &f; }
+  [[gnu::always_inline]] void add(man& f) { fighters[size_t(count++)] = &f; }
   // Lanes past the last fighter repeat the first, so they hold ordinary numbers.
-  man& at(int lane) const { return *fighters[size_t(lane < count ? lane : 0)]; }
+  [[gnu::always_inline]] man& at(int lane) const {
+    return *fighters[size_t(lane < count ? lane : 0)];
+  }
 
-  void gather(float dt, int flex) {
-    for (int lane = 0; lane < 4; ++lane) {
+  [[gnu::always_inline]] void gather(float dt, int flex) {
+    for (int lane = 0; lane < width; ++lane) {
       const man& f = at(lane);
       for (int i = 1; i <= 26; ++i) {
         x[size_t(i)][lane] = f.balls[size_t(i)].x;
@@ -186,7 +225,7 @@ struct lanegroup {
     }
   }
 
-  void scatter() const {
+  [[gnu::always_inline]] void scatter() const {
     for (int lane = 0; lane < count; ++lane) {
       man& f = *fighters[size_t(lane)];
       for (int i = 1; i <= 26; ++i) {
@@ -197,14 +236,14 @@ struct lanegroup {
   }
 
   // One Jacobi pass of the joints: every move is taken from the positions at the pass's start.
-  void joints() {
-    std::array<f4, 27> ax{}, ay{};
+  [[gnu::always_inline]] void joints() {
+    std::array<V, 27> ax{}, ay{};
     for (size_t j = 0; j < 25; ++j) {
       const joint& jt = bodyjoints[j];
       const size_t p = size_t(jt.p), m = size_t(jt.m), q = size_t(jt.q);
-      const f4 dx1 = x[m] - x[p], dy1 = y[m] - y[p];
-      const f4 dx2 = x[q] - x[m], dy2 = y[q] - y[m];
-      const f4 s = jointshare(dx1, dy1, dx2, dy2, restangle[j], gain[j]);
+      const V dx1 = x[m] - x[p], dy1 = y[m] - y[p];
+      const V dx2 = x[q] - x[m], dy2 = y[q] - y[m];
+      const V s = jointshare(dx1, dy1, dx2, dy2, restangle[j], gain[j]);
       ax[p] += s * dy1;
       ay[p] += -s * dx1;
       ax[m] += -s * (dy1 + dy2);
@@ -219,12 +258,12 @@ struct lanegroup {
   }
 
   // One Jacobi pass of the links, as man::linkcorrection computes each.
-  void links() {
-    std::array<f4, 27> ax{}, ay{};
+  [[gnu::always_inline]] void links() {
+    std::array<V, 27> ax{}, ay{};
     for (size_t k = 0; k < 25; ++k) {
       const size_t a = size_t(bodylinks[k].a), b = size_t(bodylinks[k].b);
-      const f4 dx = x[a] - x[b], dy = y[a] - y[b];
-      const linkpush<f4> mv = linkmoves(dx, dy, reach[k], ka[k], kb[k]);
+      const V dx = x[a] - x[b], dy = y[a] - y[b];
+      const linkpush<V> mv = linkmoves(dx, dy, reach[k], ka[k], kb[k]);
       ax[a] += mv.adx;
       ay[a] += mv.ady;
       ax[b] += mv.bdx;
@@ -236,7 +275,7 @@ struct lanegroup {
     }
   }
 
-  void relax(float dt, int flex) {
+  [[gnu::always_inline]] void relax(float dt, int flex) {
     gather(dt, flex);
     for (int pass = 0; pass < 32; ++pass) {
       joints();
@@ -245,6 +284,34 @@ struct lanegroup {
     scatter();
   }
 };
+
+// The living relaxed a register's worth at a time.
+template <lanes V>
+[[gnu::always_inline]] inline void relaxliving(std::span<man> fighters, float dt, int flex) {
+  lanegroup<V> group;
+  for (man& f : fighters) {
+    if (f.dead) continue;
+    group.add(f);
+    if (group.count == group.width) {
+      group.relax(dt, flex);
+      group = lanegroup<V>{};
+    }
+  }
+  if (group.count > 0) group.relax(dt, flex);
+}
+
+void relaxplain(std::span<man> fighters, float dt, int flex) {
+  relaxliving<f4>(fighters, dt, flex);
+}
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void relaxavx2(std::span<man> fighters, float dt, int flex) {
+  relaxliving<f8>(fighters, dt, flex);
+}
+#else
+void relaxavx2(std::span<man> fighters, float dt, int flex) {
+  relaxliving<f4>(fighters, dt, flex);
+}
+#endif
 
 }  // namespace
 
@@ -302,28 +369,29 @@ void man::relaxjoints(float dt, int flex) {
 void man::relax(float dt, int flex, bool fallapart) {
   // The dead are no longer held together.
   if (fallapart || dead) return;
-  lanegroup group;
+  lanegroup<f4> group;
   group.add(*this);
   group.relax(dt, flex);
 }
 
 void stepbodies(std::span<man> fighters, int gravity, float dt, int flex, bool fallapart,
                 const arena& walls) {
+  stepbodies(fighters, gravity, dt, flex, fallapart, walls, media::bestisa());
+}
+
+void stepbodies(std::span<man> fighters, int gravity, float dt, int flex, bool fallapart,
+                const arena& walls, media::isa set) {
   for (man& f : fighters) {
     f.applygravity(gravity);
     f.move(dt);
   }
-  // The living, four at a time.
-  lanegroup group;
-  for (man& f : fighters) {
-    if (fallapart || f.dead) continue;
-    group.add(f);
-    if (group.count == 4) {
-      group.relax(dt, flex);
-      group = lanegroup{};
+  if (!fallapart) {
+    if (set != media::isa::plain && media::has(media::isa::avx2)) {
+      relaxavx2(fighters, dt, flex);
+    } else {
+      relaxplain(fighters, dt, flex);
     }
   }
-  if (group.count > 0) group.relax(dt, flex);
   for (man& f : fighters) {
     f.updatevelocity(dt);
     f.keepinarena(walls);
