@@ -108,13 +108,13 @@ template <lanes V>
   return f4{std::sqrt(a[0]), std::sqrt(a[1]), std::sqrt(a[2]), std::sqrt(a[3])};
 #endif
 }
-#if defined(__x86_64__)
-// The builtin rather than the intrinsic: the intrinsic is an AVX function of its own, which may not
-// be inlined here; the builtin is only expanded once this has been inlined into the AVX2 build.
+// Each half by the SSE root, which every compiler takes in any build; in the AVX2 build the halves
+// are only a register's two lanes.
 [[gnu::always_inline]] inline f8 root(f8 a) {
-  return __builtin_ia32_sqrtps256(a);
+  const f4 low = root(f4(__builtin_shufflevector(a, a, 0, 1, 2, 3)));
+  const f4 high = root(f4(__builtin_shufflevector(a, a, 4, 5, 6, 7)));
+  return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
 }
-#endif
 
 // atan2(y, x) in degrees, single precision, within about 3e-7 rad of the exact angle: the ratio
 // of the smaller to the larger magnitude, folded once more about tan(22.5 degrees), then the
@@ -303,15 +303,9 @@ template <lanes V>
 void relaxplain(std::span<man> fighters, float dt, int flex) {
   relaxliving<f4>(fighters, dt, flex);
 }
-#if defined(__x86_64__)
-[[gnu::target("avx2")]] void relaxavx2(std::span<man> fighters, float dt, int flex) {
+AVX2BUILD void relaxavx2(std::span<man> fighters, float dt, int flex) {
   relaxliving<f8>(fighters, dt, flex);
 }
-#else
-void relaxavx2(std::span<man> fighters, float dt, int flex) {
-  relaxliving<f4>(fighters, dt, flex);
-}
-#endif
 
 }  // namespace
 

@@ -140,24 +140,15 @@ uint64_t bitsof(double d) { return std::bit_cast<uint64_t>(d); }
 int sincosplain(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
   return sincosall(angles, sines, cosines);
 }
-#if defined(__x86_64__)
-[[gnu::target("avx2")]] int sincosavx2(std::span<const float> angles, std::span<float> sines,
-                                       std::span<float> cosines) {
+AVX2BUILD int sincosavx2(std::span<const float> angles, std::span<float> sines,
+                         std::span<float> cosines) {
   return sincosall(angles, sines, cosines);
 }
 // AVX-512F alone, without FMA: the quadrant's choices become mask moves, eight lanes at a time.
-[[gnu::target("avx512f")]] int sincosavx512(std::span<const float> angles, std::span<float> sines,
-                                            std::span<float> cosines) {
+AVX512BUILD int sincosavx512(std::span<const float> angles, std::span<float> sines,
+                             std::span<float> cosines) {
   return sincosall(angles, sines, cosines);
 }
-#else
-int sincosavx2(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
-  return sincosall(angles, sines, cosines);
-}
-int sincosavx512(std::span<const float> angles, std::span<float> sines, std::span<float> cosines) {
-  return sincosall(angles, sines, cosines);
-}
-#endif
 
 // The widest build up to the given set that the machine runs.
 int sincosbuild(media::isa set, std::span<const float> angles, std::span<float> sines,

@@ -86,26 +86,15 @@ void placedropsplain(const origin& o, std::span<const float> reach, std::span<co
                      std::span<const float> cosines, dotburst& d) {
   placedrops(o, reach, sines, cosines, d);
 }
-#if defined(__x86_64__)
-[[gnu::target("avx2")]] void readdrawsavx2(std::span<const int32_t> states, std::span<float> angle,
-                                           std::span<float> reach) {
+AVX2BUILD void readdrawsavx2(std::span<const int32_t> states, std::span<float> angle,
+                             std::span<float> reach) {
   readdraws(states, angle, reach);
 }
-[[gnu::target("avx2")]] void placedropsavx2(const origin& o, std::span<const float> reach,
-                                            std::span<const float> sines,
-                                            std::span<const float> cosines, dotburst& d) {
+AVX2BUILD void placedropsavx2(const origin& o, std::span<const float> reach,
+                              std::span<const float> sines, std::span<const float> cosines,
+                              dotburst& d) {
   placedrops(o, reach, sines, cosines, d);
 }
-#else
-void readdrawsavx2(std::span<const int32_t> states, std::span<float> angle,
-                   std::span<float> reach) {
-  readdraws(states, angle, reach);
-}
-void placedropsavx2(const origin& o, std::span<const float> reach, std::span<const float> sines,
-                    std::span<const float> cosines, dotburst& d) {
-  placedrops(o, reach, sines, cosines, d);
-}
-#endif
 
 }  // namespace
 

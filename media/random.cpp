@@ -41,15 +41,9 @@ constexpr uint64_t eightsteps = [] {
 void jumpplain(std::span<int32_t> out, size_t from) {
   jump(out, from);
 }
-#if defined(__x86_64__)
-[[gnu::target("avx2")]] void jumpavx2(std::span<int32_t> out, size_t from) {
+AVX2BUILD void jumpavx2(std::span<int32_t> out, size_t from) {
   jump(out, from);
 }
-#else
-void jumpavx2(std::span<int32_t> out, size_t from) {
-  jump(out, from);
-}
-#endif
 }  // namespace
 
 void generator::steps(std::span<int32_t> out) {
