@@ -53,6 +53,8 @@ TEST(keybindings, AKeyHeldByAnotherActionIsRefusedNamingIt) {
   EXPECT_EQ(bindkey(keys, action::p1up, place::w), "W IS ALREADY PLAYER 2 UP");
   EXPECT_EQ(bindkey(keys, action::p2right, place::left), "LEFT IS ALREADY PLAYER 1 LEFT");
   EXPECT_EQ(bindkey(keys, action::pause, place::s), "S IS ALREADY PLAYER 2 DOWN");
+  // The first action in the list holds its key like any other.
+  EXPECT_EQ(bindkey(keys, action::p1down, place::up), "UP IS ALREADY PLAYER 1 UP");
   EXPECT_EQ(bindkey(keys, action::p2up, place::p), "P IS ALREADY PAUSE");
   EXPECT_EQ(keys, before) << "a refusal changes nothing";
 

@@ -168,6 +168,18 @@ TEST_F(controltest, NearTargetsAreAttackedByTurningTheBodyOver) {
   EXPECT_EQ(f.direction, push::up);
 }
 
+// The look-ahead reaches 18 frames: a target 400 pixels away closing at 10 a frame is at 220 then,
+// but still 250 away (not near) at frame 15. Standing still it is never near.
+TEST_F(controltest, AMovingTargetIsNearWhenItComesInReachWithinEighteenFrames) {
+  media::generator rng;
+  man& f = standstill(*m, 2);
+  f.balls[bodyball::shoulders].x = 10;
+  f.steer(rng, 10, 3, 400, 0, 0, 0);
+  EXPECT_EQ(f.direction, push::up) << "a target standing 400 pixels away is not attacked";
+  f.steer(rng, 10, 3, 400, 0, -10, 0);
+  EXPECT_EQ(f.direction, push::upleft) << "the same target closing in is";
+}
+
 TEST_F(controltest, CoopOpponentsPickTheNearerLivingPlayer) {
   auto coop = makematch(gamemode::coop, 1);
   ASSERT_EQ(coop->fightercount, 3);
