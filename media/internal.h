@@ -33,6 +33,7 @@ struct core {
   int frames = 0;         // presents since start or reset
   int drawcalls = 0;      // geometry submissions to the renderer since the last present
   int lastdrawcalls = 0;  // the same for the last presented frame
+  bool blind = false;     // test mode: nothing is drawn or read back (media::test::blind)
 };
 extern core sys;
 

@@ -162,7 +162,7 @@ void discardbatch() {
 }
 
 bool drawingvisible() {
-  return ds.alpha > 0;
+  return ds.alpha > 0 && !sys.blind;
 }
 float scalex() {
   return ds.sx;

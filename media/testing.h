@@ -15,6 +15,11 @@ void reset();
 // Number of presents since reset.
 int frames();
 
+// Blind: nothing is drawn and no frame is read back, until turned off (reset turns it off). Only
+// the picture changes: a long scripted run looks at the few frames it checks and skips the rest.
+// While blind, presented() keeps the last frame read back before.
+void blind(bool on);
+
 // Scripted input. An event scheduled for frame f is delivered through the ordinary event path by
 // the present that makes frames() reach f (f = 0 or less: by the next present).
 void press(int frame, int key);

@@ -156,6 +156,7 @@ void badfile(const std::string& path, const char* why) {
 void resetwindow() {
   closegraphics();
   sys.frames = 0;
+  sys.blind = false;
   sys.width = 1024, sys.height = 768;
   virtualrate(60);
   sys.title.clear();
@@ -203,7 +204,7 @@ void hidemouse() {
 
 void cls() {
   discardbatch();
-  if (sys.renderer == nullptr) return;
+  if (sys.renderer == nullptr || sys.blind) return;
   SDL_SetRenderDrawColor(sys.renderer, 0, 0, 0, 255);
   SDL_RenderClear(sys.renderer);
 }

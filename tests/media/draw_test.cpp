@@ -329,6 +329,30 @@ TEST_F(drawtest, RepeatedFrameKeepsBothThePresentedAndTheDrawnFrame) {
   EXPECT_EQ(media::test::presented().g(500, 400), 255);
 }
 
+// Blind frames draw nothing and leave the last frame read back; time and input go on, and the
+// first frame drawn after them is whole.
+TEST_F(drawtest, BlindFramesDrawNothingAndTheNextSeenFrameIsWhole) {
+  fill(0, 0, 1024, 768, 255, 0, 0);
+  media::flip(-1);
+  media::test::blind(true);
+  media::test::press(3, media::key::p);
+  for (int k = 0; k < 2; ++k) {
+    media::cls();
+    fill(0, 0, 1024, 768, 0, 0, 255);
+    media::flip(-1);
+  }
+  EXPECT_EQ(media::test::frames(), 3);
+  EXPECT_EQ(media::keyhit(media::key::p), 1);
+  EXPECT_EQ(media::test::presented().r(500, 400), 255) << "a blind present reads nothing back";
+  media::test::blind(false);
+  media::cls();
+  fill(0, 0, 512, 768, 0, 255, 0);
+  media::flip(-1);
+  const auto seen = media::test::presented();
+  EXPECT_EQ(seen.at(100, 400), 0xff00ff00u);
+  EXPECT_EQ(seen.at(900, 400), 0xff000000u) << "the blind frames' drawing must not show through";
+}
+
 }  // namespace
 
 namespace {
