@@ -192,7 +192,9 @@ void watch(const std::string& name, gamemode mode, int level, int frames) {
   game->current.level = level;
   game->beginmatch();
   const match& m = *game->playing;
+  const auto shown = [](int f) { return f == 30 || f == 100 || f == 300 || f == 600 || f == 900; };
   for (int f = 1; f <= frames && m.state != matchstate::end; ++f) {
+    media::test::blind(!shown(f));  // only the frames kept as pictures are drawn
     game->matchframe();
     if (f >= 30) {  // once the scattered balls have gathered into bodies
       for (int i = 1; i <= m.fightercount; ++i) {
@@ -209,7 +211,7 @@ void watch(const std::string& name, gamemode mode, int level, int frames) {
             << name << " frame " << f << " fighter " << i << " at " << sx << "," << sy;
       }
     }
-    if (f == 30 || f == 100 || f == 300 || f == 600 || f == 900) {
+    if (shown(f)) {
       char file[64];
       std::snprintf(file, sizeof file, "%s-frame-%04d.png", name.c_str(), f);
       EXPECT_TRUE(media::test::savepng(media::test::presented(), artefact(file)));

@@ -67,6 +67,7 @@ TEST_F(seriestest, OnePlayerSeriesWonLevelByLevelEndsInTheTable) {
                   "ANNA\r\n3000000\r\nBERT\r\n2500000\r\nCARL\r\n1999999\r\nDORA\r\n10\r\n");
   game->loadscores();
   game->current.mode = gamemode::single;
+  media::test::blind(true);  // twenty levels, and no picture looked at
   int summariesseen = 0;
   game->script = [&](scriptedgame& g) {
     if (g.state() == matchstate::game && g.frame() == 0) {
@@ -154,6 +155,7 @@ TEST_F(seriestest, ALostLevelEndsTheSeriesThroughGameOverAndTheTable) {
 
 TEST_F(seriestest, VersusMatchesOpenWithTheScore) {
   game->current.mode = gamemode::versus;
+  media::test::blind(true);
   int played = 0;
   game->script = [&](scriptedgame& g) {
     if (g.state() == matchstate::game && g.frame() == 0) {
@@ -209,6 +211,42 @@ void closein(scriptedgame& g) {
   if (g.state() != matchstate::game || g.m().decided != outcome::undecided) return;
   steer(1, media::key::left, media::key::right, media::key::up, 2);
   if (g.m().mode == gamemode::versus) steer(2, media::key::a, media::key::d, media::key::w, 1);
+}
+
+// The short run the sanitizers watch: a fight with blows and slow motion, a level end, a lost
+// level, GAME OVER and the table, with nothing drawn.
+TEST_F(seriestest, AShortSeriesCrossesABlowSlowMotionALevelEndAndGameOver) {
+  media::test::blind(true);
+  game->current.mode = gamemode::single;
+  int blows = 0, slowframes = 0;
+  game->script = [&](scriptedgame& g) {
+    if (g.m().message.timer == 59 && g.caption().ends_with("BLOW!")) ++blows;
+    if (g.state() == matchstate::game && g.m().slowmotimer >= 0) ++slowframes;
+    if (g.state() == matchstate::game && g.m().level == 1 && blows > 0 && slowframes > 0) {
+      press(media::key::digit4);
+      press(media::key::digit1);
+    }
+    if (g.state() == matchstate::game && g.frame() > 2000) press(media::key::escape);  // no blow came
+    if (g.state() == matchstate::levelcompleted && g.elapsed() == 10) {
+      release(media::key::digit4);
+      release(media::key::digit1);
+      press(media::key::space);
+    }
+    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 1) release(media::key::space);
+    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 30) g.m().fighters[1].energy = 0;
+    if (g.state() == matchstate::gameover && g.elapsed() == 25) press(media::key::enter);
+    if (g.state() == matchstate::highscores && g.elapsed() == 1) release(media::key::enter);
+    if (g.state() == matchstate::highscores && g.elapsed() == 30) press(media::key::enter);
+    closein(g);
+  };
+  game->playseries();
+  EXPECT_GT(blows, 0);
+  EXPECT_GT(slowframes, 0);
+  ASSERT_EQ(game->states.size(), 2u);
+  EXPECT_EQ(game->states[0][2], matchstate::levelcompleted);
+  const std::vector<matchstate> lost = {matchstate::game, matchstate::tellresult, matchstate::gameover,
+                                        matchstate::highscores, matchstate::end};
+  EXPECT_EQ(game->states[1], lost);
 }
 
 // Plays fights as a player would and keeps screenshots to look at: the first blow with its caption
