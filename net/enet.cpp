@@ -1,6 +1,9 @@
 // The transport over ENet: one host and one joiner, datagrams unsequenced on channel 0, the
 // handshake reliable on channel 1. enet_host_service is always called with a timeout of 0.
 #include <enet/enet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <arpa/inet.h>
 
 #include <algorithm>
 #include <deque>
@@ -13,7 +16,8 @@ namespace flopfist::net {
 
 namespace {
 
-constexpr int datachannel = 0, handshakechannel = 1;
+constexpr int datachannel = 0, handshakechannel = 1, wholechannel = 2, channels = 3;
+constexpr size_t mostwhole = 1 << 16;
 
 bool started() {
   static const bool ok = enet_initialize() == 0;
@@ -44,6 +48,17 @@ class enetlink final : public transport {
     inbox_.pop_front();
     return true;
   }
+  void sendwhole(std::string_view bytes) override {
+    if (phase_ != linkphase::joined || peer_ == nullptr) return;
+    ENetPacket* p = enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE);
+    if (enet_peer_send(peer_, wholechannel, p) != 0) enet_packet_destroy(p);
+  }
+  bool nextwhole(std::string& into) override {
+    if (wholes_.empty()) return false;
+    into = std::move(wholes_.front());
+    wholes_.pop_front();
+    return true;
+  }
   std::string problem() const override { return problem_; }
   uint16_t port() const override { return host_->address.port; }
 
@@ -68,6 +83,7 @@ class enetlink final : public transport {
   linkphase phase_;
   std::string problem_;
   std::deque<packet> inbox_;
+  std::deque<std::string> wholes_;
 };
 
 void enetlink::handshake(ENetPeer* from, const message& m) {
@@ -101,6 +117,10 @@ void enetlink::poll(uint32_t now) {
         const std::span<const uint8_t> bytes(ev.packet->data, ev.packet->dataLength);
         if (ev.channelID == handshakechannel) {
           handshake(ev.peer, decode(bytes));
+        } else if (ev.channelID == wholechannel) {
+          if (ev.peer == peer_ && phase_ == linkphase::joined && bytes.size() <= mostwhole && wholes_.size() < 8) {
+            wholes_.emplace_back(bytes.begin(), bytes.end());
+          }
         } else if (ev.peer == peer_ && phase_ == linkphase::joined && bytes.size() <= maxpacket) {
           // Datagrams from anyone but the peer are a stranger's: dropped.
           packet p;
@@ -142,7 +162,7 @@ std::unique_ptr<transport> hostgame(uint16_t port, std::string& error) {
   a.host = ENET_HOST_ANY;
   a.port = port;
   // Room for the joiner and one more, so a third machine hears why it is turned away.
-  ENetHost* h = enet_host_create(&a, 2, 2, 0, 0);
+  ENetHost* h = enet_host_create(&a, 2, channels, 0, 0);
   if (h == nullptr) {
     error = "PORT " + std::to_string(port) + " IS IN USE";
     return nullptr;
@@ -152,15 +172,31 @@ std::unique_ptr<transport> hostgame(uint16_t port, std::string& error) {
 
 std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uint32_t now,
                                     uint32_t patiencems) {
-  ENetHost* h = started() ? enet_host_create(nullptr, 1, 2, 0, 0) : nullptr;
+  ENetHost* h = started() ? enet_host_create(nullptr, 1, channels, 0, 0) : nullptr;
   if (h == nullptr) return nullptr;
   auto link = std::make_unique<enetlink>(h, false);
   link->deadline_ = now + patiencems;
   ENetAddress a{};
   a.port = port;
   const std::string name(address);
-  if (enet_address_set_host(&a, name.c_str()) == 0) link->peer_ = enet_host_connect(h, &a, 2, 0);
+  if (enet_address_set_host(&a, name.c_str()) == 0) link->peer_ = enet_host_connect(h, &a, channels, 0);
   return link;
+}
+
+std::vector<std::string> localaddresses() {
+  std::vector<std::string> out;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return out;
+  for (ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
+    if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+    if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) == nullptr) continue;
+    if (std::string_view(text).starts_with("127.")) continue;
+    out.emplace_back(text);
+  }
+  freeifaddrs(list);
+  return out;
 }
 
 bool splitaddress(std::string_view text, std::string& address, uint16_t& port) {

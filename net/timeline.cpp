@@ -3,7 +3,28 @@
 
 namespace flopfist::net {
 
+matchsetup nextmatch(const match& finished) {
+  matchsetup next;
+  next.mode = finished.mode;
+  next.level = finished.level;
+  next.wins = finished.wins;
+  const result r = finished.ending();
+  if (r == result::first) next.wins[1] += 1;
+  if (r == result::second) next.wins[2] += 1;
+  next.rules = finished.rules;
+  next.carried = finished.leftover();
+  next.rng = finished.rng;
+  next.colours = finished.colours;
+  return next;
+}
+
 matchevents timeline::step(const frameinput& in) {
+  if (series && now.state == matchstate::end) {
+    now = match(nextmatch(now));
+    hold = 0;
+    ++played;
+    return {};
+  }
   if (hold > 0) {
     --hold;
     return {};
@@ -14,6 +35,8 @@ matchevents timeline::step(const frameinput& in) {
   return ev;
 }
 
-uint64_t timeline::hash() const { return (now.hash() ^ uint64_t(hold)) * 1099511628211ull; }
+uint64_t timeline::hash() const {
+  return ((now.hash() ^ uint64_t(hold)) * 1099511628211ull ^ uint64_t(played)) * 1099511628211ull;
+}
 
 }  // namespace flopfist::net

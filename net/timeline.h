@@ -22,6 +22,14 @@ struct timeline {
 
   match now;
   int hold = 0;  // ticks left before the match steps again
+  // A versus series: when a match ends, the next begins on the following tick from what it left
+  // and the score with its result, so both machines pass from match to match on the same tick.
+  bool series = false;
+  int played = 0;  // matches finished before this one
 };
+
+// The match that follows a finished one in a series: the score with its result, and the generator,
+// palette and counters it left.
+matchsetup nextmatch(const match& finished);
 
 }  // namespace flopfist::net

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <span>
 
 #include "net/packet.h"
 
@@ -29,6 +31,9 @@ class transport {
   virtual void send(std::span<const uint8_t> bytes) = 0;
   // The next datagram from the peer, false when none waits.
   virtual bool next(packet& into) = 0;
+  // A larger message that must arrive whole and once (the match's set-up), and the next one come.
+  virtual void sendwhole(std::string_view bytes) = 0;
+  virtual bool nextwhole(std::string& into) = 0;
   virtual std::string problem() const = 0;
   virtual uint16_t port() const = 0;  // the host's port
 };
@@ -40,6 +45,8 @@ constexpr uint16_t defaultport = 27960;
 std::unique_ptr<transport> hostgame(uint16_t port, std::string& error);
 std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uint32_t now,
                                     uint32_t patiencems = 5000);
+// This machine's IPv4 addresses other than the loopback, for the host to show.
+std::vector<std::string> localaddresses();
 
 // "ADDRESS" or "ADDRESS:PORT" (the port defaults); false when the port is not a number in range.
 bool splitaddress(std::string_view text, std::string& address, uint16_t& port);
