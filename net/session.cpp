@@ -41,6 +41,11 @@ uint16_t session::remoteinput(int frame) const {
 void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
   const message m = decode(bytes);
   if (m.kind != messagekind::inputs && m.kind != messagekind::quit) return;
+  // The peer cannot run further ahead than its window allows it past the inputs it has of ours,
+  // nor hold inputs or hashes of frames further on: such a message is not from a fair peer.
+  const int64_t reach = int64_t(current_) + ring;
+  const inputmessage& head = m.inputs;
+  if (m.kind == messagekind::inputs && (head.frame > reach || head.first > reach || head.hashfirst > reach)) return;
   stats_.bytesreceived += int64_t(bytes.size());
   ++stats_.packetsreceived;
   if (state_ != linkstate::running) return;
@@ -152,9 +157,10 @@ std::span<const request> session::advance(uint16_t local, uint32_t now) {
 
   // How far ahead of the peer this side runs: the peer's frame as it said, moved on by the time
   // since, half a round trip included.
-  const int sincems = int(now - echoheard_) + stats_.rttms / 2;
-  const int estimate16 = remoteframe_now_ * 16 + sincems * 16 * 60 / 1000;
-  advantage16_ += (current_ * 16 - estimate16 - advantage16_) / 8;
+  const int64_t sincems = std::min<int64_t>(now - echoheard_, 60000) + stats_.rttms / 2;
+  const int64_t estimate16 = int64_t(remoteframe_now_) * 16 + sincems * 16 * 60 / 1000;
+  const int64_t sample16 = std::clamp<int64_t>(int64_t(current_) * 16 - estimate16, -16 * 127, 16 * 127);
+  advantage16_ += int((sample16 - advantage16_) / 8);
   if (slowcooldown_ > 0) --slowcooldown_;
 
   bool go = true;
