@@ -332,10 +332,17 @@ void fightgame::joinonline(const std::string& where) {
   }
   flushmenukeys();
   std::string bytes;
+  // A host that welcomed this machine but sends no match within the silence allowed is gone.
+  uint32_t heard = clock();
   while (!link->nextwhole(bytes)) {
     link->poll(clock());
+    if (link->phase() != net::linkphase::joined) heard = clock();
     if (link->phase() == net::linkphase::refused || link->phase() == net::linkphase::failed) {
       messagescreen("CANNOT JOIN", link->problem());
+      return;
+    }
+    if (clock() - heard > 3000) {
+      messagescreen("CANNOT JOIN", "THE HOST IS GONE");
       return;
     }
     if (drawwaiting(*this, "JOIN GAME", {"CONNECTING TO " + address + ":" + std::to_string(port), "ESCAPE: BACK"})) return;
