@@ -118,7 +118,7 @@ void onlineseries::fulfil(const net::request& r) {
   switch (r.kind) {
     case net::requestkind::save:
       slot = live_;
-      s_.saved(r.frame, live_.hash());
+      if (r.hash) s_.saved(r.frame, live_.hash());
       break;
     case net::requestkind::restore:
       live_ = slot;

@@ -16,6 +16,9 @@ constexpr size_t maxpacket = 256;
 constexpr int maxinputs = 64;
 // Confirmed-frame hashes one message carries at most.
 constexpr int maxhashes = 8;
+// Frames whose hashes are compared: every sixth, ten a second. Hashing a state with a full particle
+// ring costs more than stepping it, so a rollback hashes only the frames compared.
+constexpr int hashinterval = 6;
 
 enum class messagekind : uint8_t { none = 0, hello = 1, welcome = 2, refuse = 3, inputs = 4, quit = 5 };
 enum class refusal : uint8_t { versions = 1, full = 2 };
@@ -43,7 +46,7 @@ struct inputmessage {
   int32_t first = 0;     // the frame of inputs[0]
   uint8_t count = 0;
   std::array<uint16_t, maxinputs> inputs{};
-  int32_t hashfirst = 0;  // the frame of hashes[0]; they follow one frame apart
+  int32_t hashfirst = 0;  // the frame of hashes[0], a multiple of hashinterval; they follow that far apart
   uint8_t hashcount = 0;
   std::array<uint32_t, maxhashes> hashes{};
 };

@@ -79,7 +79,7 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
   }
   while (remoteframe_[slot(remotenext_)] == remotenext_) ++remotenext_;
   for (int k = 0; k < in.hashcount; ++k) {
-    const int f = in.hashfirst + k;
+    const int f = in.hashfirst + k * hashinterval;
     remotehash_[slot(f)] = in.hashes[size_t(k)];
     remotehashframe_[slot(f)] = f;
     comparehash(f);
@@ -87,7 +87,7 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
 }
 
 void session::saved(int frame, uint64_t hash) {
-  if (frame < 0) return;
+  if (frame < 0 || frame % hashinterval != 0) return;
   savedhash_[slot(frame)] = uint32_t(hash ^ (hash >> 32));
   savedframe_[slot(frame)] = frame;
 }
@@ -119,6 +119,7 @@ void session::push(requestkind kind, int frame) {
   r.kind = kind;
   r.frame = frame;
   r.first = false;
+  r.hash = kind == requestkind::save && frame % hashinterval == 0;
 }
 
 void session::pushstep(int frame, bool first) {
@@ -200,12 +201,14 @@ void session::buildmessage(uint32_t now) {
   in.count = uint8_t(std::clamp(known - peerack_, 0, maxinputs));
   for (int k = 0; k < in.count; ++k) in.inputs[size_t(k)] = local_[slot(peerack_ + k)];
   // Each confirmed hash goes out once; a lost one only leaves a frame unchecked.
-  hashsent_ = std::max(hashsent_, hashedupto_ - ring / 2);
-  while (hashsent_ < hashedupto_ && localhashframe_[slot(hashsent_)] != hashsent_) ++hashsent_;
+  // hashsent_ stays a multiple of the interval: the next compared frame to send.
+  hashsent_ = std::max(hashsent_, (hashedupto_ - ring / 2) / hashinterval * hashinterval);
+  while (hashsent_ < hashedupto_ && localhashframe_[slot(hashsent_)] != hashsent_) hashsent_ += hashinterval;
   in.hashfirst = hashsent_;
   while (in.hashcount < maxhashes && hashsent_ < hashedupto_ &&
          localhashframe_[slot(hashsent_)] == hashsent_) {
-    in.hashes[in.hashcount++] = localhash_[slot(hashsent_++)];
+    in.hashes[in.hashcount++] = localhash_[slot(hashsent_)];
+    hashsent_ += hashinterval;
   }
   out_ = encode(m);
   stats_.bytessent += int64_t(out_.size);

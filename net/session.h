@@ -18,11 +18,12 @@ struct sessionconfig {
 };
 
 enum class requestkind { save, restore, advance };
-// save: keep the state before step `frame`, then tell saved() its hash. restore: go back to the
-// state kept for `frame`. advance: step `frame` with one input per side (side 0 first).
+// save: keep the state before step `frame`, and when `hash` is set tell saved() its hash. restore: go
+// back to the state kept for `frame`. advance: step `frame` with one input per side (side 0 first).
 struct request {
   requestkind kind = requestkind::advance;
   int frame = 0;
+  bool hash = false;
   std::array<uint16_t, 2> inputs{};
   bool first = false;  // advance: the frame's first step; its sounds play now and never again
 };
@@ -51,7 +52,7 @@ class session {
   // One tick of the frame clock: the local player's input for it. The requests come in the order to
   // carry them out, valid until the next call; none while waiting or once the link has ended.
   std::span<const request> advance(uint16_t local, uint32_t now);
-  // The hash of a state saved on request.
+  // The hash of a state saved on a request that asked for it.
   void saved(int frame, uint64_t hash);
   // The message to send after each advance (empty when there is none).
   std::span<const uint8_t> outgoing() const { return out_.view(); }
