@@ -127,7 +127,11 @@ void onlineseries::fulfil(const net::request& r) {
       given_[size_t(r.frame) % given_.size()] = r.inputs;
       const matchevents ev = live_.step(frameof(r.inputs));
       // A frame stepped again after a rollback stays silent: its sounds were heard the first time.
-      if (r.first) g_.play(ev);
+      // The hit pause is not waited here: the timeline holds its ticks.
+      if (!r.first) break;
+      for (int k = 0; k < ev.soundcount; ++k) {
+        g_.playeffect(ev.sounds[size_t(k)] == sound::blow ? g_.art.blowsound : g_.art.blocksound);
+      }
       break;
     }
   }
@@ -220,7 +224,14 @@ void onlineseries::run() {
     media::cls();
     live_.now.draw(g_.art.images);
     if (g_.linkshown) drawstats();
-    if (media::keyhit(media::key::escape) + padhits(pad::back) != 0 || media::terminaterequest()) {
+    if (media::terminaterequest()) {
+      // Closing the window tells the other side at once; the replay is kept before the end.
+      leave();
+      g_.playing = tape_.now;
+      g_.keepreplay();
+      media::endprogram(0);
+    }
+    if (media::keyhit(media::key::escape) + padhits(pad::back) != 0) {
       leave();
       break;
     }
@@ -259,13 +270,14 @@ void fightgame::onlinemenu() {
       drawcentred(rows[size_t(i - 1)], 0.3f, 180.0f + 100.0f * float(i));
     }
     media::setscale(1, 1);
+    present();
+    // Read after the present, so a key acts in the frame it came, as in the other menus.
     const menuinput in = readmenu();
     selection = (selection - 1 + in.down - in.up + 4 * 8) % 4 + 1;
     if (selection == 3 && in.left + in.right != 0) {
       onlinedelay = std::clamp(onlinedelay + in.right - in.left, 0, 4);
       media::savefile(onlinefile, std::to_string(onlinedelay) + "\n");
     }
-    present();
     if (in.back || (in.choose && selection == 4)) return;
     if (in.choose && selection == 1) hostonline(net::defaultport);
     if (in.choose && selection == 2) {
