@@ -325,7 +325,8 @@ void fightgame::hostonline(int port) {
   setup.colours = colours;
   link->sendwhole(setupbytes(setup, music.track));
   link->poll(clock());
-  onlineseries(*this, *link, 0, setup).run();
+  // Held on the heap: its matches and their saved copies run to megabytes.
+  std::make_unique<onlineseries>(*this, *link, 0, setup)->run();
   media::sharedgenerator() = playing ? playing->rng : media::sharedgenerator();
 }
 
@@ -367,7 +368,7 @@ void fightgame::joinonline(const std::string& where) {
   matchsetup setup = l.data.setup;
   setup.mode = gamemode::versus;
   music.track = std::clamp(l.data.musictrack, 1, 4);
-  onlineseries(*this, *link, 1, setup).run();
+  std::make_unique<onlineseries>(*this, *link, 1, setup)->run();
 }
 
 }  // namespace flopfist
