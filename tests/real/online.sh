@@ -27,6 +27,11 @@ window_of() {
   done
   fail "no window for process $1"
 }
+# The match is on in a shot: player 1 in view and the arena's floor lit across the lower screen
+# (the waiting screens are dark there, and their grey text could pass for player 1).
+match_on() {
+  [ "$(player_pixels "$1")" -gt 500 ] && lit "$(region_max "$1" 800 60 112 620)"
+}
 # Waits up to $2 seconds for a replay in folder $1.
 replay_within() {
   local n=$(( $2 * 10 ))
@@ -47,13 +52,14 @@ guestwin=$(window_of "$guestpid")
 focus "$guestwin"
 for _ in $(seq 1 60); do
   snap online_guest
-  [ "$(player_pixels online_guest)" -gt 500 ] && break
+  match_on online_guest && break
   sleep 0.5
 done
+match_on online_guest || fail "the joiner's match did not start"
 hold Left 1.5; xdotool key F3
 focus "$hostwin"; hold Right 1.5
 snap online_host
-[ "$(player_pixels online_host)" -gt 500 ] || fail "no match in the host's window"
+match_on online_host || fail "no match in the host's window"
 focus "$guestwin"
 press Escape
 replay_within "$guestdir" 3 || fail "the joiner kept no replay"
@@ -72,10 +78,10 @@ focus "$guestwin"
 # The match is on once the joiner's window shows player 1 (start-up is slow on a busy machine).
 for _ in $(seq 1 60); do
   snap online_guest
-  [ "$(player_pixels online_guest)" -gt 500 ] && break
+  match_on online_guest && break
   sleep 0.5
 done
-[ "$(player_pixels online_guest)" -gt 500 ] || fail "the joiner's match did not start"
+match_on online_guest || fail "the joiner's match did not start"
 sleep 1
 kill -9 "$hostpid"
 replay_within "$guestdir" 5 || fail "no CONNECTION LOST and replay within 5 s of the host's end"
