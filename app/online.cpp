@@ -219,6 +219,7 @@ void onlineseries::run() {
   g_.startmusic();
   flushmenukeys();
   while (s_.state() == net::linkstate::running) {
+    g_.updatemusic();  // the next track when one ends
     tick();
     if (media::keyhit(statskey) != 0) g_.linkshown = !g_.linkshown;
     media::cls();
@@ -231,7 +232,7 @@ void onlineseries::run() {
       g_.keepreplay();
       media::endprogram(0);
     }
-    if (media::keyhit(media::key::escape) + padhits(pad::back) != 0) {
+    if (media::keyhit(media::key::escape) + padhits(pad::b) + padhits(pad::back) != 0) {
       leave();
       break;
     }
