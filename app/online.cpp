@@ -12,6 +12,7 @@
 #include "media/controls.h"
 #include "media/media.h"
 #include "media/random.h"
+#include "net/confirmed.h"
 #include "net/session.h"
 #include "net/timeline.h"
 #include "net/transport.h"
@@ -108,8 +109,7 @@ class onlineseries {
   net::session s_;
   net::timeline live_, tape_;
   std::vector<net::timeline> saves_;
-  std::array<std::array<uint16_t, 2>, net::session::ring> given_{};  // each frame's inputs as last stepped
-  int taped_ = 0;  // confirmed frames the tape has followed
+  net::confirmedinputs confirmed_;
   bool left_ = false;
 };
 
@@ -124,7 +124,7 @@ void onlineseries::fulfil(const net::request& r) {
       live_ = slot;
       break;
     case net::requestkind::advance: {
-      given_[size_t(r.frame) % given_.size()] = r.inputs;
+      confirmed_.stepped(r);
       const matchevents ev = live_.step(frameof(r.inputs));
       // A frame stepped again after a rollback stays silent: its sounds were heard the first time.
       // The hit pause is not waited here: the timeline holds its ticks.
@@ -145,22 +145,21 @@ void onlineseries::beginreplay(const matchsetup& setup) {
 // The tape steps each frame once it is confirmed, with the inputs it was last stepped with: those
 // are the real ones. A finished match is kept as a replay on both machines.
 void onlineseries::followconfirmed() {
-  const int upto = std::min(s_.confirmed(), s_.frame());
-  for (; taped_ < upto; ++taped_) {
-    const frameinput in = frameof(given_[size_t(taped_) % given_.size()]);
+  confirmed_.follow(s_, [&](int, std::array<uint16_t, 2> inputs) {
+    const frameinput in = frameof(inputs);
     if (tape_.series && tape_.now.state == matchstate::end) {
       const matchsetup next = net::nextmatch(tape_.now);
       g_.playing = tape_.now;
       g_.keepreplay();
       (void)tape_.step(in);
       beginreplay(next);
-      continue;
+      return;
     }
     const bool steps = tape_.hold == 0;
     if (steps) g_.taping.add(in);
     (void)tape_.step(in);
     if (steps) g_.taping.stepped(tape_.now);
-  }
+  });
 }
 
 void onlineseries::drawstats() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "match/match.h"
+#include "net/confirmed.h"
 #include "net/session.h"
 
 namespace flopfist::nettest {
@@ -69,6 +70,10 @@ struct dueloutcome {
   int differing = -1;  // the first confirmed frame whose hash differed from the reference, -1 none
   int desyncs = 0;     // sides that reported a desync
   int unevenfirsts = 0;  // frames stepped for the first time other than exactly once, both sides
+  // The confirmed inputs each side followed (what its replay records), and where they first differed
+  // from the inputs the scripts and the delay make, -1 for nowhere.
+  std::array<int, 2> followed{};
+  std::array<int, 2> wronginput{-1, -1};
   std::array<net::linkstats, 2> stats{};
 };
 
@@ -77,8 +82,8 @@ class duel {
  public:
   duel(const game& start, const linkconfig& link, int delay, uint32_t scriptseed)
       : link_(link), seed_(scriptseed), delay_(delay),
-        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}},
-               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}}},
+        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}},
+               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}}},
         reference_(start) {}
 
   // Runs until both sides have stepped `frames` frames (or twice that time has passed); side 1's
@@ -96,7 +101,14 @@ class duel {
     std::vector<game> saves;
     std::vector<uint64_t> lastsaved;  // by frame: the hash of the state last saved for it
     std::vector<int> firsts;          // by frame: its steps marked first (its sounds played)
+    net::confirmedinputs confirmed;
+    std::vector<std::array<uint16_t, 2>> followed;  // the replay's inputs, frame by frame
   };
+  std::array<uint16_t, 2> truth(int f) const {
+    std::array<uint16_t, 2> in{};
+    for (int s = 0; s < 2; ++s) in[size_t(s)] = f < delay_ ? 0 : scriptinput(seed_, s, f - delay_);
+    return in;
+  }
   void tick(int s, uint32_t now);
 
   memorylink link_;
@@ -124,12 +136,14 @@ void duel<game>::tick(int s, uint32_t now) {
         me.g = me.saves[size_t(r.frame) % me.saves.size()];
         break;
       case net::requestkind::advance:
+        me.confirmed.stepped(r);
         (void)me.g.step(combined(r.inputs));
         if (me.firsts.size() <= size_t(r.frame)) me.firsts.resize(size_t(r.frame) + 1);
         me.firsts[size_t(r.frame)] += r.first ? 1 : 0;
         break;
     }
   }
+  me.confirmed.follow(me.s, [&](int, std::array<uint16_t, 2> in) { me.followed.push_back(in); });
   if (!me.s.outgoing().empty()) link_.send(s, me.s.outgoing(), now);
 }
 
@@ -160,6 +174,10 @@ dueloutcome duel<game>::run(int frames, int lagms) {
     o.confirmed[size_t(s)] = me.s.confirmed();
     o.stats[size_t(s)] = me.s.stats();
     if (me.s.state() == net::linkstate::desynced) ++o.desyncs;
+    o.followed[size_t(s)] = int(me.followed.size());
+    for (size_t f = 0; f < me.followed.size() && o.wronginput[size_t(s)] < 0; ++f) {
+      if (me.followed[f] != truth(int(f))) o.wronginput[size_t(s)] = int(f);
+    }
     for (int f = 0; f < me.s.frame(); ++f) {
       if (size_t(f) >= me.firsts.size() || me.firsts[size_t(f)] != 1) ++o.unevenfirsts;
     }
@@ -172,9 +190,7 @@ dueloutcome duel<game>::run(int frames, int lagms) {
       if (sides_[size_t(s)].lastsaved[size_t(f)] != h && o.differing < 0) o.differing = f;
     }
     ++o.compared;
-    std::array<uint16_t, 2> in{};
-    for (int s = 0; s < 2; ++s) in[size_t(s)] = f < delay_ ? 0 : scriptinput(seed_, s, f - delay_);
-    (void)reference_.step(combined(in));
+    (void)reference_.step(combined(truth(f)));
   }
   return o;
 }

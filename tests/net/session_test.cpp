@@ -29,6 +29,10 @@ TEST_P(linkmatrix, BothSidesConfirmTheFramesOfOneMatch) {
   EXPECT_GE(o.compared, frames - 20);
   EXPECT_EQ(o.differing, -1) << "the first confirmed frame unlike the reference";
   EXPECT_EQ(o.unevenfirsts, 0) << "frames whose sounds would play twice or never";
+  // What each side's replay records: every confirmed frame once, with the inputs really given.
+  EXPECT_GE(std::min(o.followed[0], o.followed[1]), frames - 20);
+  EXPECT_EQ(o.wronginput[0], -1);
+  EXPECT_EQ(o.wronginput[1], -1);
   // On a link without loss up to 120 ms the window never fills.
   if (losspercent == 0 && rtt <= 120) {
     EXPECT_EQ(o.stats[0].waited + o.stats[1].waited, 0);
