@@ -116,6 +116,13 @@ class fightgame {
   void drawoverlays(const matchevents& ev);
   void slowmopace();
 
+  // ---- Online versus (app/online.cpp; app/offline.cpp in a build without it) ----
+  void onlinemenu();                          // HOST GAME, JOIN GAME, INPUT DELAY, BACK
+  void hostonline(int port);                  // --host [PORT], or HOST GAME: waits for a joiner
+  void joinonline(const std::string& where);  // --join ADDRESS[:PORT], or JOIN GAME
+  int onlinedelay = 2;                        // frames; kept in online.cfg
+  bool linkshown = false;                     // the link's figures over the match (F3)
+
   // ---- Replays ----
   void keepreplay();  // the match just ended, into replays/; a failure costs only the replay
   void replaysscreen();

@@ -26,10 +26,15 @@ struct entry {
 constexpr std::array<entry, 5> mainentries{{
     {"PLAY", 180}, {"OPTIONS", 260}, {"CONTROLS", 340}, {"SCORES", 420}, {"QUIT", 500}}};
 
-constexpr std::array<entry, 4> modeentries{{
-    {"1 PLAYER", 180}, {"2 PLAYERS VS", 340}, {"2 PLAYERS CO-OP", 420}, {"REPLAYS", 500}}};
+// ONLINE comes last, so the way to REPLAYS stays three steps down.
+constexpr std::array<entry, 5> modeentries{{{"1 PLAYER", 180},
+                                            {"2 PLAYERS VS", 340},
+                                            {"2 PLAYERS CO-OP", 420},
+                                            {"REPLAYS", 500},
+                                            {"2 PLAYERS ONLINE", 580}}};
 constexpr std::array<gamemode, 3> modes{gamemode::single, gamemode::versus, gamemode::coop};
 constexpr int replaysentry = 4;
+constexpr int onlineentry = 5;
 
 // Up and Down hit in the same frame cancel out; the selection wraps within 1..count. The pads'
 // directions move it too, repeating while held.
@@ -102,6 +107,9 @@ std::optional<gamemode> fightgame::playmodemenu() {
     if (escape || b) return std::nullopt;
     if ((enter || space || a) && selection == replaysentry) {
       replaysscreen();  // and back to this menu, REPLAYS still selected
+      flushmenukeys();
+    } else if ((enter || space || a) && selection == onlineentry) {
+      onlinemenu();
       flushmenukeys();
     } else if (enter || space || a) {
       return modes[size_t(selection - 1)];

@@ -65,8 +65,8 @@ TEST_F(menutest, PlayModeMenuWrapsAndEscapeWinsOverEnter) {
   } cases[] = {
       {{}, gamemode::single},
       {{key::down}, gamemode::versus},
-      {{key::up, key::up}, gamemode::coop},  // past REPLAYS at the foot
-      {{key::down, key::down, key::down, key::down}, gamemode::single},
+      {{key::up, key::up, key::up}, gamemode::coop},  // past ONLINE and REPLAYS at the foot
+      {{key::down, key::down, key::down, key::down, key::down}, gamemode::single},
   };
   for (const auto& c : cases) {
     const int start = media::test::frames();

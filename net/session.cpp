@@ -1,0 +1,218 @@
+// The rollback session: prediction, rollback, the waiting window, time sync, hashes and the link's end.
+#include "net/session.h"
+
+#include <algorithm>
+
+namespace flopfist::net {
+
+namespace {
+constexpr uint16_t noecho = 0xFFFF;
+constexpr int slowgap = 12;  // ticks between two left out for time sync: slow a little at a time
+size_t slot(int frame) { return size_t(frame) % size_t(session::ring); }
+}  // namespace
+
+session::session(const sessionconfig& config, uint32_t now) : cfg_(config), lastheard_(now) {
+  cfg_.delay = std::clamp(cfg_.delay, 0, 4);
+  cfg_.window = std::clamp(cfg_.window, 1, 16);
+  cfg_.side = cfg_.side == 0 ? 0 : 1;
+  remoteframe_.fill(-1);
+  savedframe_.fill(-1);
+  localhashframe_.fill(-1);
+  remotehashframe_.fill(-1);
+  message q;
+  q.kind = messagekind::quit;
+  quit_ = encode(q);
+}
+
+std::span<const uint8_t> session::quitmessage() {
+  if (state_ == linkstate::running) state_ = linkstate::peerquit;
+  return quit_.view();
+}
+
+int session::confirmedframe() const { return std::min(remotenext_, current_ + cfg_.delay); }
+
+uint16_t session::remoteinput(int frame) const {
+  if (remoteframe_[slot(frame)] == frame) return remote_[slot(frame)];
+  // A missing input is taken to be the last one received: players hold keys far longer than a frame.
+  if (remotenext_ > 0) return remote_[slot(remotenext_ - 1)];
+  return 0;
+}
+
+void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
+  const message m = decode(bytes);
+  if (m.kind != messagekind::inputs && m.kind != messagekind::quit) return;
+  // The peer cannot run further ahead than its window allows it past the inputs it has of ours,
+  // nor hold inputs or hashes of frames further on: such a message is not from a fair peer.
+  const int64_t reach = int64_t(current_) + ring;
+  const inputmessage& head = m.inputs;
+  if (m.kind == messagekind::inputs && (head.frame > reach || head.first > reach || head.hashfirst > reach)) return;
+  stats_.bytesreceived += int64_t(bytes.size());
+  ++stats_.packetsreceived;
+  if (state_ != linkstate::running) return;
+  lastheard_ = now;
+  if (m.kind == messagekind::quit) {
+    state_ = linkstate::peerquit;
+    return;
+  }
+  const inputmessage& in = m.inputs;
+  if (in.frame >= remoteframe_now_) {
+    // The newest word on the peer's clock and its view of the race.
+    remoteframe_now_ = in.frame;
+    remoteadvantage_ = in.advantage;
+    echo_ = in.sent;
+    echoheard_ = now;
+    echoset_ = true;
+  }
+  if (in.echoage != noecho) {
+    const uint32_t rtt = now - in.echo - in.echoage;
+    if (rtt < 10000) stats_.rttms = int(rtt);
+  }
+  peerack_ = std::clamp(int(in.ack), peerack_, current_ + cfg_.delay);
+  for (int k = 0; k < in.count; ++k) {
+    const int f = in.first + k;
+    if (f < remotenext_ || remoteframe_[slot(f)] == f) continue;
+    if (f >= remotenext_ + ring - 2) break;  // further ahead than the peer can be
+    const uint16_t v = in.inputs[size_t(k)];
+    remote_[slot(f)] = v;
+    remoteframe_[slot(f)] = f;
+    if (f < current_ && v != used_[slot(f)] && (firstwrong_ < 0 || f < firstwrong_)) firstwrong_ = f;
+  }
+  while (remoteframe_[slot(remotenext_)] == remotenext_) ++remotenext_;
+  for (int k = 0; k < in.hashcount; ++k) {
+    const int f = in.hashfirst + k * hashinterval;
+    remotehash_[slot(f)] = in.hashes[size_t(k)];
+    remotehashframe_[slot(f)] = f;
+    comparehash(f);
+  }
+}
+
+void session::saved(int frame, uint64_t hash) {
+  if (frame < 0 || frame % hashinterval != 0) return;
+  savedhash_[slot(frame)] = uint32_t(hash ^ (hash >> 32));
+  savedframe_[slot(frame)] = frame;
+}
+
+void session::comparehash(int frame) {
+  const size_t s = slot(frame);
+  if (localhashframe_[s] != frame || remotehashframe_[s] != frame) return;
+  if (localhash_[s] == remotehash_[s]) return;
+  if (state_ == linkstate::running || (state_ == linkstate::desynced && frame < desyncframe_)) {
+    state_ = linkstate::desynced;
+    desyncframe_ = frame;
+  }
+}
+
+// The states saved up to the frame confirmed when the last requests went out were stepped from
+// known inputs only: their hashes are final.
+void session::harvesthashes() {
+  for (; hashedupto_ <= lastconfirmed_ && hashedupto_ < current_; ++hashedupto_) {
+    const size_t s = slot(hashedupto_);
+    if (savedframe_[s] != hashedupto_) continue;
+    localhash_[s] = savedhash_[s];
+    localhashframe_[s] = hashedupto_;
+    comparehash(hashedupto_);
+  }
+}
+
+void session::push(requestkind kind, int frame) {
+  request& r = requests_[size_t(requestcount_++)];
+  r.kind = kind;
+  r.frame = frame;
+  r.first = false;
+  r.hash = kind == requestkind::save && frame % hashinterval == 0;
+}
+
+void session::pushstep(int frame, bool first) {
+  push(requestkind::advance, frame);
+  request& r = requests_[size_t(requestcount_ - 1)];
+  r.first = first;
+  const uint16_t theirs = remoteinput(frame);
+  r.inputs[size_t(cfg_.side)] = local_[slot(frame)];
+  r.inputs[size_t(1 - cfg_.side)] = theirs;
+  used_[slot(frame)] = theirs;
+}
+
+std::span<const request> session::advance(uint16_t local, uint32_t now) {
+  requestcount_ = 0;
+  out_.size = 0;
+  if (state_ != linkstate::running) return {};
+  if (now - lastheard_ > cfg_.silencems) {
+    state_ = linkstate::disconnected;
+    return {};
+  }
+  harvesthashes();
+  if (state_ != linkstate::running) return {};
+
+  if (firstwrong_ >= 0) {
+    const int depth = current_ - firstwrong_;
+    ++stats_.rollbacks;
+    stats_.lastdepth = depth;
+    ++stats_.depths[size_t(std::min(depth, depthslots - 1))];
+    push(requestkind::restore, firstwrong_);
+    for (int f = firstwrong_; f < current_; ++f) {
+      if (f > firstwrong_) push(requestkind::save, f);
+      pushstep(f, false);
+    }
+    firstwrong_ = -1;
+  }
+
+  // How far ahead of the peer this side runs: the peer's frame as it said, moved on by the time
+  // since, half a round trip included.
+  const int64_t sincems = std::min<int64_t>(now - echoheard_, 60000) + stats_.rttms / 2;
+  const int64_t estimate16 = int64_t(remoteframe_now_) * 16 + sincems * 16 * 60 / 1000;
+  const int64_t sample16 = std::clamp<int64_t>(int64_t(current_) * 16 - estimate16, -16 * 127, 16 * 127);
+  advantage16_ += int((sample16 - advantage16_) / 8);
+  if (slowcooldown_ > 0) --slowcooldown_;
+
+  bool go = true;
+  if (current_ - remotenext_ >= cfg_.window) {
+    ++stats_.waited;
+    go = false;
+  } else if (echoset_ && slowcooldown_ == 0 && advantage16_ - remoteadvantage_ * 16 >= 40) {
+    // Further ahead than the peer is behind: leave one tick out and let it catch up.
+    ++stats_.slowed;
+    slowcooldown_ = slowgap;
+    go = false;
+  }
+  if (go) {
+    local_[slot(current_ + cfg_.delay)] = local;
+    push(requestkind::save, current_);
+    pushstep(current_, true);
+    ++current_;
+    ++stats_.stepped;
+  }
+  lastconfirmed_ = std::min(confirmedframe(), current_);
+  buildmessage(now);
+  return {requests_.data(), size_t(requestcount_)};
+}
+
+void session::buildmessage(uint32_t now) {
+  message m;
+  m.kind = messagekind::inputs;
+  inputmessage& in = m.inputs;
+  in.sent = now;
+  in.echo = echo_;
+  in.echoage = echoset_ ? uint16_t(std::min<uint32_t>(now - echoheard_, noecho - 1)) : noecho;
+  in.frame = current_;
+  in.advantage = int8_t(std::clamp(advantage16_ / 16, -127, 127));
+  in.ack = remotenext_;
+  in.first = peerack_;
+  const int known = current_ + cfg_.delay;  // local inputs are known before this frame
+  in.count = uint8_t(std::clamp(known - peerack_, 0, maxinputs));
+  for (int k = 0; k < in.count; ++k) in.inputs[size_t(k)] = local_[slot(peerack_ + k)];
+  // Each confirmed hash goes out once; a lost one only leaves a frame unchecked.
+  // hashsent_ stays a multiple of the interval: the next compared frame to send.
+  hashsent_ = std::max(hashsent_, (hashedupto_ - ring / 2) / hashinterval * hashinterval);
+  while (hashsent_ < hashedupto_ && localhashframe_[slot(hashsent_)] != hashsent_) hashsent_ += hashinterval;
+  in.hashfirst = hashsent_;
+  while (in.hashcount < maxhashes && hashsent_ < hashedupto_ &&
+         localhashframe_[slot(hashsent_)] == hashsent_) {
+    in.hashes[in.hashcount++] = localhash_[slot(hashsent_)];
+    hashsent_ += hashinterval;
+  }
+  out_ = encode(m);
+  stats_.bytessent += int64_t(out_.size);
+  ++stats_.packetssent;
+}
+
+}  // namespace flopfist::net

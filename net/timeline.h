@@ -1,0 +1,35 @@
+// A match on the online frame clock: the hit pause and slow motion, waits of wall-clock time in a local
+// match, become ticks in which the match holds still, so both machines hold the same ticks.
+#pragma once
+
+#include <cstdint>
+
+#include "match/match.h"
+
+namespace flopfist::net {
+
+// A hit pause holds 200 ms: 12 ticks of the 60 a second. A slowed frame is shown for two ticks.
+constexpr int hitpauseticks = 12;
+constexpr int slowticks = 2;
+
+struct timeline {
+  explicit timeline(const matchsetup& setup) : now(setup) {}
+
+  // One tick: the match steps on the input, or holds still for a pause it made (the input unused).
+  matchevents step(const frameinput& in);
+  // The match's hash with the ticks it still holds.
+  uint64_t hash() const;
+
+  match now;
+  int hold = 0;  // ticks left before the match steps again
+  // A versus series: when a match ends, the next begins on the following tick from what it left
+  // and the score with its result, so both machines pass from match to match on the same tick.
+  bool series = false;
+  int played = 0;  // matches finished before this one
+};
+
+// The match that follows a finished one in a series: the score with its result, and the generator,
+// palette and counters it left.
+matchsetup nextmatch(const match& finished);
+
+}  // namespace flopfist::net

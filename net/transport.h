@@ -1,0 +1,54 @@
+// The way datagrams reach the other machine, behind a small interface: a host that takes one joiner,
+// or a joiner; both say hello first. Nothing here waits: poll() takes what has come and returns.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <span>
+
+#include "net/packet.h"
+
+namespace flopfist::net {
+
+enum class linkphase {
+  waiting,     // the host, until a joiner with the same versions says hello
+  connecting,  // the joiner, until the host welcomes it
+  joined,      // both sides may send the match's messages
+  refused,     // the host turned this joiner away (problem() says why)
+  failed,      // no host answered, the host left before the start, or the port was taken
+};
+
+class transport {
+ public:
+  virtual ~transport() = default;
+  // Sends what is queued and takes what has come, without waiting; now is the caller's clock, ms.
+  virtual void poll(uint32_t now) = 0;
+  virtual linkphase phase() const = 0;
+  // A datagram to the peer, once joined; it may be lost, doubled or overtaken.
+  virtual void send(std::span<const uint8_t> bytes) = 0;
+  // The next datagram from the peer, false when none waits.
+  virtual bool next(packet& into) = 0;
+  // A larger message that must arrive whole and once (the match's set-up), and the next one come.
+  virtual void sendwhole(std::string_view bytes) = 0;
+  virtual bool nextwhole(std::string& into) = 0;
+  virtual std::string problem() const = 0;
+  virtual uint16_t port() const = 0;  // the host's port
+};
+
+constexpr uint16_t defaultport = 27960;
+
+// ENet over UDP. A host listens on the port (0: any free one); a joiner gives up on a host that
+// has not welcomed it within `patiencems`.
+std::unique_ptr<transport> hostgame(uint16_t port, std::string& error);
+std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uint32_t now,
+                                    uint32_t patiencems = 5000);
+// This machine's IPv4 addresses other than the loopback, for the host to show.
+std::vector<std::string> localaddresses();
+
+// "ADDRESS" or "ADDRESS:PORT" (the port defaults); false when the port is not a number in range.
+bool splitaddress(std::string_view text, std::string& address, uint16_t& port);
+
+}  // namespace flopfist::net

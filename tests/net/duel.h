@@ -1,0 +1,202 @@
+// Two rollback sessions over a seeded in-memory link, each stepping its own copy of a game from
+// scripted input, with what each confirmed and what it cost.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "match/match.h"
+#include "net/confirmed.h"
+#include "net/session.h"
+
+namespace flopfist::nettest {
+
+// A link both ways: each datagram is lost, doubled, or held for half the round trip give or take
+// the jitter, so datagrams overtake each other whenever the jitter exceeds their spacing.
+struct linkconfig {
+  int rttms = 0;
+  int jitterms = 20;
+  double loss = 0;
+  double duplicate = 0.02;
+  uint32_t seed = 1;
+};
+
+class memorylink {
+ public:
+  explicit memorylink(const linkconfig& c) : c_(c), rng_(c.seed) {}
+  void send(int from, std::span<const uint8_t> bytes, uint32_t now);
+  // Datagrams that have reached side `to` by `now`, in the order they arrive.
+  std::vector<std::vector<uint8_t>> arrived(int to, uint32_t now);
+  bool cut = false;  // nothing gets through
+
+ private:
+  struct datagram {
+    uint32_t due;
+    int to;
+    uint64_t order;
+    std::vector<uint8_t> bytes;
+  };
+  linkconfig c_;
+  std::mt19937 rng_;
+  uint64_t sent_ = 0;
+  std::vector<datagram> inflight_;
+};
+
+// A side's scripted keys: its player's four directions held in runs, from the seed alone, so the
+// test knows every input the match was given whatever the link did.
+uint16_t scriptinput(uint32_t seed, int side, int frame);
+// Side 0 steers player 1, side 1 player 2; the two halves make the frame's snapshot.
+frameinput combined(std::array<uint16_t, 2> inputs);
+// A versus match at BLOOD 30, from a seed.
+matchsetup versussetup(uint32_t seed);
+
+// A small stand-in for a match when only the session's timing is measured.
+struct foldgame {
+  uint64_t h = 1469598103934665603ull;
+  void step(const frameinput& in) { h = (h ^ packinput(in)) * 1099511628211ull + 7; }
+  uint64_t hash() const { return h; }
+};
+
+struct dueloutcome {
+  std::array<net::linkstate, 2> states{};
+  std::array<int, 2> frames{}, confirmed{};
+  int compared = 0;    // confirmed frames checked against the reference
+  int differing = -1;  // the first confirmed frame whose hash differed from the reference, -1 none
+  int desyncs = 0;     // sides that reported a desync
+  int unevenfirsts = 0;  // frames stepped for the first time other than exactly once, both sides
+  // The confirmed inputs each side followed (what its replay records), and where they first differed
+  // from the inputs the scripts and the delay make, -1 for nowhere.
+  std::array<int, 2> followed{};
+  std::array<int, 2> wronginput{-1, -1};
+  std::array<net::linkstats, 2> stats{};
+};
+
+template <typename game>
+class duel {
+ public:
+  duel(const game& start, const linkconfig& link, int delay, uint32_t scriptseed)
+      : link_(link), seed_(scriptseed), delay_(delay),
+        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}},
+               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}}},
+        reference_(start) {}
+
+  // Runs until both sides have stepped `frames` frames (or twice that time has passed); side 1's
+  // clock starts `lagms` later, as the joiner's does.
+  dueloutcome run(int frames, int lagms = 37);
+  // Every tick: a hook that may change a side's game (to make a desync) before it ticks.
+  std::function<void(int side, int frame, game& g)> meddle;
+  memorylink& link() { return link_; }
+  net::session& session(int s) { return sides_[size_t(s)].s; }
+
+ private:
+  struct side {
+    net::session s;
+    game g;
+    std::vector<game> saves;
+    std::vector<uint64_t> lastsaved;  // by frame: the hash of the state last saved for it
+    std::vector<int> firsts;          // by frame: its steps marked first (its sounds played)
+    net::confirmedinputs confirmed;
+    std::vector<std::array<uint16_t, 2>> followed;  // the replay's inputs, frame by frame
+  };
+  std::array<uint16_t, 2> truth(int f) const {
+    std::array<uint16_t, 2> in{};
+    for (int s = 0; s < 2; ++s) in[size_t(s)] = f < delay_ ? 0 : scriptinput(seed_, s, f - delay_);
+    return in;
+  }
+  void tick(int s, uint32_t now);
+
+  memorylink link_;
+  uint32_t seed_;
+  int delay_;
+  std::array<side, 2> sides_;
+  game reference_;
+};
+
+template <typename game>
+void duel<game>::tick(int s, uint32_t now) {
+  side& me = sides_[size_t(s)];
+  if (meddle) meddle(s, me.s.frame(), me.g);
+  for (const net::request& r : me.s.advance(scriptinput(seed_, s, me.s.frame()), now)) {
+    switch (r.kind) {
+      case net::requestkind::save: {
+        me.saves[size_t(r.frame) % me.saves.size()] = me.g;
+        const uint64_t h = me.g.hash();
+        me.s.saved(r.frame, h);
+        if (me.lastsaved.size() <= size_t(r.frame)) me.lastsaved.resize(size_t(r.frame) + 1);
+        me.lastsaved[size_t(r.frame)] = h;
+        break;
+      }
+      case net::requestkind::restore:
+        me.g = me.saves[size_t(r.frame) % me.saves.size()];
+        break;
+      case net::requestkind::advance:
+        me.confirmed.stepped(r);
+        (void)me.g.step(combined(r.inputs));
+        if (me.firsts.size() <= size_t(r.frame)) me.firsts.resize(size_t(r.frame) + 1);
+        me.firsts[size_t(r.frame)] += r.first ? 1 : 0;
+        break;
+    }
+  }
+  me.confirmed.follow(me.s, [&](int, std::array<uint16_t, 2> in) { me.followed.push_back(in); });
+  if (!me.s.outgoing().empty()) link_.send(s, me.s.outgoing(), now);
+}
+
+template <typename game>
+dueloutcome duel<game>::run(int frames, int lagms) {
+  const uint32_t limit = uint32_t(frames) * 2 * 1000 / 60 + uint32_t(lagms) + 4000;
+  std::array<int, 2> ticks{};
+  for (uint32_t now = 0; now < limit; ++now) {
+    for (int s = 0; s < 2; ++s) {
+      for (const auto& d : link_.arrived(s, now)) sides_[size_t(s)].s.receive(d, now);
+    }
+    for (int s = 0; s < 2; ++s) {
+      const uint32_t start = s == 0 ? 0 : uint32_t(lagms);
+      // 60 ticks a second on each side's own clock.
+      if (now >= start && (now - start) * 60 / 1000 >= uint32_t(ticks[size_t(s)])) {
+        ++ticks[size_t(s)];
+        tick(s, now);
+      }
+    }
+    if (sides_[0].s.frame() >= frames && sides_[1].s.frame() >= frames) break;
+    if (sides_[0].s.state() != net::linkstate::running && sides_[1].s.state() != net::linkstate::running) break;
+  }
+  dueloutcome o;
+  for (int s = 0; s < 2; ++s) {
+    const side& me = sides_[size_t(s)];
+    o.states[size_t(s)] = me.s.state();
+    o.frames[size_t(s)] = me.s.frame();
+    o.confirmed[size_t(s)] = me.s.confirmed();
+    o.stats[size_t(s)] = me.s.stats();
+    if (me.s.state() == net::linkstate::desynced) ++o.desyncs;
+    o.followed[size_t(s)] = int(me.followed.size());
+    for (size_t f = 0; f < me.followed.size() && o.wronginput[size_t(s)] < 0; ++f) {
+      if (me.followed[f] != truth(int(f))) o.wronginput[size_t(s)] = int(f);
+    }
+    for (int f = 0; f < me.s.frame(); ++f) {
+      if (size_t(f) >= me.firsts.size() || me.firsts[size_t(f)] != 1) ++o.unevenfirsts;
+    }
+  }
+  // The reference: one game given every input as the scripts and the delay make it.
+  const int upto = std::min({o.confirmed[0], o.confirmed[1], o.frames[0], o.frames[1]});
+  for (int f = 0; f < upto; ++f) {
+    const uint64_t h = reference_.hash();
+    for (int s = 0; s < 2; ++s) {
+      if (sides_[size_t(s)].lastsaved[size_t(f)] != h && o.differing < 0) o.differing = f;
+    }
+    ++o.compared;
+    (void)reference_.step(combined(truth(f)));
+  }
+  return o;
+}
+
+// Percentile of rollback depths over every rollback of both sides.
+int depthpercentile(const dueloutcome& o, double p);
+std::string describe(const linkconfig& c, const dueloutcome& o);
+
+}  // namespace flopfist::nettest

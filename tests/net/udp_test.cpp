@@ -1,0 +1,167 @@
+// The ENet transport on 127.0.0.1 in one process: two sessions play over it, a third machine and a
+// joiner of another version are turned away, a vanished host is noticed.
+#include <enet/enet.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "match/version.h"
+#include "net/handshake.h"
+#include "net/session.h"
+#include "net/transport.h"
+#include "tests/net/duel.h"
+
+namespace flopfist::net {
+namespace {
+
+// The callers' clock moves 2 ms a pass while the sockets get a real millisecond to carry datagrams.
+struct pump {
+  uint32_t now = 1000;
+  template <typename done>
+  bool until(std::initializer_list<transport*> links, done finished, int passes = 3000) {
+    for (int k = 0; k < passes; ++k) {
+      for (transport* l : links) l->poll(now);
+      if (finished()) return true;
+      now += 2;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+};
+
+struct pair {
+  std::unique_ptr<transport> host, guest;
+  pump p;
+  void join() {
+    std::string error;
+    host = hostgame(0, error);
+    ASSERT_NE(host, nullptr) << error;
+    guest = joingame("127.0.0.1", host->port(), p.now);
+    ASSERT_NE(guest, nullptr);
+    ASSERT_TRUE(p.until({host.get(), guest.get()}, [&] {
+      return host->phase() == linkphase::joined && guest->phase() == linkphase::joined;
+    })) << guest->problem();
+  }
+};
+
+TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
+  pair link;
+  ASSERT_NO_FATAL_FAILURE(link.join());
+  std::array<transport*, 2> ends{link.host.get(), link.guest.get()};
+  std::array<session, 2> s{session({0, 2, 8, 3000}, link.p.now), session({1, 2, 8, 3000}, link.p.now)};
+  std::array<nettest::foldgame, 2> g{};
+  std::array<std::vector<nettest::foldgame>, 2> saves{std::vector<nettest::foldgame>(16), std::vector<nettest::foldgame>(16)};
+  std::array<std::vector<uint64_t>, 2> hashes;
+  constexpr int frames = 240;
+  int pass = 0;
+  const bool done = link.p.until({ends[0], ends[1]}, [&] {
+    for (int k = 0; k < 2; ++k) {
+      packet in;
+      while (ends[size_t(k)]->next(in)) s[size_t(k)].receive(in.view(), link.p.now);
+      if (pass % 8 != 0) continue;  // a tick every 16 ms of the callers' clock
+      for (const request& r : s[size_t(k)].advance(nettest::scriptinput(5, k, s[size_t(k)].frame()), link.p.now)) {
+        if (r.kind == requestkind::save) {
+          saves[size_t(k)][size_t(r.frame) % 16] = g[size_t(k)];
+          s[size_t(k)].saved(r.frame, g[size_t(k)].hash());
+          hashes[size_t(k)].resize(std::max(hashes[size_t(k)].size(), size_t(r.frame) + 1));
+          hashes[size_t(k)][size_t(r.frame)] = g[size_t(k)].hash();
+        } else if (r.kind == requestkind::restore) {
+          g[size_t(k)] = saves[size_t(k)][size_t(r.frame) % 16];
+        } else {
+          g[size_t(k)].step(nettest::combined(r.inputs));
+        }
+      }
+      ends[size_t(k)]->send(s[size_t(k)].outgoing());
+    }
+    ++pass;
+    // Confirmed frames a side has stepped to: their saved hashes are final.
+    return std::min({s[0].confirmed(), s[1].confirmed(), s[0].frame(), s[1].frame()}) >= frames;
+  }, 20000);
+  ASSERT_TRUE(done) << "frames " << s[0].frame() << " and " << s[1].frame();
+  EXPECT_EQ(s[0].state(), linkstate::running);
+  EXPECT_EQ(s[1].state(), linkstate::running);
+  for (int f = 0; f < frames; ++f) ASSERT_EQ(hashes[0][size_t(f)], hashes[1][size_t(f)]) << f;
+  EXPECT_GT(s[0].stats().packetsreceived, frames / 2);
+}
+
+TEST(udp, AThirdMachineIsTurnedAwayAndTheMatchGoesOn) {
+  pair link;
+  ASSERT_NO_FATAL_FAILURE(link.join());
+  auto third = joingame("127.0.0.1", link.host->port(), link.p.now);
+  ASSERT_TRUE(link.p.until({link.host.get(), link.guest.get(), third.get()},
+                           [&] { return third->phase() == linkphase::refused; }));
+  EXPECT_NE(third->problem().find("ALREADY"), std::string::npos) << third->problem();
+  EXPECT_EQ(link.host->phase(), linkphase::joined);
+  // The joiner's datagrams still reach the host.
+  const std::array<uint8_t, 3> hi{'F', 'f', 5};
+  link.guest->send(hi);
+  packet got;
+  ASSERT_TRUE(link.p.until({link.host.get(), link.guest.get(), third.get()}, [&] { return link.host->next(got); }));
+  EXPECT_EQ(got.size, 3u);
+}
+
+TEST(udp, AJoinerOfAnotherVersionHearsBothVersions) {
+  std::string error;
+  auto host = hostgame(0, error);
+  ASSERT_NE(host, nullptr) << error;
+  // A joiner built as another version would be: its hello says so.
+  ENetHost* client = enet_host_create(nullptr, 1, 2, 0, 0);
+  ASSERT_NE(client, nullptr);
+  ENetAddress a{};
+  enet_address_set_host(&a, "127.0.0.1");
+  a.port = host->port();
+  ENetPeer* peer = enet_host_connect(client, &a, 2, 0);
+  pump p;
+  message answerheard;
+  const bool done = p.until({host.get()}, [&] {
+    ENetEvent ev;
+    while (enet_host_service(client, &ev, 0) > 0) {
+      if (ev.type == ENET_EVENT_TYPE_CONNECT) {
+        message h = hello();
+        h.hello.game = gameversion + 1;
+        const packet out = encode(h);
+        enet_peer_send(peer, 1, enet_packet_create(out.bytes.data(), out.size, ENET_PACKET_FLAG_RELIABLE));
+      } else if (ev.type == ENET_EVENT_TYPE_RECEIVE) {
+        answerheard = decode({ev.packet->data, ev.packet->dataLength});
+        enet_packet_destroy(ev.packet);
+      }
+    }
+    return answerheard.kind != messagekind::none;
+  });
+  enet_host_destroy(client);
+  ASSERT_TRUE(done);
+  ASSERT_EQ(answerheard.kind, messagekind::refuse);
+  EXPECT_EQ(answerheard.refuse.game, gameversion);
+  EXPECT_EQ(host->phase(), linkphase::waiting) << "still waiting for a joiner it can play";
+}
+
+TEST(udp, AHostGoneBeforeTheStartIsNoticed) {
+  std::string error;
+  auto host = hostgame(0, error);
+  ASSERT_NE(host, nullptr) << error;
+  pump p;
+  auto guest = joingame("127.0.0.1", host->port(), p.now, 400);
+  host.reset();
+  ASSERT_TRUE(p.until({guest.get()}, [&] { return guest->phase() == linkphase::failed; }));
+  EXPECT_FALSE(guest->problem().empty());
+}
+
+TEST(udp, AddressesWithAndWithoutAPort) {
+  std::string a;
+  uint16_t port = 0;
+  EXPECT_TRUE(splitaddress("192.168.1.7", a, port));
+  EXPECT_EQ(a, "192.168.1.7");
+  EXPECT_EQ(port, defaultport);
+  EXPECT_TRUE(splitaddress("lan-box:4000", a, port));
+  EXPECT_EQ(a, "lan-box");
+  EXPECT_EQ(port, 4000);
+  EXPECT_FALSE(splitaddress("lan-box:", a, port));
+  EXPECT_FALSE(splitaddress("lan-box:70000", a, port));
+  EXPECT_FALSE(splitaddress("lan-box:4x", a, port));
+  EXPECT_FALSE(splitaddress(":4000", a, port));
+}
+
+}  // namespace
+}  // namespace flopfist::net

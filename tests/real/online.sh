@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# As two players on one machine: flopfist --host and flopfist --join 127.0.0.1 in two windows. Both
+# play; Escape on one side tells the other at once and both keep a replay; a host killed mid-match
+# leaves the joiner with CONNECTION LOST and its replay within a few seconds.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+
+start_xvfb
+workdirs=()
+pids=()
+trap 'kill $xvfb_pid 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "${workdirs[@]}"' EXIT
+
+hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
+# Starts the game in a fresh folder with the given arguments; sets dir and pid.
+start_side() {
+  make_workdir; workdirs+=("$workdir"); dir=$workdir
+  (cd "$dir" && exec "$binary" "$@") &
+  pid=$!; pids+=("$pid")
+}
+# The window of a process, once it is open.
+window_of() {
+  local w
+  for _ in $(seq 1 300); do
+    for w in $(xdotool search --name '^Flopfist$' 2>/dev/null); do
+      [ "$(xdotool getwindowpid "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
+    done
+    sleep 0.1
+  done
+  fail "no window for process $1"
+}
+# The match is on in a shot: player 1 in view and the arena's floor lit across the lower screen
+# (the waiting screens are dark there, and their grey text could pass for player 1).
+match_on() {
+  [ "$(player_pixels "$1")" -gt 500 ] && lit "$(region_max "$1" 800 60 112 620)"
+}
+# Waits up to $2 seconds for a replay in folder $1.
+replay_within() {
+  local n=$(( $2 * 10 ))
+  for _ in $(seq 1 "$n"); do
+    compgen -G "$1/replays/*.ffr" >/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+port=$((20000 + RANDOM % 20000))
+
+# ---- Both play; the joiner leaves with Escape ----
+start_side --host "$port"; hostdir=$dir; hostpid=$pid
+hostwin=$(window_of "$hostpid")
+start_side --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
+guestwin=$(window_of "$guestpid")
+focus "$guestwin"
+for _ in $(seq 1 60); do
+  snap online_guest
+  match_on online_guest && break
+  sleep 0.5
+done
+match_on online_guest || fail "the joiner's match did not start"
+hold Left 1.5; xdotool key F3
+focus "$hostwin"; hold Right 1.5
+snap online_host
+match_on online_host || fail "no match in the host's window"
+focus "$guestwin"
+press Escape
+replay_within "$guestdir" 3 || fail "the joiner kept no replay"
+replay_within "$hostdir" 3 || fail "the host was not told the joiner left, or kept no replay"
+kill -0 "$hostpid" || fail "the host ended"
+echo "both kept a replay: $(stat -c %s "$hostdir"/replays/*.ffr) and $(stat -c %s "$guestdir"/replays/*.ffr) bytes"
+kill "$hostpid" "$guestpid"
+
+# ---- The host killed mid-match ----
+port=$((port + 1))
+start_side --host "$port"; hostdir=$dir; hostpid=$pid
+window_of "$hostpid" >/dev/null
+start_side --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
+guestwin=$(window_of "$guestpid")
+focus "$guestwin"
+# The match is on once the joiner's window shows player 1 (start-up is slow on a busy machine).
+for _ in $(seq 1 60); do
+  snap online_guest
+  match_on online_guest && break
+  sleep 0.5
+done
+match_on online_guest || fail "the joiner's match did not start"
+sleep 1
+kill -9 "$hostpid"
+replay_within "$guestdir" 5 || fail "no CONNECTION LOST and replay within 5 s of the host's end"
+kill -0 "$guestpid" || fail "the joiner ended with the host"
+focus "$guestwin"
+snap online_lost
+lit "$(region_max online_lost 600 80 212 300)" || fail "no message on the joiner's screen"
+echo "the joiner kept its replay after the host was killed"
