@@ -2,6 +2,7 @@
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/random.h"
 #include "scores/screens.h"
 
@@ -61,21 +62,30 @@ void fightgame::endmatch() {
   carried = playing->leftover();
 }
 
-// A player's bound keys and pad steer together: a direction is held when either holds it.
+// A player's bound keys and pad steer together: a direction is held when either holds it. A key
+// tapped and let go since the last snapshot counts as held in this one, so no tap is lost.
 frameinput fightgame::takeinput() const {
   namespace key = media::key;
   namespace pad = media::pad;
   auto held = [](int k) { return media::keydown(k); };
+  auto padlatched = [](int button) {
+    return media::padlatched(1, button) || media::padlatched(2, button);
+  };
   frameinput in;
   for (int p = 1; p <= 2; ++p) {
-    const directions k = keys.held(p), d = padsteer(p);
-    in.player[size_t(p)] = {k.up || d.up, k.down || d.down, k.left || d.left, k.right || d.right};
+    const size_t first = p == 2 ? size_t(action::p2up) : size_t(action::p1up);
+    auto bound = [&](size_t k) {
+      return media::placelatched(keys.places[first + k]) ||
+             media::padlatched(p, pad::up + int(k));
+    };
+    in.player[size_t(p)] = {bound(0), bound(1), bound(2), bound(3)};
   }
   in.knockout = held(key::digit4) && held(key::digit1);
   in.fallapart = held(key::digit1) && held(key::digit8);
-  in.enter = held(key::enter) || padsheld(pad::a);
-  in.space = held(key::space);
-  in.escape = held(key::escape) || padsheld(pad::b) || padsheld(pad::back);
+  in.enter = media::keylatched(key::enter) || padlatched(pad::a);
+  in.space = media::keylatched(key::space);
+  in.escape = media::keylatched(key::escape) || padlatched(pad::b) || padlatched(pad::back);
+  media::unlatch();
   return in;
 }
 
@@ -129,9 +139,10 @@ void fightgame::pausecheck(frameinput& in) {
     if (resume != 0 || leave != 0 || padleave != 0) break;
   }
   lostpad = 0;
-  in.enter = media::keydown(media::key::enter) || padsheld(pad::a);
-  in.space = media::keydown(media::key::space);
-  in.escape = media::keydown(media::key::escape) || padleave != 0;
+  in.enter = media::keylatched(media::key::enter) || padsheld(pad::a);
+  in.space = media::keylatched(media::key::space);
+  in.escape = media::keylatched(media::key::escape) || padleave != 0;
+  media::unlatch();
 }
 
 void fightgame::drawpadloss(std::string_view goon) {

@@ -3,6 +3,7 @@
 
 #include "app/fightgame.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/media.h"
 #include "media/random.h"
 #include "body/util.h"
@@ -51,6 +52,8 @@ void flushmenukeys() {
   }
   media::flushplaces();  // the pause key, wherever it is bound
   media::flushpads();
+  media::flushmouse();
+  media::unlatch();
 }
 
 void fightgame::run() {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "media/desktop.h"
 #include "media/internal.h"
 #include "media/media.h"
 #include "media/pacing.h"
@@ -16,6 +17,7 @@ core sys;
 
 namespace {
 pacer framepacer;
+bool fullscreenon = false;
 
 void fatal(const char* what) {
   std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
@@ -48,6 +50,15 @@ void opentestframe() {
   if (sys.renderer == nullptr) fatal("cannot make the test renderer");
 }
 
+// The picture keeps its own size's shape, centred in whatever the window really is: SDL is told the
+// size the window has now, which under a display without a window manager is not always the size
+// asked for.
+void fitpicture() {
+  if (sys.renderer == nullptr || sys.window == nullptr) return;
+  SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
+  updatepixelscale();
+}
+
 void openwindow(bool fullscreen) {
   Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
   if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -66,6 +77,7 @@ void openwindow(bool fullscreen) {
   // The game draws in its own coordinates; SDL scales them to the window and letterboxes.
   SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
   sys.vsync = false;
+  fullscreenon = fullscreen;
 }
 
 // Waits for the frame's turn by the pacing rule; sync 1 hands the wait to the display instead.
@@ -155,11 +167,27 @@ void badfile(const std::string& path, const char* why) {
 
 void resetwindow() {
   closegraphics();
+  fullscreenon = false;
   sys.frames = 0;
   sys.width = 1024, sys.height = 768;
   virtualrate(60);
   sys.title.clear();
   framepacer.restart();
+}
+
+void setfullscreen(bool on) {
+  fullscreenon = on;
+  if (sys.window == nullptr) return;  // the test frame has no window; the choice is kept
+  SDL_SetWindowFullscreen(sys.window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  if (!on) {
+    SDL_SetWindowSize(sys.window, sys.width, sys.height);
+    SDL_SetWindowPosition(sys.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  fitpicture();
+}
+
+bool fullscreen() {
+  return fullscreenon;
 }
 
 void updatepixelscale() {
@@ -181,6 +209,7 @@ void opengraphics(int width, int height, int depth, int hz) {
   virtualrate(hz > 0 ? hz : 60);
   if (sys.testing) {
     opentestframe();
+    fullscreenon = depth != 0;
   } else {
     openwindow(depth != 0);
   }

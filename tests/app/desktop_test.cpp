@@ -1,0 +1,79 @@
+// What a desktop player expects: taps shorter than a frame, the pause banner, the leave question,
+// remembered menus, the mouse and fullscreen, driven by scripted input.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/fightgame.h"
+#include "media/controls.h"
+#include "media/desktop.h"
+#include "media/media.h"
+#include "media/testing.h"
+#include "tests/support/testenv.h"
+
+namespace flopfist::testing {
+namespace {
+
+namespace key = media::key;
+namespace test = media::test;
+using desktoptest = gametest;
+
+// A game ready to play matches of the mode, level 1.
+std::unique_ptr<fightgame> matchgame(gamemode mode) {
+  auto game = makegame();
+  game->current = series{};
+  game->current.mode = mode;
+  game->current.level = 1;
+  return game;
+}
+
+// A press and release delivered by one present, between two snapshots, still counts as held for
+// the next snapshot and only that one: each player's directions, Escape, Enter and Space.
+TEST_F(desktoptest, ATapBetweenTwoSnapshotsIsHeldForTheNextOne) {
+  auto game = matchgame(gamemode::versus);
+  game->beginmatch();
+  const int f = test::frames() + 1;
+  for (int k : {key::left, key::w, key::escape, key::enter, key::space}) test::quicktap(f, k);
+  media::flip(-1);
+  ASSERT_FALSE(media::keydown(key::left)) << "the tap should be over before the snapshot";
+  frameinput in = game->takeinput();
+  EXPECT_TRUE(in.player[1].left);
+  EXPECT_FALSE(in.player[1].right);
+  EXPECT_TRUE(in.player[2].up);
+  EXPECT_TRUE(in.escape);
+  EXPECT_TRUE(in.enter);
+  EXPECT_TRUE(in.space);
+  media::flip(-1);
+  in = game->takeinput();
+  EXPECT_FALSE(in.player[1].left) << "a tap lasts one snapshot";
+  EXPECT_FALSE(in.player[2].up);
+  EXPECT_FALSE(in.escape);
+
+  // A key pressed in a menu before the match does not reach its first frame.
+  test::quicktap(test::frames() + 1, key::right);
+  media::flip(-1);
+  game->beginmatch();
+  EXPECT_FALSE(game->takeinput().player[1].right);
+}
+
+// An instant tap of Escape leaves a match in the frame after it, six times in six.
+TEST_F(desktoptest, AnInstantTapOfEscapeLeavesAMatch) {
+  auto game = matchgame(gamemode::versus);
+  for (int run = 0; run < 6; ++run) {
+    SCOPED_TRACE(run);
+    game->beginmatch();
+    const int tapped = test::frames() + 5 + run;
+    test::quicktap(tapped, key::escape);
+    while (test::frames() < tapped + 3 && game->playing->state != matchstate::end) {
+      game->matchframe();
+    }
+    EXPECT_EQ(game->playing->state, matchstate::end);
+    EXPECT_EQ(game->playing->ending(), result::left);
+    EXPECT_EQ(test::frames(), tapped + 1);
+    game->endmatch();
+  }
+}
+
+}  // namespace
+}  // namespace flopfist::testing
