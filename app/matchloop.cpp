@@ -109,8 +109,8 @@ void fightgame::matchframe() {
   if (lost != 0 && steers(*playing, lost)) lostpad = lost;
 }
 
-// The pause key or Start pauses; so does a player's pad leaving, with a note saying whose it was.
-// The same keys go on; Escape, B or Back leave.
+// The pause key or Start pauses, under a PAUSED banner; so does a player's pad leaving, with a
+// note saying whose it was. The same keys go on; Escape, B or Back leave.
 void fightgame::pausecheck(frameinput& in) {
   namespace pad = media::pad;
   const matchstate s = playing->state;
@@ -122,16 +122,13 @@ void fightgame::pausecheck(frameinput& in) {
   const std::string goon =
       "START OR " + keyname(keys.of(action::pause)) + ": GO ON      ESCAPE, B OR BACK: LEAVE";
   for (;;) {
-    int lost = 0;
+    // Nothing moves while paused: the frozen match is drawn again under the banner.
     if (lostpad != 0) {
       drawpadloss(goon);
-      lost = present();
     } else {
-      // Nothing moves while paused: the last presented frame stays on screen.
-      media::repeatframe();
-      quitcheck();
-      lost = takenotices();
+      drawbanner("PAUSED", goon);
     }
+    const int lost = present();
     if (lost != 0 && steers(*playing, lost)) lostpad = lost;
     const int resume = media::placehit(keys.of(action::pause)) + padhits(pad::start);
     const int leave = media::keyhit(media::key::escape);

@@ -8,6 +8,7 @@
 #include "app/fightgame.h"
 #include "media/controls.h"
 #include "media/desktop.h"
+#include "media/testcontrols.h"
 #include "media/media.h"
 #include "media/testing.h"
 #include "tests/support/testenv.h"
@@ -73,6 +74,45 @@ TEST_F(desktoptest, AnInstantTapOfEscapeLeavesAMatch) {
     EXPECT_EQ(test::frames(), tapped + 1);
     game->endmatch();
   }
+}
+
+// Rows of the frame where two frames differ: first and last, -1 when they are the same.
+std::pair<int, int> changedrows(const test::frame& a, const test::frame& b) {
+  int first = -1, last = -1;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      if (a.at(x, y) == b.at(x, y)) continue;
+      if (first < 0) first = y;
+      last = y;
+      break;
+    }
+  }
+  return {first, last};
+}
+
+// A paused match shows PAUSED with its keys over the frozen frame, and nothing else changes.
+TEST_F(desktoptest, APausedMatchShowsABannerAndNothingElseChanges) {
+  auto game = matchgame(gamemode::single);
+  test::frame before, paused, later;
+  int stepped = 0;
+  test::tap(30, key::p);
+  test::atframe(30, [&] { before = test::presented(); });
+  test::atframe(40, [&] {
+    paused = test::presented();
+    stepped = game->playing->framecount;
+  });
+  test::atframe(70, [&] { later = test::presented(); });
+  test::tap(80, key::p);
+  game->beginmatch();
+  while (test::frames() < 90) game->matchframe();
+  EXPECT_EQ(stepped, 30) << "the match stepped while paused";
+  ASSERT_EQ(paused.width, 1024);
+  EXPECT_TRUE(paused.pixels == later.pixels) << "a paused frame changed";
+  const auto [first, last] = changedrows(before, paused);
+  EXPECT_GE(first, 290) << "the pause changed the frame above its banner";
+  EXPECT_LT(last, 440) << "the pause changed the frame below its banner";
+  EXPECT_GT(first, -1) << "no banner over the paused match";
+  test::savepng(paused, artefact("desktop_paused.png"));
 }
 
 }  // namespace
