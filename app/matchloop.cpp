@@ -97,6 +97,7 @@ void fightgame::matchframe() {
   updatemusic();                                                    // next track when one ends
   frameinput in = takeinput();
   pausecheck(in);
+  if (in.escape && !confirmleave()) in.escape = false;  // the match sees only a confirmed Escape
   taping.add(in);
   media::cls();
   const matchevents ev = m.step(in);
@@ -140,6 +141,33 @@ void fightgame::pausecheck(frameinput& in) {
   in.space = media::keylatched(media::key::space);
   in.escape = media::keylatched(media::key::escape) || padleave != 0;
   media::unlatch();
+}
+
+// In a one-player or co-op campaign with points on the board, one stray Escape must not throw the
+// run away: the match waits under a question. Escape, B or Back again leave; any other key or
+// button goes on. Versus, or a run with nothing to lose yet, leaves at once.
+bool fightgame::confirmleave() {
+  namespace pad = media::pad;
+  const match& m = *playing;
+  const bool campaign = m.mode == gamemode::single || m.mode == gamemode::coop;
+  const bool points = current.score > 0 || m.comboscore > 0;
+  const bool midgame = m.state == matchstate::game || m.state == matchstate::tellresult ||
+                       m.state == matchstate::levelcompleted;
+  if (!campaign || !points || !midgame) return true;
+  flushmenukeys();  // the Escape that asked, and anything pressed with it
+  for (;;) {
+    drawbanner("LEAVE?", "ESCAPE AGAIN TO LEAVE, ANY OTHER KEY TO GO ON");
+    const int lost = present();
+    if (lost != 0 && steers(m, lost)) lostpad = lost;
+    const int place = media::nextplace();
+    const int padleave = padhits(pad::b) + padhits(pad::back);
+    const int padgo = padhits(pad::a) + padhits(pad::start);
+    if (place == media::place::escape || padleave != 0) return true;
+    if (place != 0 || padgo != 0) {
+      media::unlatch();  // the key that answered steers nothing
+      return false;
+    }
+  }
 }
 
 void fightgame::drawpadloss(std::string_view goon) {

@@ -115,5 +115,55 @@ TEST_F(desktoptest, APausedMatchShowsABannerAndNothingElseChanges) {
   test::savepng(paused, artefact("desktop_paused.png"));
 }
 
+// Plays frames until the match ends or the frame count reaches last.
+void playto(fightgame& game, int last) {
+  while (test::frames() < last && game.playing->state != matchstate::end) game.matchframe();
+}
+
+// Escape in a campaign with points asks first: a second Escape leaves, another key goes on and
+// the match never saw the first Escape. Versus, or a campaign with no points yet, leave at once.
+TEST_F(desktoptest, EscapeInACampaignWithPointsAsksBeforeLeaving) {
+  auto game = matchgame(gamemode::single);
+  game->current.score = 51000;
+  test::frame asking;
+  int stepped = 0;
+  test::tap(10, key::escape);
+  test::atframe(20, [&] {
+    asking = test::presented();
+    stepped = game->playing->framecount;
+  });
+  test::tap(25, key::left);  // goes on
+  game->beginmatch();
+  playto(*game, 40);
+  EXPECT_EQ(stepped, 10);
+  EXPECT_NE(game->playing->state, matchstate::end);
+  EXPECT_EQ(game->playing->framecount, 40 - 15) << "frames 11 to 25 were the question";
+  ASSERT_EQ(asking.width, 1024);
+  test::savepng(asking, artefact("desktop_leave_question.png"));
+
+  test::tap(45, key::escape);
+  test::tap(50, key::escape);  // the second Escape leaves
+  playto(*game, 60);
+  EXPECT_EQ(game->playing->state, matchstate::end);
+  EXPECT_EQ(game->playing->ending(), result::left);
+  EXPECT_EQ(test::frames(), 51);
+  game->endmatch();
+  const loadedreplay kept = loadreplay(replayfiles().front());
+  ASSERT_EQ(kept.problem, replayproblem::none);
+  EXPECT_EQ(kept.data.info.steps, 40 - 15 + 5 + 1) << "the replay holds only the confirmed Escape";
+
+  for (const auto& [mode, score] : {std::pair{gamemode::versus, 0}, {gamemode::coop, 0}}) {
+    SCOPED_TRACE(int(mode));
+    game = matchgame(mode);
+    game->current.score = score;
+    game->beginmatch();
+    const int tapped = test::frames() + 5;
+    test::tap(tapped, key::escape);
+    playto(*game, tapped + 5);
+    EXPECT_EQ(game->playing->state, matchstate::end);
+    EXPECT_EQ(test::frames(), tapped + 1);
+  }
+}
+
 }  // namespace
 }  // namespace flopfist::testing
