@@ -1,4 +1,5 @@
 // The main menu, the play-mode menu (with the way to the replays) and the HIGH SCORES screen.
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -46,9 +47,16 @@ bool padpressed(int button) { return padhits(button) != 0; }
 
 }  // namespace
 
+int& fightgame::menuplace(std::string_view menu, int count) {
+  auto it = menuplaces.find(menu);
+  if (it == menuplaces.end()) it = menuplaces.emplace(std::string(menu), 1).first;
+  it->second = std::clamp(it->second, 1, std::max(count, 1));  // a menu may have lost entries
+  return it->second;
+}
+
 menuchoice fightgame::mainmenu() {
   flushmenukeys();
-  int selection = 1;
+  int& selection = menuplace("main", int(mainentries.size()));
   for (;;) {
     media::cls();
     cyclecolours();
@@ -78,7 +86,7 @@ menuchoice fightgame::mainmenu() {
 
 std::optional<gamemode> fightgame::playmodemenu() {
   media::flushkeys();
-  int selection = 1;
+  int& selection = menuplace("play", int(modeentries.size()));
   for (;;) {
     media::cls();
     cyclecolours();

@@ -71,7 +71,7 @@ void fightgame::saveprefs() {
 void fightgame::optionsscreen() {
   namespace pad = media::pad;
   flushmenukeys();
-  int selection = 1;
+  int& selection = menuplace("options", resetrow);
   char text[64];
   for (;;) {
     media::cls();
