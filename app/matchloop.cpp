@@ -40,6 +40,7 @@ result fightgame::playmatch() {
 
 void fightgame::beginmatch() {
   flushmenukeys();
+  inmatch = true;
   lostpad = 0;
   current.levelstartscore = int(uint32_t(current.score));  // the low 32 bits
   slowmoclock = media::millisecs();
@@ -56,6 +57,7 @@ void fightgame::beginmatch() {
 }
 
 void fightgame::endmatch() {
+  inmatch = false;
   keepreplay();
   media::sharedgenerator() = playing->rng;
   colours = playing->colours;

@@ -92,8 +92,23 @@ void fightgame::drawnote() {
 int fightgame::present() {
   drawnote();
   media::flip(-1);
-  quitcheck();
+  closecheck();
   return takenotices();
+}
+
+// Closing the window mid-match keeps its replay as if Escape had left it: one more step with
+// Escape, recorded like any other, so the replay plays to the same end.
+void fightgame::closecheck() {
+  if (!media::terminaterequest()) return;
+  if (inmatch && playing && playing->state != matchstate::end) {
+    frameinput in;
+    in.escape = true;
+    taping.add(in);
+    playing->step(in);
+    taping.stepped(*playing);
+    keepreplay();
+  }
+  media::endprogram(0);
 }
 
 }  // namespace flopfist
