@@ -105,6 +105,7 @@ void fightgame::matchframe() {
   const matchevents ev = m.step(in);
   taping.stepped(m);
   m.draw(art.images);
+  if (labelsshown()) drawlabels();                                  // P1 and P2, the first seconds
   play(ev);                                                         // sounds, hit pauses, bonus
   drawoverlays(ev);                                                 // summary, GAME OVER, table
   slowmopace();                                                     // slowed frames 33 ms apart

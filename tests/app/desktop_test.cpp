@@ -2,10 +2,12 @@
 // remembered menus, the mouse and fullscreen, driven by scripted input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "app/fightgame.h"
+#include "body/util.h"
 #include "media/controls.h"
 #include "media/desktop.h"
 #include "media/testcontrols.h"
@@ -162,6 +164,50 @@ TEST_F(desktoptest, EscapeInACampaignWithPointsAsksBeforeLeaving) {
     playto(*game, tapped + 5);
     EXPECT_EQ(game->playing->state, matchstate::end);
     EXPECT_EQ(test::frames(), tapped + 1);
+  }
+}
+
+// Pixels that differ between two frames, and the highest row among them.
+std::pair<int, int> differing(const test::frame& a, const test::frame& b) {
+  int n = 0, top = a.height;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      if (a.at(x, y) == b.at(x, y)) continue;
+      ++n;
+      top = std::min(top, y);
+    }
+  }
+  return {n, top};
+}
+
+// With two humans, P1 and P2 stand over the players' heads for the first two seconds, and only
+// there: the presented frame is the match's own drawing plus the labels. One player has none.
+TEST_F(desktoptest, TwoHumansAreLabelledForTheFirstTwoSeconds) {
+  for (gamemode mode : {gamemode::coop, gamemode::versus, gamemode::single}) {
+    SCOPED_TRACE(int(mode));
+    test::reset();
+    auto game = matchgame(mode);
+    game->beginmatch();
+    std::vector<std::pair<int, int>> diffs;
+    float head = 0;  // the higher head's top at frame 10, in screen pixels
+    for (int f = 1; f <= 130; ++f) {
+      game->matchframe();
+      if (f != 10 && f != 130) continue;
+      const match& m = *game->playing;
+      if (f == 10) head = screeny(std::min(m.fighters[1].balls[16].y, m.fighters[2].balls[16].y), m.camera);
+      const test::frame shown = test::presented();
+      if (f == 10 && mode == gamemode::coop) test::savepng(shown, artefact("desktop_labels.png"));
+      media::cls();
+      game->playing->draw(game->art.images);
+      diffs.push_back(differing(shown, test::backbuffer()));
+    }
+    if (mode == gamemode::single) {
+      EXPECT_EQ(diffs[0].first, 0) << "a label in a one-player match";
+    } else {
+      EXPECT_GT(diffs[0].first, 100) << "no labels at the start";
+      EXPECT_LT(float(diffs[0].second), head) << "the labels are not over the heads";
+    }
+    EXPECT_EQ(diffs[1].first, 0) << "labels after two seconds";
   }
 }
 
