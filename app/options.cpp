@@ -9,6 +9,7 @@
 #include "body/util.h"
 #include "match/options.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 
 namespace flopfist {
 
@@ -89,7 +90,7 @@ void fightgame::optionsscreen() {
       } else {
         const optionrow& row = optionrows[r - 1];
         std::snprintf(text, sizeof text, "%s%d%s", row.label, settings.*row.field,
-                      r == fullscreenrow ? "  [AT RESTART]" : "");
+                      r == fullscreenrow ? "  (F11)" : "");
       }
       drawcentred(text, 0.1875f, float(170 + 40 * r));
     }
@@ -109,6 +110,7 @@ void fightgame::optionsscreen() {
       if (right) ++value;
     }
     settings.clamp();
+    if ((settings.fullscreen == 1) != media::fullscreen()) media::setfullscreen(settings.fullscreen == 1);
     if (media::keyhit(media::key::up) + padhits(pad::up) > 0) --selection;
     if (media::keyhit(media::key::down) + padhits(pad::down) > 0) ++selection;
     if (selection < 1) selection = resetrow;

@@ -5,6 +5,7 @@
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 
 namespace flopfist {
 
@@ -93,7 +94,16 @@ int fightgame::present() {
   drawnote();
   media::flip(-1);
   closecheck();
+  fullscreencheck();
   return takenotices();
+}
+
+// F11 or Alt+Enter at any moment: the window goes fullscreen or back, and the option follows.
+void fightgame::fullscreencheck() {
+  if (!media::fullscreenasked()) return;
+  settings.fullscreen = media::fullscreen() ? 0 : 1;
+  media::setfullscreen(settings.fullscreen == 1);
+  saveprefs();
 }
 
 // Closing the window mid-match keeps its replay as if Escape had left it: one more step with

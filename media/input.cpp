@@ -20,6 +20,7 @@ std::array<bool, key::count> latched{};  // pressed since the last unlatch
 bool quitrequest = false;
 bool fullscreenrequest = false;
 constexpr int f11 = 122;
+constexpr int alt = 18;
 
 // The mouse: where it is in the game's pixels, and what it did since the game last asked.
 struct mousestate {
@@ -109,7 +110,7 @@ void keyevent(const SDL_KeyboardEvent& e) {
     return;
   }
   // Alt+Enter asks for fullscreen, and is not an Enter as well.
-  const bool altenter = vk == key::enter && (e.keysym.mod & KMOD_ALT) != 0;
+  const bool altenter = vk == key::enter && ((e.keysym.mod & KMOD_ALT) != 0 || held[alt]);
   if ((altenter || vk == f11) && e.repeat == 0) fullscreenrequest = true;
   if (altenter) return;
   if (e.repeat == 0) {

@@ -50,18 +50,30 @@ void opentestframe() {
   if (sys.renderer == nullptr) fatal("cannot make the test renderer");
 }
 
-// The picture keeps its own size's shape, centred in whatever the window really is: SDL is told the
-// size the window has now, which under a display without a window manager is not always the size
-// asked for.
-void fitpicture() {
-  if (sys.renderer == nullptr || sys.window == nullptr) return;
-  SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
+// Fullscreen is a borderless window over the whole display the window is on, letterboxed by the
+// renderer. SDL's own fullscreen needs a window manager to resize the window: without one (plain
+// Xvfb, a kiosk) the window stayed at its size while SDL drew for the display's, off-centre and
+// cut off at the top. Moving and sizing the window ourselves works with a window manager or
+// without, and SDL then knows the window's real size.
+void coverdisplay(bool on) {
+  if (on) {
+    SDL_Rect bounds{0, 0, sys.width, sys.height};
+    SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(sys.window), 0), &bounds);
+    SDL_SetWindowBordered(sys.window, SDL_FALSE);
+    SDL_SetWindowPosition(sys.window, bounds.x, bounds.y);
+    SDL_SetWindowSize(sys.window, bounds.w, bounds.h);
+    SDL_RaiseWindow(sys.window);
+  } else {
+    SDL_SetWindowBordered(sys.window, SDL_TRUE);
+    SDL_SetWindowSize(sys.window, sys.width, sys.height);
+    SDL_SetWindowPosition(sys.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  if (sys.renderer != nullptr) SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
   updatepixelscale();
 }
 
 void openwindow(bool fullscreen) {
-  Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
-  if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  const Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
   const int pos = SDL_WINDOWPOS_CENTERED;
   sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height,
                                 flags | SDL_WINDOW_OPENGL);
@@ -78,6 +90,7 @@ void openwindow(bool fullscreen) {
   SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
   sys.vsync = false;
   fullscreenon = fullscreen;
+  if (fullscreen) coverdisplay(true);
 }
 
 // Waits for the frame's turn by the pacing rule; sync 1 hands the wait to the display instead.
@@ -178,12 +191,7 @@ void resetwindow() {
 void setfullscreen(bool on) {
   fullscreenon = on;
   if (sys.window == nullptr) return;  // the test frame has no window; the choice is kept
-  SDL_SetWindowFullscreen(sys.window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  if (!on) {
-    SDL_SetWindowSize(sys.window, sys.width, sys.height);
-    SDL_SetWindowPosition(sys.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  }
-  fitpicture();
+  coverdisplay(on);
 }
 
 bool fullscreen() {

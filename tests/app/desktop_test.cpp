@@ -211,5 +211,28 @@ TEST_F(desktoptest, TwoHumansAreLabelledForTheFirstTwoSeconds) {
   }
 }
 
+// F11 and Alt+Enter switch fullscreen from any screen; the option FULLSCREEN and prefs.qmx follow,
+// and Alt+Enter is not taken for an Enter as well.
+TEST_F(desktoptest, F11AndAltEnterToggleFullscreenAndTheOptionFollows) {
+  auto game = makegame();
+  constexpr int f11 = 122, alt = 18;
+  std::vector<int> states;  // the window's and the option's, and the file's
+  auto look = [&] {
+    options saved;
+    media::infile in;
+    if (in.open("prefs.qmx")) readprefs(saved, in);
+    states.insert(states.end(), {int(media::fullscreen()), game->settings.fullscreen, saved.fullscreen});
+  };
+  test::tap(3, f11);
+  test::atframe(5, look);
+  test::press(6, alt);
+  test::tap(7, key::enter);
+  test::release(9, alt);
+  test::atframe(10, look);
+  test::tap(12, key::escape);
+  EXPECT_THROW(game->mainmenu(), media::programexit) << "Alt+Enter chose an entry";
+  EXPECT_EQ(states, (std::vector<int>{1, 1, 1, 0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace flopfist::testing
