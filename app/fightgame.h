@@ -167,7 +167,7 @@ struct menuinput {
   int wheel = 0;                              // steps up (positive) or down
 };
 menuinput readmenu();
-// The entry under the pointer of a menu of rows centred at x, each from y - 10 to y + height, or 0.
+// The entry under the pointer of a menu whose rows run from ys[k] down by height (1..count), or 0.
 int pointedentry(const menuinput& in, const float* ys, int count, float height);
 // Centred like drawcentred, but shrunk when wider than the screen less a margin (long key names).
 void drawfitted(std::string_view text, float scale, float y);

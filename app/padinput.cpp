@@ -13,6 +13,7 @@ namespace {
 constexpr int noteframes = 180;  // three seconds
 constexpr float notescale = 0.13f;
 constexpr float notey = 736;
+constexpr int pointeridlems = 2000;
 }  // namespace
 
 int padhits(int button) {
@@ -38,10 +39,23 @@ menuinput readmenu() {
   m.left = media::keyhit(key::left) + padhits(pad::left);
   m.right = media::keyhit(key::right) + padhits(pad::right);
   const int choose = media::keyhit(key::enter) + media::keyhit(key::space) + padhits(pad::a);
-  const int back = media::keyhit(key::escape) + padhits(pad::b) + padhits(pad::back);
+  const int back = media::keyhit(key::escape) + padhits(pad::b) + padhits(pad::back) +
+                   media::mouseclicks(media::mouse::right) + media::mouseclicks(media::mouse::back);
   m.choose = choose != 0;
   m.back = back != 0;
+  m.moved = media::mousemoved();
+  m.clicked = media::mouseclicks(media::mouse::left) != 0;
+  m.wheel = media::mousewheel();
+  if (!media::mouseat(m.mousex, m.mousey)) m.mousex = m.mousey = -1;
   return m;
+}
+
+int pointedentry(const menuinput& in, const float* ys, int count, float height) {
+  if (in.mousey < 0) return 0;
+  for (int k = 0; k < count; ++k) {
+    if (in.mousey >= ys[k] && in.mousey < ys[k] + height) return k + 1;
+  }
+  return 0;
 }
 
 int fightgame::takenotices() {
@@ -95,6 +109,7 @@ int fightgame::present() {
   media::flip(-1);
   closecheck();
   fullscreencheck();
+  media::pointerrule(inmatch, pointeridlems);  // hidden in a match and when left still
   return takenotices();
 }
 

@@ -1,5 +1,6 @@
 // The REPLAYS screen: every kept replay with its mode, level, date and result; and the message screen.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -121,7 +122,7 @@ void fightgame::replaysscreen() {
     media::setcolor(100, 100, 100);
     std::snprintf(kepttext, sizeof kepttext, "K: KEEP OR LET GO (%d OF %d KEPT)", keptreplays(), mostkept);
     drawcentred(kepttext, 0.1f, keysy - 34);
-    drawcentred("UP, DOWN: CHOOSE     ENTER OR A: WATCH     ESC OR B: BACK", 0.1f, keysy);
+    drawcentred("UP, DOWN OR WHEEL: CHOOSE     ENTER, A OR CLICK: WATCH     ESC, B OR RIGHT CLICK: BACK", 0.1f, keysy);
     media::setscale(1, 1);
     present();
 
@@ -129,6 +130,19 @@ void fightgame::replaysscreen() {
     const bool keep = media::keyhit(keepkey) != 0;
     if (in.back) return;
     if (!rows.empty()) selection = (selection + in.down - in.up + int(rows.size()) * 1000) % int(rows.size());
+    // The wheel scrolls the list (the selection follows when it would leave the page); pointing
+    // at a row selects it, a click on it watches it.
+    bool clicked = false;
+    if (!rows.empty()) {
+      const int most = std::max(0, int(rows.size()) - visiblerows);
+      top = std::clamp(top - in.wheel, 0, most);
+      selection = std::clamp(selection, top, std::min(int(rows.size()), top + visiblerows) - 1);
+      const int pointed = int(std::floor((in.mousey - firstrow + 3) / rowheight));
+      if (in.mousey >= 0 && pointed >= 0 && pointed < visiblerows && top + pointed < int(rows.size())) {
+        if (in.moved || in.clicked) selection = top + pointed;
+        clicked = in.clicked;
+      }
+    }
     if (keep && !rows.empty()) {
       listed& row = rows[size_t(selection)];
       const bool want = !keptreplay(row.file);
@@ -139,7 +153,7 @@ void fightgame::replaysscreen() {
       }
       row.file = now;
     }
-    if (in.choose && !rows.empty()) {
+    if ((in.choose || clicked) && !rows.empty()) {
       const listed& row = rows[size_t(selection)];
       if (row.loaded.problem == replayproblem::none) {
         watchreplay(row.loaded.data);

@@ -88,7 +88,6 @@ void fightgame::startup() {
   if (art.font == nullptr) media::missingfile("images/font.ttf");
   media::setfont(art.font);
   media::setblend(media::blend::alpha);
-  if (settings.fullscreen == 1) media::hidemouse();
 
   drawsplash(art);
   media::flip(-1);

@@ -13,6 +13,7 @@
 #include "media/testcontrols.h"
 #include "media/media.h"
 #include "media/testing.h"
+#include "tests/support/scripted.h"
 #include "tests/support/testenv.h"
 
 namespace flopfist::testing {
@@ -232,6 +233,72 @@ TEST_F(desktoptest, F11AndAltEnterToggleFullscreenAndTheOptionFollows) {
   test::tap(12, key::escape);
   EXPECT_THROW(game->mainmenu(), media::programexit) << "Alt+Enter chose an entry";
   EXPECT_EQ(states, (std::vector<int>{1, 1, 1, 0, 0, 0}));
+}
+
+// The mouse in the menus: pointing selects, a left click chooses, a right click or the back
+// button goes back, and the wheel scrolls REPLAYS.
+TEST_F(desktoptest, TheMouseWorksTheMenus) {
+  namespace mouse = media::mouse;
+  auto game = makegame();
+  game->current.level = 1;
+  auto next = [] { return test::frames() + 1; };
+  test::mousemove(3, 512, 280);  // over OPTIONS
+  test::click(5, mouse::left);
+  EXPECT_EQ(game->mainmenu(), menuchoice::options);
+  EXPECT_EQ(test::frames(), 5);
+
+  int f = next();
+  test::mousemove(f + 2, 512, 450);  // over SCORES: selected, then Enter
+  test::tap(f + 4, key::enter);
+  EXPECT_EQ(game->mainmenu(), menuchoice::scores);
+  test::mousemove(next() + 2, 512, 700);  // below QUIT: nothing
+  test::click(next() + 3, mouse::left);
+  test::tap(next() + 5, key::enter);
+  EXPECT_EQ(game->mainmenu(), menuchoice::scores);
+
+  for (int button : {mouse::right, mouse::back}) {
+    f = next();
+    test::click(f + 2, button);
+    test::tap(f + 5, key::enter);  // too late if the click did not go back
+    EXPECT_EQ(game->playmodemenu(), std::nullopt) << button;
+    EXPECT_EQ(test::frames(), f + 2);
+    while (test::frames() < f + 6) media::flip(-1);  // the Enter, unused
+    media::flushkeys();
+  }
+  test::mousemove(next() + 2, 512, 350);  // 2 PLAYERS VS
+  test::click(next() + 3, mouse::left);
+  EXPECT_EQ(game->playmodemenu(), gamemode::versus);
+
+  // Eighteen replays, fifteen to a page: two steps of the wheel down, a click on the first row
+  // shown selects the third replay, and K keeps it.
+  game->current.mode = gamemode::single;
+  for (int k = 0; k < 18; ++k) shortmatch(*game, 3);
+  f = next();
+  test::wheel(f + 2, -1);
+  test::wheel(f + 3, -1);
+  test::mousemove(f + 5, 300, 150);
+  test::tap(f + 7, 75);  // K
+  test::tap(f + 9, key::escape);
+  game->replaysscreen();
+  EXPECT_TRUE(media::fileexists("replays/000016-kept.ffr"));
+}
+
+// The pointer hides during a match, shows again in the menus when moved, and hides after two
+// seconds without a move.
+TEST_F(desktoptest, ThePointerHidesInAMatchAndWhenIdle) {
+  auto game = matchgame(gamemode::single);
+  game->beginmatch();
+  test::mousemove(test::frames() + 2, 100, 100);
+  for (int k = 0; k < 5; ++k) game->matchframe();
+  EXPECT_FALSE(media::pointershown()) << "the pointer over a match";
+  game->endmatch();
+  std::vector<int> shown;
+  const int f = test::frames();
+  test::mousemove(f + 5, 200, 200);
+  for (int at : {f + 10, f + 100, f + 150}) test::atframe(at, [&] { shown.push_back(media::pointershown()); });
+  test::tap(f + 160, key::escape);
+  EXPECT_THROW(game->mainmenu(), media::programexit);
+  EXPECT_EQ(shown, (std::vector<int>{1, 1, 0}));
 }
 
 }  // namespace
