@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +70,9 @@ class fightgame {
   int slowmoclock = 0;     // when the last slowed frame was shown
   int lostpad = 0;         // the match: a player whose pad left, to pause for
   recorder taping;         // the match being played, as it is played
+  bool inmatch = false;    // between beginmatch and endmatch: the pointer hides, a close keeps the replay
+  // Where each menu's selection was left, by the menu's name, so coming back finds it there.
+  std::map<std::string, int, std::less<>> menuplaces;
 
   // ---- Start-up, main loop, series ----
   void run();
@@ -84,6 +89,7 @@ class fightgame {
   void testkeysscreen();  // TEST KEYS: what the keyboard and the pads report held
   void optionsscreen();
   void scorescreen();
+  int& menuplace(std::string_view menu, int count);  // the remembered selection, within 1..count
 
   // ---- The preferences and score files ----
   void loadprefs();
@@ -95,6 +101,8 @@ class fightgame {
 
   // ---- The end of every frame, and the pads' news ----
   int present();      // the note drawn, the frame presented, the close check; see takenotices
+  void closecheck();  // ends the program on a close request, keeping the match's replay as left
+  void fullscreencheck();  // F11 or Alt+Enter: the window and the option FULLSCREEN follow
   int takenotices();  // the pads' news into the note; the player who lost a pad, 0 for none
   void drawnote();
 
@@ -112,6 +120,12 @@ class fightgame {
   frameinput takeinput() const;
   void pausecheck(frameinput& in);
   void drawpadloss(std::string_view goon);  // the match under a note naming who lost the pad
+  // The match as it stands under a banner with a title and the keys (PAUSED, the leave question).
+  void drawbanner(std::string_view title, std::string_view keysline);
+  void drawlabels();  // P1 and P2 over the players' heads, when two humans play
+  bool labelsshown() const;  // the first two seconds of a two-human match
+  // Escape in a campaign with points asks first; false when the player chose to go on.
+  bool confirmleave();
   void play(const matchevents& ev);
   void drawoverlays(const matchevents& ev);
   void slowmopace();
@@ -153,9 +167,15 @@ directions padsteer(int player);  // the player's pad: d-pad or stick
 struct menuinput {
   int up = 0, down = 0, left = 0, right = 0;  // hits of the arrows and the pads' directions
   bool choose = false;                        // Enter, Space or A
-  bool back = false;                          // Escape, B or Back
+  bool back = false;                          // Escape, B or Back, a right click or the back button
+  bool moved = false;                         // the mouse moved: pointing selects
+  bool clicked = false;                       // a left click: chooses what is pointed at
+  float mousex = -1, mousey = -1;             // the pointer in the game's 1024 x 768, -1 outside
+  int wheel = 0;                              // steps up (positive) or down
 };
 menuinput readmenu();
+// The entry under the pointer of a menu whose rows run from ys[k] down by height (1..count), or 0.
+int pointedentry(const menuinput& in, const float* ys, int count, float height);
 // Centred like drawcentred, but shrunk when wider than the screen less a margin (long key names).
 void drawfitted(std::string_view text, float scale, float y);
 // Empties the typed-character queue and the pending hits of the menu keys, so that a key that

@@ -2,6 +2,7 @@
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/random.h"
 #include "scores/screens.h"
 
@@ -39,6 +40,7 @@ result fightgame::playmatch() {
 
 void fightgame::beginmatch() {
   flushmenukeys();
+  inmatch = true;
   lostpad = 0;
   current.levelstartscore = int(uint32_t(current.score));  // the low 32 bits
   slowmoclock = media::millisecs();
@@ -55,27 +57,37 @@ void fightgame::beginmatch() {
 }
 
 void fightgame::endmatch() {
+  inmatch = false;
   keepreplay();
   media::sharedgenerator() = playing->rng;
   colours = playing->colours;
   carried = playing->leftover();
 }
 
-// A player's bound keys and pad steer together: a direction is held when either holds it.
+// A player's bound keys and pad steer together: a direction is held when either holds it. A key
+// tapped and let go since the last snapshot counts as held in this one, so no tap is lost.
 frameinput fightgame::takeinput() const {
   namespace key = media::key;
   namespace pad = media::pad;
   auto held = [](int k) { return media::keydown(k); };
+  auto padlatched = [](int button) {
+    return media::padlatched(1, button) || media::padlatched(2, button);
+  };
   frameinput in;
   for (int p = 1; p <= 2; ++p) {
-    const directions k = keys.held(p), d = padsteer(p);
-    in.player[size_t(p)] = {k.up || d.up, k.down || d.down, k.left || d.left, k.right || d.right};
+    const size_t first = p == 2 ? size_t(action::p2up) : size_t(action::p1up);
+    auto bound = [&](size_t k) {
+      return media::placelatched(keys.places[first + k]) ||
+             media::padlatched(p, pad::up + int(k));
+    };
+    in.player[size_t(p)] = {bound(0), bound(1), bound(2), bound(3)};
   }
   in.knockout = held(key::digit4) && held(key::digit1);
   in.fallapart = held(key::digit1) && held(key::digit8);
-  in.enter = held(key::enter) || padsheld(pad::a);
-  in.space = held(key::space);
-  in.escape = held(key::escape) || padsheld(pad::b) || padsheld(pad::back);
+  in.enter = media::keylatched(key::enter) || padlatched(pad::a);
+  in.space = media::keylatched(key::space);
+  in.escape = media::keylatched(key::escape) || padlatched(pad::b) || padlatched(pad::back);
+  media::unlatch();
   return in;
 }
 
@@ -87,11 +99,13 @@ void fightgame::matchframe() {
   updatemusic();                                                    // next track when one ends
   frameinput in = takeinput();
   pausecheck(in);
+  if (in.escape && !confirmleave()) in.escape = false;  // the match sees only a confirmed Escape
   taping.add(in);
   media::cls();
   const matchevents ev = m.step(in);
   taping.stepped(m);
   m.draw(art.images);
+  if (labelsshown()) drawlabels();                                  // P1 and P2, the first seconds
   play(ev);                                                         // sounds, hit pauses, bonus
   drawoverlays(ev);                                                 // summary, GAME OVER, table
   slowmopace();                                                     // slowed frames 33 ms apart
@@ -99,8 +113,8 @@ void fightgame::matchframe() {
   if (lost != 0 && steers(*playing, lost)) lostpad = lost;
 }
 
-// The pause key or Start pauses; so does a player's pad leaving, with a note saying whose it was.
-// The same keys go on; Escape, B or Back leave.
+// The pause key or Start pauses, under a PAUSED banner; so does a player's pad leaving, with a
+// note saying whose it was. The same keys go on; Escape, B or Back leave.
 void fightgame::pausecheck(frameinput& in) {
   namespace pad = media::pad;
   const matchstate s = playing->state;
@@ -112,16 +126,13 @@ void fightgame::pausecheck(frameinput& in) {
   const std::string goon =
       "START OR " + keyname(keys.of(action::pause)) + ": GO ON      ESCAPE, B OR BACK: LEAVE";
   for (;;) {
-    int lost = 0;
+    // Nothing moves while paused: the frozen match is drawn again under the banner.
     if (lostpad != 0) {
       drawpadloss(goon);
-      lost = present();
     } else {
-      // Nothing moves while paused: the last presented frame stays on screen.
-      media::repeatframe();
-      quitcheck();
-      lost = takenotices();
+      drawbanner("PAUSED", goon);
     }
+    const int lost = present();
     if (lost != 0 && steers(*playing, lost)) lostpad = lost;
     const int resume = media::placehit(keys.of(action::pause)) + padhits(pad::start);
     const int leave = media::keyhit(media::key::escape);
@@ -129,9 +140,37 @@ void fightgame::pausecheck(frameinput& in) {
     if (resume != 0 || leave != 0 || padleave != 0) break;
   }
   lostpad = 0;
-  in.enter = media::keydown(media::key::enter) || padsheld(pad::a);
-  in.space = media::keydown(media::key::space);
-  in.escape = media::keydown(media::key::escape) || padleave != 0;
+  in.enter = media::keylatched(media::key::enter) || padsheld(pad::a);
+  in.space = media::keylatched(media::key::space);
+  in.escape = media::keylatched(media::key::escape) || padleave != 0;
+  media::unlatch();
+}
+
+// In a one-player or co-op campaign with points on the board, one stray Escape must not throw the
+// run away: the match waits under a question. Escape, B or Back again leave; any other key or
+// button goes on. Versus, or a run with nothing to lose yet, leaves at once.
+bool fightgame::confirmleave() {
+  namespace pad = media::pad;
+  const match& m = *playing;
+  const bool campaign = m.mode == gamemode::single || m.mode == gamemode::coop;
+  const bool points = current.score > 0 || m.comboscore > 0;
+  const bool midgame = m.state == matchstate::game || m.state == matchstate::tellresult ||
+                       m.state == matchstate::levelcompleted;
+  if (!campaign || !points || !midgame) return true;
+  flushmenukeys();  // the Escape that asked, and anything pressed with it
+  for (;;) {
+    drawbanner("LEAVE?", "ESCAPE AGAIN TO LEAVE, ANY OTHER KEY TO GO ON");
+    const int lost = present();
+    if (lost != 0 && steers(m, lost)) lostpad = lost;
+    const int place = media::nextplace();
+    const int padleave = padhits(pad::b) + padhits(pad::back);
+    const int padgo = padhits(pad::a) + padhits(pad::start);
+    if (place == media::place::escape || padleave != 0) return true;
+    if (place != 0 || padgo != 0) {
+      media::unlatch();  // the key that answered steers nothing
+      return false;
+    }
+  }
 }
 
 void fightgame::drawpadloss(std::string_view goon) {

@@ -1,10 +1,12 @@
 // The main menu, the play-mode menu (with the way to the replays) and the HIGH SCORES screen.
+#include <algorithm>
 #include <array>
 #include <string_view>
 
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/media.h"
 #include "scores/screens.h"
 
@@ -46,14 +48,42 @@ int moveselection(int selection, int count) {
   return selection;
 }
 
+// The mouse over a menu's entries, each a band from its y down by height: pointing selects, and a
+// left click on an entry chooses it (true). Read every frame, so a stale click cannot act later.
+template <size_t n>
+bool pointat(int& selection, const std::array<entry, n>& entries, float height) {
+  const bool moved = media::mousemoved();
+  const bool clicked = media::mouseclicks(media::mouse::left) != 0;
+  float x = 0, y = 0;
+  if (!media::mouseat(x, y)) return false;
+  for (size_t k = 0; k < n; ++k) {
+    if (y < entries[k].y || y >= entries[k].y + height) continue;
+    if (moved || clicked) selection = int(k) + 1;
+    return clicked;
+  }
+  return false;
+}
+
+// A right click or the mouse's back button.
+bool mouseback() {
+  return media::mouseclicks(media::mouse::right) + media::mouseclicks(media::mouse::back) != 0;
+}
+
 bool hit(int key) { return media::keyhit(key) != 0; }
 bool padpressed(int button) { return padhits(button) != 0; }
 
 }  // namespace
 
+int& fightgame::menuplace(std::string_view menu, int count) {
+  auto it = menuplaces.find(menu);
+  if (it == menuplaces.end()) it = menuplaces.emplace(std::string(menu), 1).first;
+  it->second = std::clamp(it->second, 1, std::max(count, 1));  // a menu may have lost entries
+  return it->second;
+}
+
 menuchoice fightgame::mainmenu() {
   flushmenukeys();
-  int selection = 1;
+  int& selection = menuplace("main", int(mainentries.size()));
   for (;;) {
     media::cls();
     cyclecolours();
@@ -71,19 +101,21 @@ menuchoice fightgame::mainmenu() {
     selection = moveselection(selection, int(mainentries.size()));
     present();
     if (hit(media::key::escape)) media::endprogram(0);
-    // Every key and button is read every frame so a stale hit of one cannot act later. B has
-    // nowhere to go back to here: a pad leaves the game through QUIT.
+    // Every key and button is read every frame so a stale hit of one cannot act later. B and the
+    // right click have nowhere to go back to here: QUIT leaves the game.
     const bool enter = hit(media::key::enter);
     const bool space = hit(media::key::space);
     const bool a = padpressed(pad::a);
+    const bool click = pointat(selection, mainentries, 80);
     padhits(pad::b);
-    if (enter || space || a) return menuchoice(selection);
+    mouseback();
+    if (enter || space || a || click) return menuchoice(selection);
   }
 }
 
 std::optional<gamemode> fightgame::playmodemenu() {
   media::flushkeys();
-  int selection = 1;
+  int& selection = menuplace("play", int(modeentries.size()));
   for (;;) {
     media::cls();
     cyclecolours();
@@ -98,11 +130,12 @@ std::optional<gamemode> fightgame::playmodemenu() {
     media::setscale(1, 1);
     selection = moveselection(selection, int(modeentries.size()));
     present();
-    const bool enter = hit(media::key::enter);
+    const bool click = pointat(selection, modeentries, 70);
+    const bool enter = hit(media::key::enter) || click;
     const bool space = hit(media::key::space);
     const bool a = padpressed(pad::a);
     // Read in this order every frame; Escape wins over an Enter hit in the same frame.
-    const bool escape = hit(media::key::escape);
+    const bool escape = hit(media::key::escape) || mouseback();
     const bool b = padpressed(pad::b);
     if (escape || b) return std::nullopt;
     if ((enter || space || a) && selection == replaysentry) {
@@ -131,6 +164,7 @@ void fightgame::scorescreen() {
     if (media::keyhit(media::key::escape) > 0) break;
     if (media::keyhit(media::key::space) > 0) break;
     if (padhits(pad::a) + padhits(pad::b) > 0) break;
+    if (media::mouseclicks(media::mouse::left) > 0 || mouseback()) break;
   }
 }
 

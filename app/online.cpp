@@ -302,6 +302,7 @@ void fightgame::onlinemenu() {
 void fightgame::hostonline(int port) {
   onlinedelay = loaddelay();
   std::string error;
+  if (port == 0) port = net::defaultport;  // --host without a port
   auto link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error);
   if (link == nullptr) {
     messagescreen("CANNOT HOST", error);

@@ -1,6 +1,7 @@
 // The options screen and the preferences file "prefs.qmx".
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -9,6 +10,7 @@
 #include "body/util.h"
 #include "match/options.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 
 namespace flopfist {
 
@@ -71,7 +73,7 @@ void fightgame::saveprefs() {
 void fightgame::optionsscreen() {
   namespace pad = media::pad;
   flushmenukeys();
-  int selection = 1;
+  int& selection = menuplace("options", resetrow);
   char text[64];
   for (;;) {
     media::cls();
@@ -89,7 +91,7 @@ void fightgame::optionsscreen() {
       } else {
         const optionrow& row = optionrows[r - 1];
         std::snprintf(text, sizeof text, "%s%d%s", row.label, settings.*row.field,
-                      r == fullscreenrow ? "  [AT RESTART]" : "");
+                      r == fullscreenrow ? "  (F11)" : "");
       }
       drawcentred(text, 0.1875f, float(170 + 40 * r));
     }
@@ -103,12 +105,23 @@ void fightgame::optionsscreen() {
     // held direction repeats, so a value can be run up or down.
     const bool left = media::keyhit(media::key::left) + padhits(pad::left) > 0;
     const bool right = media::keyhit(media::key::right) + padhits(pad::right) > 0;
+    // The mouse: pointing at a row selects it, the wheel turns its value, a click on RESET
+    // OPTIONS resets them.
+    const bool moved = media::mousemoved();
+    const bool clicked = media::mouseclicks(media::mouse::left) != 0;
+    const int wheel = media::mousewheel();
+    float mx = 0, my = 0;
+    const int pointed = media::mouseat(mx, my) ? int(std::floor((my - 170) / 40)) : 0;
+    if (pointed >= 1 && pointed <= resetrow && (moved || clicked || wheel != 0)) selection = pointed;
+    if (clicked && pointed == resetrow) settings = options{};
     if (selection < resetrow) {
       int& value = settings.*optionrows[size_t(selection - 1)].field;
       if (left) --value;
       if (right) ++value;
+      if (pointed == selection) value += wheel;
     }
     settings.clamp();
+    if ((settings.fullscreen == 1) != media::fullscreen()) media::setfullscreen(settings.fullscreen == 1);
     if (media::keyhit(media::key::up) + padhits(pad::up) > 0) --selection;
     if (media::keyhit(media::key::down) + padhits(pad::down) > 0) ++selection;
     if (selection < 1) selection = resetrow;
@@ -118,7 +131,8 @@ void fightgame::optionsscreen() {
 
     const bool enter = media::keyhit(media::key::enter) + padhits(pad::a) > 0;
     const bool space = media::keyhit(media::key::space) > 0;
-    const bool escape = media::keyhit(media::key::escape) + padhits(pad::b) + padhits(pad::back) > 0;
+    const bool escape = media::keyhit(media::key::escape) + padhits(pad::b) + padhits(pad::back) +
+                            media::mouseclicks(media::mouse::right) + media::mouseclicks(media::mouse::back) > 0;
     if (((enter || space) && selection != resetrow) || escape) break;
   }
   saveprefs();

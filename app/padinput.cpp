@@ -5,6 +5,7 @@
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 
 namespace flopfist {
 
@@ -12,6 +13,7 @@ namespace {
 constexpr int noteframes = 180;  // three seconds
 constexpr float notescale = 0.13f;
 constexpr float notey = 736;
+constexpr int pointeridlems = 2000;
 }  // namespace
 
 int padhits(int button) {
@@ -37,10 +39,23 @@ menuinput readmenu() {
   m.left = media::keyhit(key::left) + padhits(pad::left);
   m.right = media::keyhit(key::right) + padhits(pad::right);
   const int choose = media::keyhit(key::enter) + media::keyhit(key::space) + padhits(pad::a);
-  const int back = media::keyhit(key::escape) + padhits(pad::b) + padhits(pad::back);
+  const int back = media::keyhit(key::escape) + padhits(pad::b) + padhits(pad::back) +
+                   media::mouseclicks(media::mouse::right) + media::mouseclicks(media::mouse::back);
   m.choose = choose != 0;
   m.back = back != 0;
+  m.moved = media::mousemoved();
+  m.clicked = media::mouseclicks(media::mouse::left) != 0;
+  m.wheel = media::mousewheel();
+  if (!media::mouseat(m.mousex, m.mousey)) m.mousex = m.mousey = -1;
   return m;
+}
+
+int pointedentry(const menuinput& in, const float* ys, int count, float height) {
+  if (in.mousey < 0) return 0;
+  for (int k = 0; k < count; ++k) {
+    if (in.mousey >= ys[k] && in.mousey < ys[k] + height) return k + 1;
+  }
+  return 0;
 }
 
 int fightgame::takenotices() {
@@ -92,8 +107,33 @@ void fightgame::drawnote() {
 int fightgame::present() {
   drawnote();
   media::flip(-1);
-  quitcheck();
+  closecheck();
+  fullscreencheck();
+  media::pointerrule(inmatch, pointeridlems);  // hidden in a match and when left still
   return takenotices();
+}
+
+// F11 or Alt+Enter at any moment: the window goes fullscreen or back, and the option follows.
+void fightgame::fullscreencheck() {
+  if (!media::fullscreenasked()) return;
+  settings.fullscreen = media::fullscreen() ? 0 : 1;
+  media::setfullscreen(settings.fullscreen == 1);
+  saveprefs();
+}
+
+// Closing the window mid-match keeps its replay as if Escape had left it: one more step with
+// Escape, recorded like any other, so the replay plays to the same end.
+void fightgame::closecheck() {
+  if (!media::terminaterequest()) return;
+  if (inmatch && playing && playing->state != matchstate::end) {
+    frameinput in;
+    in.escape = true;
+    taping.add(in);
+    playing->step(in);
+    taping.stepped(*playing);
+    keepreplay();
+  }
+  media::endprogram(0);
 }
 
 }  // namespace flopfist

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/commandline.h"
 #include "body/util.h"
 #include "media/controls.h"
 #include "media/media.h"
@@ -182,9 +183,17 @@ bool fightgame::watchreplay(const replay& r) {
   return view.playing().strayedat() == 0;
 }
 
+// What is wrong with the file is said on the terminal as well as on the screen.
 bool fightgame::watchfile(const std::string& path) {
+  const std::string problem = replayfileproblem(path);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "flopfist: %s\n", problem.c_str());
+    messagescreen("THIS REPLAY CANNOT BE SHOWN", problem);
+    return false;
+  }
   const loadedreplay loaded = loadreplay(path);
   if (loaded.problem != replayproblem::none) {
+    std::fprintf(stderr, "flopfist: %s: %s\n", path.c_str(), loaded.message.c_str());
     messagescreen("THIS REPLAY CANNOT BE SHOWN", loaded.message);
     return false;
   }

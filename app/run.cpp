@@ -3,6 +3,7 @@
 
 #include "app/fightgame.h"
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/media.h"
 #include "media/random.h"
 #include "body/util.h"
@@ -51,6 +52,8 @@ void flushmenukeys() {
   }
   media::flushplaces();  // the pause key, wherever it is bound
   media::flushpads();
+  media::flushmouse();
+  media::unlatch();
 }
 
 void fightgame::run() {
@@ -85,7 +88,6 @@ void fightgame::startup() {
   if (art.font == nullptr) media::missingfile("images/font.ttf");
   media::setfont(art.font);
   media::setblend(media::blend::alpha);
-  if (settings.fullscreen == 1) media::hidemouse();
 
   drawsplash(art);
   media::flip(-1);

@@ -44,6 +44,21 @@ std::vector<std::string> filesin(const std::string& folder) {
 
 bool removefile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool renamefile(const std::string& from, const std::string& to) {
+  // link then unlink never replaces a file already named to.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
+pathkind kindof(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == EACCES ? pathkind::unreadable : pathkind::missing;
+  if (S_ISDIR(st.st_mode)) return pathkind::folder;
+  if (!S_ISREG(st.st_mode)) return pathkind::other;
+  return ::access(path.c_str(), R_OK) == 0 ? pathkind::readable : pathkind::unreadable;
+}
+
 bool readbytes(const std::string& path, std::string& bytes, size_t most) {
   bytes.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -12,6 +12,11 @@ bool makefolder(const std::string& path);
 // The names of the regular files in a folder, sorted; empty when it cannot be read.
 std::vector<std::string> filesin(const std::string& folder);
 bool removefile(const std::string& path);
+bool renamefile(const std::string& from, const std::string& to);  // false when to exists
+// What a path names, so a refusal can say why: nothing, a folder, a regular file this process
+// may not read, a regular file it may, or anything else (a device, a socket).
+enum class pathkind { missing, folder, unreadable, readable, other };
+pathkind kindof(const std::string& path);
 // A regular file read whole; false (and no bytes) when it cannot be, or holds more than most bytes.
 bool readbytes(const std::string& path, std::string& bytes, size_t most = SIZE_MAX);
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/internal.h"
 #include "media/padseats.h"
 
@@ -18,6 +19,7 @@ struct padstate {
   int stickx = 0, sticky = 0;
   std::array<bool, 4> steering{};  // d-pad or stick, as last counted
   std::array<int, pad::count> hits{};
+  std::array<bool, pad::count> latched{};  // pressed or steered since the last unlatch
   std::array<int, 4> nextrepeat{};  // ms
 };
 
@@ -72,6 +74,7 @@ void recount(padstate& s) {
     const bool now = s.pressed[size_t(d)] || stickpushed(s, d);
     if (now && !s.steering[size_t(d)]) {
       ++s.hits[size_t(d)];
+      s.latched[size_t(d)] = true;
       s.nextrepeat[size_t(d)] = millisecs() + pad::repeatdelayms;
     }
     s.steering[size_t(d)] = now;
@@ -105,7 +108,10 @@ int gamebutton(int sdlbutton) {
 void setbutton(padstate& s, int sdlbutton, bool down) {
   const int b = gamebutton(sdlbutton);
   if (b < 0) return;
-  if (down && !s.pressed[size_t(b)] && b >= pad::a) ++s.hits[size_t(b)];
+  if (down && !s.pressed[size_t(b)] && b >= pad::a) {
+    ++s.hits[size_t(b)];
+    s.latched[size_t(b)] = true;
+  }
   s.pressed[size_t(b)] = down;
   recount(s);
 }
@@ -128,6 +134,7 @@ void readstate(padstate& s) {
   s.sticky = SDL_GameControllerGetAxis(s.controller, SDL_CONTROLLER_AXIS_LEFTY);
   recount(s);
   s.hits.fill(0);
+  s.latched.fill(false);
 }
 
 void arrive(int device) {
@@ -265,7 +272,17 @@ int padhit(int player, int button) {
   return was;
 }
 
+bool padlatched(int player, int button) {
+  if (!validplayer(player) || !validbutton(button)) return false;
+  return padheld(player, button) || pads[size_t(player)].latched[size_t(button)];
+}
+
+void unlatchpads() {
+  for (padstate& s : pads) s.latched.fill(false);
+}
+
 void flushpads() {
+  unlatchpads();
   for (padstate& s : pads) s.hits.fill(0);
 }
 

@@ -3,15 +3,42 @@
 #include <array>
 
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/internal.h"
 #include "media/media.h"
 
 namespace media {
 
+// Their own files keep the latches of places and pads.
+void unlatchplaces();
+void unlatchpads();
+
 namespace {
 std::array<int, key::count> hits{};
 std::array<bool, key::count> held{};
+std::array<bool, key::count> latched{};  // pressed since the last unlatch
 bool quitrequest = false;
+bool fullscreenrequest = false;
+constexpr int f11 = 122;
+constexpr int alt = 18;
+
+// The mouse: where it is in the game's pixels, and what it did since the game last asked.
+struct mousestate {
+  float x = -1, y = -1;
+  bool moved = false;
+  std::array<int, mouse::count> clicks{};
+  int wheel = 0;
+  int lastmove = 0;  // ms
+  bool shown = true;
+};
+mousestate pointer;
+
+void mousemotion(float x, float y) {
+  pointer.x = x;
+  pointer.y = y;
+  pointer.moved = true;
+  pointer.lastmove = millisecs();
+}
 
 // Typed characters wait in a small ring; when it is full, new ones are dropped.
 constexpr int queuesize = 64;
@@ -82,9 +109,14 @@ void keyevent(const SDL_KeyboardEvent& e) {
     held[vk] = false;
     return;
   }
+  // Alt+Enter asks for fullscreen, and is not an Enter as well.
+  const bool altenter = vk == key::enter && ((e.keysym.mod & KMOD_ALT) != 0 || held[alt]);
+  if ((altenter || vk == f11) && e.repeat == 0) fullscreenrequest = true;
+  if (altenter) return;
   if (e.repeat == 0) {
     if (hits[vk] < 1000000) ++hits[vk];
     held[vk] = true;
+    latched[vk] = true;
   }
   // Backspace and Enter never arrive as text; backspace repeats while held, Enter does not.
   if (vk == key::backspace) pushtyped(key::backspace);
@@ -149,8 +181,20 @@ void handleevent(const SDL_Event& e) {
     case SDL_QUIT:
       quitrequest = true;
       break;
+    case SDL_MOUSEMOTION:
+      mousemotion(float(e.motion.x), float(e.motion.y));
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (e.button.x >= 0 && e.button.y >= 0) mousemotion(float(e.button.x), float(e.button.y));
+      if (e.button.button < mouse::count && pointer.clicks[e.button.button] < 1000)
+        ++pointer.clicks[e.button.button];
+      break;
+    case SDL_MOUSEWHEEL:
+      pointer.wheel += e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+      break;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) quitrequest = true;
+      if (e.window.event == SDL_WINDOWEVENT_LEAVE) pointer.x = pointer.y = -1;
       // A key released while another window had the focus would otherwise stay held.
       if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
         held.fill(false);
@@ -178,8 +222,11 @@ void resetinput() {
   SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   hits.fill(0);
   held.fill(false);
+  latched.fill(false);
   typedhead = typedcount = 0;
   quitrequest = false;
+  fullscreenrequest = false;
+  pointer = mousestate{};
   resetplaces();
   resetpads();
 }
@@ -214,9 +261,69 @@ void flushkeys() {
   pumpevents();
   hits.fill(0);
   held.fill(false);
+  latched.fill(false);
   typedhead = typedcount = 0;
   resetplaces();
   flushpads();
+  flushmouse();
+}
+
+bool keylatched(int k) {
+  return k >= 0 && k < key::count && (held[k] || latched[k]);
+}
+
+void unlatch() {
+  latched.fill(false);
+  unlatchplaces();
+  unlatchpads();
+}
+
+bool mousemoved() {
+  const bool was = pointer.moved;
+  pointer.moved = false;
+  return was;
+}
+
+bool mouseat(float& x, float& y) {
+  x = pointer.x;
+  y = pointer.y;
+  return x >= 0 && y >= 0 && x < float(sys.width) && y < float(sys.height);
+}
+
+int mouseclicks(int button) {
+  if (button < 0 || button >= mouse::count) return 0;
+  const int n = pointer.clicks[size_t(button)];
+  pointer.clicks[size_t(button)] = 0;
+  return n;
+}
+
+int mousewheel() {
+  const int n = pointer.wheel;
+  pointer.wheel = 0;
+  return n;
+}
+
+void flushmouse() {
+  pointer.moved = false;
+  pointer.clicks.fill(0);
+  pointer.wheel = 0;
+}
+
+void pointerrule(bool hide, int idlems) {
+  const bool show = !hide && millisecs() - pointer.lastmove < idlems;
+  if (show == pointer.shown) return;
+  pointer.shown = show;
+  if (!sys.testing) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool pointershown() {
+  return pointer.shown;
+}
+
+bool fullscreenasked() {
+  const bool was = fullscreenrequest;
+  fullscreenrequest = false;
+  return was;
 }
 
 }  // namespace media

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "media/controls.h"
+#include "media/desktop.h"
 #include "media/internal.h"
 
 namespace media {
@@ -18,6 +19,7 @@ static_assert(place::a == SDL_SCANCODE_A && place::d == SDL_SCANCODE_D &&
 namespace {
 std::array<bool, place::count> held{};
 std::array<int, place::count> hits{};
+std::array<bool, place::count> latched{};  // pressed since the last unlatch
 
 // Presses wait in a small ring for a screen that asks for "the next key"; when full, new ones are
 // dropped.
@@ -39,6 +41,7 @@ void placeevent(const SDL_KeyboardEvent& e) {
   }
   if (e.repeat != 0) return;
   held[size_t(p)] = true;
+  latched[size_t(p)] = true;
   if (hits[size_t(p)] < 1000000) ++hits[size_t(p)];
   if (pressedcount < queuesize) {
     pressed[size_t((pressedhead + pressedcount) % queuesize)] = p;
@@ -74,8 +77,17 @@ int nextplace() {
   return p;
 }
 
+void unlatchplaces() {
+  latched.fill(false);
+}
+
+bool placelatched(int p) {
+  return valid(p) && (held[size_t(p)] || latched[size_t(p)]);
+}
+
 void flushplaces() {
   hits.fill(0);
+  latched.fill(false);
   pressedhead = pressedcount = 0;
 }
 

@@ -13,17 +13,48 @@
 namespace media {
 
 namespace {
-enum class action { press, release, type, close, signal };
+enum class action { press, release, type, close, signal, move, click, wheel };
 struct scripted {
   int frame;
   action what;
   int code;
+  int y = 0;  // a move's second coordinate
 };
 std::vector<scripted> script;  // in the order given; delivery keeps that order within a frame
 test::frame lastpresented;
 
-void schedule(int frame, action what, int code) {
-  script.push_back({frame < 1 ? 1 : frame, what, code});
+void schedule(int frame, action what, int code, int y = 0) {
+  script.push_back({frame < 1 ? 1 : frame, what, code, y});
+}
+
+// Mouse events as SDL delivers them; in test mode there is no window to scale them.
+void pushmouse(action what, int a, int b) {
+  SDL_Event e{};
+  const Uint32 window = sys.window != nullptr ? SDL_GetWindowID(sys.window) : 0;
+  if (what == action::move) {
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = window;
+    e.motion.x = a;
+    e.motion.y = b;
+    SDL_PushEvent(&e);
+  } else if (what == action::click) {
+    for (Uint32 type : {Uint32(SDL_MOUSEBUTTONDOWN), Uint32(SDL_MOUSEBUTTONUP)}) {
+      e = SDL_Event{};
+      e.type = type;
+      e.button.windowID = window;
+      e.button.button = Uint8(a);
+      e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+      e.button.clicks = 1;
+      e.button.x = -1;  // read from the last move
+      e.button.y = -1;
+      SDL_PushEvent(&e);
+    }
+  } else {
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = window;
+    e.wheel.y = a;
+    SDL_PushEvent(&e);
+  }
 }
 
 void pushkey(Uint32 type, int vk) {
@@ -122,6 +153,11 @@ void deliverscript() {
       case action::signal:
         std::raise(s.code);
         break;
+      case action::move:
+      case action::click:
+      case action::wheel:
+        pushmouse(s.what, s.code, s.y);
+        break;
     }
   }
   // Delivered events are done with (frames only count up until a reset), so a long scripted run
@@ -168,6 +204,19 @@ void release(int f, int k) {
 void tap(int f, int k) {
   press(f, k);
   release((f < 1 ? 1 : f) + 1, k);
+}
+void quicktap(int f, int k) {
+  press(f, k);
+  release(f, k);
+}
+void mousemove(int f, int x, int y) {
+  schedule(f, action::move, x, y);
+}
+void click(int f, int button) {
+  schedule(f, action::click, button);
+}
+void wheel(int f, int steps) {
+  schedule(f, action::wheel, steps);
 }
 void type(int f, int code) {
   schedule(f, action::type, code);

@@ -25,8 +25,13 @@ void blind(bool on);
 void press(int frame, int key);
 void release(int frame, int key);
 void tap(int frame, int key);    // press at frame, release at frame + 1
+void quicktap(int frame, int key);  // press and release both delivered by the same present
 void type(int frame, int code);  // a typed character
 void closewindow(int frame);     // the window's close button
+// The mouse, in the game's own pixels: a move, a click (press and release) and wheel steps.
+void mousemove(int frame, int x, int y);
+void click(int frame, int button);
+void wheel(int frame, int steps);
 // The game's handling of SIGTERM, SIGINT and SIGHUP, which test mode otherwise leaves at the
 // defaults (reset puts them back), and a signal raised in this process by a present.
 void catchsignals();

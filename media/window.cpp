@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "media/desktop.h"
 #include "media/internal.h"
 #include "media/media.h"
 #include "media/pacing.h"
@@ -16,6 +17,7 @@ core sys;
 
 namespace {
 pacer framepacer;
+bool fullscreenon = false;
 
 void fatal(const char* what) {
   std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
@@ -48,9 +50,30 @@ void opentestframe() {
   if (sys.renderer == nullptr) fatal("cannot make the test renderer");
 }
 
+// Fullscreen is a borderless window over the whole display the window is on, letterboxed by the
+// renderer. SDL's own fullscreen needs a window manager to resize the window: without one (plain
+// Xvfb, a kiosk) the window stayed at its size while SDL drew for the display's, off-centre and
+// cut off at the top. Moving and sizing the window ourselves works with a window manager or
+// without, and SDL then knows the window's real size.
+void coverdisplay(bool on) {
+  if (on) {
+    SDL_Rect bounds{0, 0, sys.width, sys.height};
+    SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(sys.window), 0), &bounds);
+    SDL_SetWindowBordered(sys.window, SDL_FALSE);
+    SDL_SetWindowPosition(sys.window, bounds.x, bounds.y);
+    SDL_SetWindowSize(sys.window, bounds.w, bounds.h);
+    SDL_RaiseWindow(sys.window);
+  } else {
+    SDL_SetWindowBordered(sys.window, SDL_TRUE);
+    SDL_SetWindowSize(sys.window, sys.width, sys.height);
+    SDL_SetWindowPosition(sys.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  if (sys.renderer != nullptr) SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
+  updatepixelscale();
+}
+
 void openwindow(bool fullscreen) {
-  Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
-  if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  const Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
   const int pos = SDL_WINDOWPOS_CENTERED;
   sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height,
                                 flags | SDL_WINDOW_OPENGL);
@@ -66,6 +89,8 @@ void openwindow(bool fullscreen) {
   // The game draws in its own coordinates; SDL scales them to the window and letterboxes.
   SDL_RenderSetLogicalSize(sys.renderer, sys.width, sys.height);
   sys.vsync = false;
+  fullscreenon = fullscreen;
+  if (fullscreen) coverdisplay(true);
 }
 
 // Waits for the frame's turn by the pacing rule; sync 1 hands the wait to the display instead.
@@ -155,12 +180,23 @@ void badfile(const std::string& path, const char* why) {
 
 void resetwindow() {
   closegraphics();
+  fullscreenon = false;
   sys.frames = 0;
   sys.blind = false;
   sys.width = 1024, sys.height = 768;
   virtualrate(60);
   sys.title.clear();
   framepacer.restart();
+}
+
+void setfullscreen(bool on) {
+  fullscreenon = on;
+  if (sys.window == nullptr) return;  // the test frame has no window; the choice is kept
+  coverdisplay(on);
+}
+
+bool fullscreen() {
+  return fullscreenon;
 }
 
 void updatepixelscale() {
@@ -182,6 +218,7 @@ void opengraphics(int width, int height, int depth, int hz) {
   virtualrate(hz > 0 ? hz : 60);
   if (sys.testing) {
     opentestframe();
+    fullscreenon = depth != 0;
   } else {
     openwindow(depth != 0);
   }

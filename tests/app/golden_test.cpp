@@ -228,6 +228,8 @@ void robotwithshortcut(keyscript& keys) {
   keys.press(3000, key::digit1);
 }
 
+// Frame 60 of the co-op and versus matches shows the P1 and P2 labels the application draws over
+// the match in its first two seconds.
 const scenario scenarios[] = {
     {"level 8, one player", gamemode::single, 8, 20261208, arrows,
      {0x70125d476dc9cf0aull, {1112905800, 836038762, 1986187776},
@@ -235,11 +237,11 @@ const scenario scenarios[] = {
       37, 0x0cf99d04f9ab21f3ull}},
     {"level 3, co-op", gamemode::coop, 3, 777, arrowsandwasd,
      {0x92a583eea9bd29a6ull, {920815158, 1605796560, 1115369090},
-      {0x847b6dd12e66f220ull, 0x56b69470cf78e104ull, 0x7d77dad81fde3e0cull, 0x2c1f88af3277e964ull},
+      {0x8bc3570a42d2af61ull, 0x56b69470cf78e104ull, 0x7d77dad81fde3e0cull, 0x2c1f88af3277e964ull},
       43, 0x8e8ba01f5bbcff4full}},
     {"versus", gamemode::versus, 1, 31337, versuswithpause,
      {0x60d497788fd26ea1ull, {1429674569, 1602737735, 1775027994},
-      {0x586b0e1d443b4904ull, 0xd6e0dcd4cb908b08ull, 0x342faa1c259e3f39ull, 0xb3e2537a229d7d2dull},
+      {0x31a0c0e8ee845626ull, 0xd6e0dcd4cb908b08ull, 0x342faa1c259e3f39ull, 0xb3e2537a229d7d2dull},
       9, 0xd2d5df20f3e9493bull}},
     {"level 11, robot", gamemode::single, 11, 1, robotwithshortcut,
      {0x2461cb5e85697c65ull, {552976400, 697931135, 599658839},

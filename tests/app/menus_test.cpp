@@ -43,8 +43,9 @@ TEST_F(menutest, MainMenuWrapsAtBothEndsAndUpWithDownStays) {
   tap(3, key::enter);
   EXPECT_EQ(game->mainmenu(), menuchoice::quit);
 
-  tap(5, key::up);    // PLAY -> QUIT
-  tap(6, key::down);  // QUIT -> PLAY
+  tap(5, key::up);    // the selection was left on QUIT: QUIT -> SCORES
+  tap(6, key::down);  // SCORES -> QUIT
+  tap(7, key::down);  // QUIT -> PLAY
   tap(8, key::space);
   EXPECT_EQ(game->mainmenu(), menuchoice::play);
 
@@ -59,14 +60,15 @@ TEST_F(menutest, MainMenuWrapsAtBothEndsAndUpWithDownStays) {
 
 TEST_F(menutest, PlayModeMenuWrapsAndEscapeWinsOverEnter) {
   auto game = makegame();
+  // Each case starts from the entry the one before chose.
   const struct {
     std::vector<int> keys;  // tapped one frame apart, then Enter
     gamemode mode;
   } cases[] = {
       {{}, gamemode::single},
       {{key::down}, gamemode::versus},
-      {{key::up, key::up, key::up}, gamemode::coop},  // past ONLINE and REPLAYS at the foot
-      {{key::down, key::down, key::down, key::down, key::down}, gamemode::single},
+      {{key::up, key::up, key::up, key::up}, gamemode::coop},         // up past the top, ONLINE and REPLAYS
+      {{key::down, key::down, key::down, key::down}, gamemode::versus},  // down past REPLAYS and ONLINE to the top
   };
   for (const auto& c : cases) {
     const int start = media::test::frames();
@@ -100,6 +102,30 @@ TEST_F(menutest, EscapeOnPlayModeGoesBackToTheMainMenuWithPlaySelected) {
   ASSERT_EQ(game.modes.size(), 1u);
   EXPECT_EQ(game.modes[0], gamemode::coop);
   EXPECT_EQ(media::test::frames(), 24);
+}
+
+// Coming back to a menu finds the selection where it was left: Up from OPTIONS reaches PLAY, not
+// QUIT, and the play-mode menu offers the mode played last.
+TEST_F(menutest, MenusRememberTheirSelection) {
+  modegame game;
+  game.art = openassets();
+  loadmusic(game);
+  game.settings = options{};
+  tap(2, key::down);
+  tap(4, key::enter);   // OPTIONS
+  tap(8, key::down);    // in OPTIONS, one row down
+  tap(10, key::escape);  // back to the main menu, OPTIONS still selected
+  tap(14, key::up);     // PLAY
+  tap(16, key::enter);
+  tap(18, key::down);
+  tap(20, key::enter);  // 2 PLAYERS VS: one match, left at once
+  tap(24, key::enter);  // PLAY again
+  tap(26, key::enter);  // 2 PLAYERS VS is still selected
+  tap(30, key::escape);  // the main menu ends the program
+  EXPECT_EQ(runloop(game), 0);
+  EXPECT_EQ(game.modes, (std::vector<gamemode>{gamemode::versus, gamemode::versus}));
+  EXPECT_EQ(game.menuplace("options", 12), 2) << "OPTIONS forgot its row";
+  EXPECT_EQ(media::test::frames(), 30);
 }
 
 TEST_F(menutest, KeysPendingFromThePreviousScreenDoNotAct) {

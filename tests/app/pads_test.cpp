@@ -261,12 +261,14 @@ TEST_F(padgame, MenusFollowThePad) {
   tapon(f + 6, pad::a);
   EXPECT_EQ(game->mainmenu(), menuchoice::options);
 
+  game->menuplaces.clear();  // each case starts from PLAY, not where the last one was left
   f = test::frames();
   bystick(p, 0, 30000).between(f + 3, f + 3);
   tapon(f + 6, pad::b);  // nothing to go back to: the main menu stays
   tapon(f + 9, pad::a);
   EXPECT_EQ(game->mainmenu(), menuchoice::options);
 
+  game->menuplaces.clear();
   f = test::frames();
   bydpad(p, pad::down).between(f + 3, f + 45);
   tapon(f + 50, pad::a);

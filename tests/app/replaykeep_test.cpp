@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "app/playback.h"
+#include "app/replayfolder.h"
 #include "app/replayview.h"
 #include "media/controls.h"
 #include "media/folders.h"
@@ -19,6 +21,7 @@ namespace {
 using keeptest = gametest;
 using media::test::tap;
 namespace key = media::key;
+namespace test = media::test;
 
 int next() { return media::test::frames() + 1; }
 
@@ -196,6 +199,120 @@ TEST_F(keeptest, ThePadAndAReboundPauseKeyWorkTheViewer) {
   EXPECT_EQ(view.playing().steps(), held + 3) << "two steps a frame once the pause ended";
 
   EXPECT_FALSE(buttonthen(pad::b));
+}
+
+// A replay kept with K never rotates out; matches left within five seconds go before any longer
+// one, so twenty aborted starts no longer push out the only real match.
+TEST_F(keeptest, KeptReplaysAndLongerMatchesOutlastShortAbortedOnes) {
+  auto game = makegame();
+  game->current.level = 1;
+  const std::string kept = keepreplayfile(shortmatch(*game, 3), true);
+  EXPECT_EQ(kept, "replays/000001-kept.ffr");
+  const std::string played = shortmatch(*game, 320);  // over five seconds
+  for (int k = 0; k < 25; ++k) shortmatch(*game, 3);
+  const std::vector<std::string> files = replayfiles();
+  ASSERT_EQ(files.size(), 21u) << "twenty, and the kept one";
+  EXPECT_EQ(files.front(), "replays/000027.ffr");
+  EXPECT_NE(std::find(files.begin(), files.end(), kept), files.end()) << "the kept replay rotated out";
+  EXPECT_NE(std::find(files.begin(), files.end(), played), files.end()) << "the longer match rotated out";
+  EXPECT_EQ(files.back(), "replays/000001-kept.ffr");
+  EXPECT_EQ(loadreplay(kept).problem, replayproblem::none) << loadreplay(kept).message;
+  EXPECT_EQ(keptreplays(), 1);
+
+  // Let go again, it rotates like any other.
+  EXPECT_EQ(keepreplayfile(kept, false), "replays/000001.ffr");
+  shortmatch(*game, 3);
+  EXPECT_EQ(replayfiles().size(), 20u);
+  EXPECT_FALSE(media::fileexists("replays/000001.ffr"));
+}
+
+// K on the REPLAYS list keeps the selected replay and says so in its row; K again lets it go.
+TEST_F(keeptest, KOnTheListKeepsTheSelectedReplay) {
+  auto game = makegame();
+  game->current.level = 1;
+  shortmatch(*game, 3);
+  shortmatch(*game, 3);
+  const int f = next();
+  tap(f + 2, key::down);   // the older one
+  tap(f + 4, 75);          // K
+  media::test::frame shown;
+  test::atframe(f + 6, [&] { shown = media::test::presented(); });
+  tap(f + 8, key::escape);
+  game->replaysscreen();
+  EXPECT_TRUE(media::fileexists("replays/000001-kept.ffr"));
+  EXPECT_TRUE(media::fileexists("replays/000002.ffr"));
+  ASSERT_EQ(shown.width, 1024);
+  const rgb mark = brightest(shown, 40, 140 + 34, 120, 140 + 34 + 28);
+  EXPECT_GT(mark.r, 200) << "no KEPT mark in the selected row";
+
+  tap(next() + 2, key::down);
+  tap(next() + 4, 75);
+  tap(next() + 6, key::escape);
+  game->replaysscreen();
+  EXPECT_TRUE(media::fileexists("replays/000001.ffr"));
+}
+
+// With a full list nothing overlaps: the title, the column headers and each row have dark rows
+// between them; and the selected row is the brightest wherever the palette is.
+TEST_F(keeptest, TheListLayoutLeavesRoomAndTheSelectionIsBrightest) {
+  auto game = makegame();
+  game->current.level = 1;
+  for (int k = 0; k < 21; ++k) shortmatch(*game, 3);
+  std::vector<media::test::frame> shots;
+  const int f = next();
+  for (int k = 0; k < 6; ++k) {
+    tap(f + 10 * k + 2, key::down);
+    test::atframe(f + 10 * k + 8, [&] { shots.push_back(media::test::presented()); });
+  }
+  tap(f + 65, key::escape);
+  game->replaysscreen();
+  ASSERT_EQ(shots.size(), 6u);
+  test::savepng(shots[0], artefact("replays_list.png"));
+  // Runs of rows holding any lit pixel, top to bottom, down to the first replay row.
+  std::vector<std::pair<int, int>> runs;
+  for (int y = 0; y < 140 + 34; ++y) {
+    bool lit = false;
+    for (int x = 0; x < 1024 && !lit; ++x) {
+      const rgb c{shots[0].r(x, y), shots[0].g(x, y), shots[0].b(x, y)};
+      lit = c.r + c.g + c.b > 90;
+    }
+    if (!lit) continue;
+    if (!runs.empty() && runs.back().second == y - 1) {
+      runs.back().second = y;
+    } else {
+      runs.push_back({y, y});
+    }
+  }
+  ASSERT_GE(runs.size(), 3u) << "the title, the headers and the first row are not apart";
+  EXPECT_LT(runs[0].second, 100) << "the title reaches the headers";
+  for (size_t k = 0; k < shots.size(); ++k) {
+    SCOPED_TRACE(k);
+    const int selected = int(k) + 1;
+    const rgb best = brightest(shots[k], 130, 140 + 34 * selected, 1000, 140 + 34 * selected + 28);
+    for (int row = 0; row < 8; ++row) {
+      if (row == selected) continue;
+      const rgb other = brightest(shots[k], 130, 140 + 34 * row, 1000, 140 + 34 * row + 28);
+      EXPECT_GT(best.r + best.g + best.b, other.r + other.g + other.b) << "row " << row;
+    }
+  }
+}
+
+// Closing the window mid-match keeps the replay as Escape would have, and it plays to its end.
+TEST_F(keeptest, AMatchEndedByClosingTheWindowIsKept) {
+  auto game = makegame();
+  game->current.level = 1;
+  game->beginmatch();
+  media::test::closewindow(next() + 30);
+  EXPECT_THROW(
+      for (;;) game->matchframe(), media::programexit);
+  const std::vector<std::string> files = replayfiles();
+  ASSERT_EQ(files.size(), 1u);
+  const loadedreplay kept = loadreplay(files[0]);
+  ASSERT_EQ(kept.problem, replayproblem::none) << kept.message;
+  EXPECT_EQ(kept.data.info.ending, result::left);
+  playback again(kept.data);
+  while (!again.finished()) again.step();
+  EXPECT_TRUE(again.verified());
 }
 
 }  // namespace

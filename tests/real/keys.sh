@@ -131,6 +131,8 @@ sleep 0.4
 # ---- A versus match: I lifts player 1 off the floor, the old Up arrow does not ----
 # A held UP keeps pushing the head up, so the fighter climbs towards the ceiling; a held Down keeps
 # it on the floor. Heights are shares of the arena's height on screen, whatever the camera's zoom.
+press Up      # the main menu kept CONTROLS selected: up twice to PLAY
+press Up
 press Return  # PLAY
 sleep 0.8
 press Down

@@ -35,6 +35,9 @@ hold Up 1
 hold Left 1.5
 press Escape
 sleep 0.8
+# A blow landed puts points on the board, and the game asks LEAVE? first: Escape again leaves.
+snap replay_leaving
+[ "$(player_pixels replay_leaving)" -gt 300 ] && { press Escape; sleep 0.8; }
 replays=("$workdir"/replays/*.ffr)
 [ ${#replays[@]} -eq 1 ] && [ -s "${replays[0]}" ] || fail "one replay after one match, found: ${replays[*]}"
 echo "replay of a $(stat -c %s "${replays[0]}")-byte file"
