@@ -2,6 +2,8 @@
 #include <emscripten.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "media/internal.h"
 
 namespace media {
@@ -13,7 +15,7 @@ namespace {
 // hidden tab, a hit pause) is forgiven rather than caught up. 1 ms of slack keeps a 60 Hz screen,
 // whose frames come a hair early or late, at one step a frame.
 EM_JS(int, stepowed, (double hz), {
-  var clock = Module.flopfistClock || (Module.flopfistClock = {owed: 0, last: -1});
+  var clock = Module.flopfistClock || (Module.flopfistClock = {owed: 0, last: -1, steps: 0});
   var now = performance.now();
   if (clock.last >= 0) clock.owed += now - clock.last;
   clock.last = now;
@@ -21,10 +23,14 @@ EM_JS(int, stepowed, (double hz), {
   if (clock.owed > 3 * step) clock.owed = step;
   if (clock.owed < step - 1) return 0;
   clock.owed -= step;
+  clock.steps++;  // read by the browser tests
   return 1;
 });
 
-EM_JS(void, restartclock, (), { Module.flopfistClock = {owed: 0, last: -1}; });
+EM_JS(void, restartclock, (), {
+  var old = Module.flopfistClock;
+  Module.flopfistClock = {owed: 0, last: -1, steps: old ? old.steps : 0};
+});
 
 EM_ASYNC_JS(void, nextanimationframe, (), {
   await new Promise(function(resolve) { requestAnimationFrame(resolve); });
