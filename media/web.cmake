@@ -8,7 +8,11 @@ set_property(TARGET flopfist APPEND PROPERTY LINK_DEPENDS ${FLOPFIST_WEB_SHELL})
 set(FLOPFIST_WEB_LINK
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=262144 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
   -sFORCE_FILESYSTEM=1 -lidbfs.js -sEXIT_RUNTIME=1 -sMINIFY_HTML=0 -sENVIRONMENT=web
-  "-sEXPORTED_RUNTIME_METHODS=['FS']")
+  "-sEXPORTED_RUNTIME_METHODS=['FS']"
+  # What Emscripten adds for its own SDL2 port, which SDL2 built from Debian's sources calls too
+  # (from a file: the dollar signs would not survive the build tool and the shell).
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/sdl2funcs.json)
+file(WRITE ${CMAKE_BINARY_DIR}/sdl2funcs.json "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
 target_link_options(flopfist PRIVATE ${FLOPFIST_WEB_LINK} --shell-file ${FLOPFIST_WEB_SHELL}
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/images@/assets/images"
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/sounds@/assets/sounds"
