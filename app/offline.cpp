@@ -4,7 +4,10 @@
 namespace flopfist {
 
 namespace {
-constexpr const char* unavailable = "THIS BUILD OF THE GAME HAS NO ONLINE PLAY";
+// Browsers send no UDP, which online play needs; the desktop game comes from the same sources.
+constexpr const char* unavailable =
+    "ONLINE PLAY IS NOT AVAILABLE IN THE BROWSER: IT NEEDS UDP, WHICH BROWSERS DO NOT SEND. "
+    "PLAY ONLINE WITH THE DESKTOP GAME, BUILT FROM THE SAME SOURCES WITH SCRIPTS/PLAY ON DEBIAN.";
 }  // namespace
 
 void fightgame::onlinemenu() { messagescreen("2 PLAYERS ONLINE", unavailable); }

@@ -1,8 +1,6 @@
 // Time: the monotonic millisecond counter, delay and precise sleeping; virtual in test mode.
 #include <time.h>
 
-#include <cerrno>
-
 #include "media/internal.h"
 #include "media/media.h"
 
@@ -16,10 +14,6 @@ double monotonicms() {
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
 }
-
-// How early a sleep ends so that its wake-up latency does not make the frame late; the rest is
-// spun. Small enough that an idle menu costs almost nothing.
-constexpr double spinms = 0.1;
 }  // namespace
 
 double realms() {
@@ -27,18 +21,9 @@ double realms() {
   return monotonicms() - startms;
 }
 
-void sleepuntil(double deadline) {
-  const double sleepend = deadline - spinms;
-  if (realms() < sleepend) {
-    const double absolute = (sleepend + startms) / 1000.0;
-    timespec ts{};
-    ts.tv_sec = time_t(absolute);
-    ts.tv_nsec = long((absolute - double(ts.tv_sec)) * 1e9);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-  }
-  while (realms() < deadline) {
-  }
+double realstart() {
+  realms();
+  return startms;
 }
 
 void resetclock() {
@@ -74,7 +59,7 @@ void delay(int ms) {
     sys.virtualbase += ms;
     return;
   }
-  sleepuntil(realms() + ms);
+  sleepfor(ms);
 }
 
 }  // namespace media

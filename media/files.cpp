@@ -63,7 +63,9 @@ bool writeinplace(const std::string& path, std::string_view bytes) {
   } else {
     ok = writeall(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
   }
-  return (::close(fd) == 0) && ok;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) filesaved();
+  return ok;
 }
 
 int digitvalue(char c) {
@@ -156,6 +158,7 @@ bool savefile(const std::string& path, std::string_view bytes) {
     ::fsync(dir);
     ::close(dir);
   }
+  filesaved();
   return true;
 }
 

@@ -42,7 +42,11 @@ std::vector<std::string> filesin(const std::string& folder) {
   return names;
 }
 
-bool removefile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool removefile(const std::string& path) {
+  const bool removed = ::unlink(path.c_str()) == 0;
+  if (removed) filesaved();
+  return removed;
+}
 
 bool renamefile(const std::string& from, const std::string& to) {
   // link then unlink never replaces a file already named to.

@@ -115,7 +115,8 @@ const glyph* glyphof(const font& f, char ch) {
 }
 }  // namespace
 
-font* loadfont(const std::string& path, int pixelsize, int style) {
+font* loadfont(const std::string& asked, int pixelsize, int style) {
+  const std::string path = assetpath(asked);
   const bool smooth = (style & 4) != 0;
   const std::string key = std::to_string(pixelsize) + ":" + std::to_string(smooth) + ":" + path;
   auto found = fonts.find(key);

@@ -146,7 +146,8 @@ void setimageflags(int flags) {
   if (flags != -1) defaultflags = flags;
 }
 
-image* loadimage(const std::string& path, int flags) {
+image* loadimage(const std::string& asked, int flags) {
+  const std::string path = assetpath(asked);
   if (flags == -1) flags = defaultflags;
   const std::string key = std::to_string(flags) + ":" + path;
   auto found = images.find(key);

@@ -41,8 +41,8 @@ extern core sys;
 [[noreturn]] void badfile(const std::string& path, const char* why);
 
 // ---- Clock (clock.cpp) ----
-double realms();                   // monotonic milliseconds, fractional
-void sleepuntil(double deadline);  // sleeps, spinning at most the last fraction of a millisecond
+double realms();     // monotonic milliseconds, fractional
+double realstart();  // the monotonic clock's reading, in milliseconds, when realms() counts from
 void resetclock();
 double virtualclock();
 void virtualpresent();
@@ -138,6 +138,15 @@ SDL_Texture* batchingtexture();
 void resetdrawing();
 
 // ---- Ends from outside (ending.cpp) ----
+// ---- What differs between the desktop and the browser: media/desktop.cpp or media/web.cpp ----
+void hoststart();  // once per start outside test mode, before anything is read
+// Paces a frame by the rule of flip's sync and shows it; fresh false keeps showing the last one.
+void showframe(int sync, bool fresh);
+void restartpacing();
+void sleepfor(double ms);  // outside test mode
+void filesaved();          // a file was saved or removed: make the change last
+std::string assetpath(const std::string& path);  // where a file shipped with the game is read
+
 void catchsignals();    // SIGTERM, SIGINT and SIGHUP become a close request
 void defaultsignals();  // back to the default actions, nothing pending
 bool takesignal();      // reads and clears a caught signal

@@ -131,7 +131,8 @@ void forgetcuedsounds() {
   requestlog.clear();
 }
 
-sound* loadsound(const std::string& path, int /*flags: effects and tracks play once*/) {
+sound* loadsound(const std::string& asked, int /*flags: effects and tracks play once*/) {
+  const std::string path = assetpath(asked);
   auto found = sounds.find(path);
   if (found != sounds.end()) return found->second.get();
   if (!fileexists(path)) missingfile(path);

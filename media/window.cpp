@@ -1,6 +1,4 @@
 // Start-up and shut-down, the window and renderer, clearing, presenting and frame pacing.
-#include <sys/prctl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -9,14 +7,12 @@
 #include "media/desktop.h"
 #include "media/internal.h"
 #include "media/media.h"
-#include "media/pacing.h"
 
 namespace media {
 
 core sys;
 
 namespace {
-pacer framepacer;
 bool fullscreenon = false;
 
 void fatal(const char* what) {
@@ -93,18 +89,6 @@ void openwindow(bool fullscreen) {
   if (fullscreen) coverdisplay(true);
 }
 
-// Waits for the frame's turn by the pacing rule; sync 1 hands the wait to the display instead.
-void pace(int sync) {
-  const bool wantvsync = sync == 1;
-  if (wantvsync != sys.vsync && sys.renderer != nullptr) {
-    SDL_RenderSetVSync(sys.renderer, wantvsync ? 1 : 0);
-    sys.vsync = wantvsync;
-  }
-  if (sync != -1) return;
-  const double now = realms();
-  const double wait = framepacer.wait(now, double(sys.hz));
-  if (wait > 0) sleepuntil(now + wait);
-}
 }  // namespace
 
 void init(bool testmode) {
@@ -121,8 +105,7 @@ void init(bool testmode) {
   } else {
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    // Lets a sleep end within microseconds of its deadline, so frame pacing needs little spinning.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    hoststart();
   }
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
   // The game's own handlers take the termination signals (SIGHUP too, which SDL leaves alone).
@@ -141,7 +124,7 @@ void init(bool testmode) {
   SDL_StartTextInput();
   opensound();
   openpads();
-  framepacer.restart();
+  restartpacing();
 }
 
 void shutdown() {
@@ -186,7 +169,7 @@ void resetwindow() {
   sys.width = 1024, sys.height = 768;
   virtualrate(60);
   sys.title.clear();
-  framepacer.restart();
+  restartpacing();
 }
 
 void setfullscreen(bool on) {
@@ -227,7 +210,7 @@ void opengraphics(int width, int height, int depth, int hz) {
       SDL_GetRendererInfo(sys.renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
   ++sys.generation;
   updatepixelscale();
-  framepacer.restart();
+  restartpacing();
   cls();
 }
 
@@ -251,10 +234,10 @@ void flip(int sync) {
   if (sys.testing) {
     capturepresented();
     virtualpresent();
+    if (sys.renderer != nullptr) SDL_RenderPresent(sys.renderer);
   } else {
-    pace(sync);
+    showframe(sync, true);
   }
-  if (sys.renderer != nullptr) SDL_RenderPresent(sys.renderer);
   sys.lastdrawcalls = sys.drawcalls;
   sys.drawcalls = 0;
   ++sys.frames;
@@ -268,7 +251,7 @@ void repeatframe() {
   if (sys.testing) {
     virtualpresent();
   } else {
-    pace(-1);
+    showframe(-1, false);
   }
   ++sys.frames;
   if (sys.testing) deliverscript();

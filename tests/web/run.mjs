@@ -1,0 +1,225 @@
+// The browser tests: the built page in Debian's headless chromium, driven through the DevTools protocol.
+// Usage: node tests/web/run.mjs   (after scripts/web; scripts/web test does both)
+// Serves build/web and the check program on 127.0.0.1, then: the title screen is drawn, keys start
+// a one-player match whose fighters move, a changed option survives a reload, and the committed
+// replays reach their recorded final hashes in the browser. Prints the measured times and sizes.
+import {createServer} from 'node:http';
+import {mkdtempSync, readFileSync, rmSync, writeFileSync, mkdirSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import {extname, join, normalize, dirname} from 'node:path';
+import {fileURLToPath} from 'node:url';
+import {gzipSync} from 'node:zlib';
+import puppeteer from 'puppeteer-core';
+import {decodepng, crop, countcolour, lit, differing} from './png.mjs';
+
+const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+const site = join(root, 'build', 'web');
+const check = join(root, 'build', 'web-build', 'check');
+const shots = join(root, 'build', 'web-shots');
+mkdirSync(shots, {recursive: true});
+
+// ---- A static server for the page and the check program, on the loopback only ----
+const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.data': 'application/octet-stream'};
+function serve() {
+  const server = createServer((req, res) => {
+    let path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+    let base = site;
+    if (path.startsWith('/check/')) { base = check; path = path.slice(6); }
+    if (path.endsWith('/')) path += 'index.html';
+    const file = normalize(join(base, path));
+    try {
+      if (!file.startsWith(base)) throw new Error('outside');
+      const body = readFileSync(file);
+      res.writeHead(200, {'Content-Type': types[extname(file)] || 'application/octet-stream',
+        'Cache-Control': 'no-store'});
+      res.end(body);
+    } catch {
+      res.writeHead(404);
+      res.end();
+    }
+  });
+  return new Promise(resolve => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+const failures = [];
+function expect(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures.push(what);
+}
+const sleep = ms => new Promise(r => setTimeout(r, ms));
+
+// The canvas as the compositor shows it (the page is sized so the canvas is 1024x768 pixels).
+async function frame(page, name) {
+  const png = await page.screenshot({type: 'png'});
+  if (name) writeFileSync(join(shots, `${name}.png`), png);
+  return decodepng(png);
+}
+
+// The main menu: its grey rows (QUIT among them) fill the band where the splash has only a caption.
+async function menushown(page) {
+  const img = await frame(page);
+  return countcolour(crop(img, 300, 480, 424, 100), [100, 100, 100]) > 500;
+}
+
+async function waitfor(test, ms, step = 100) {
+  const end = Date.now() + ms;
+  while (Date.now() < end) {
+    if (await test()) return true;
+    await sleep(step);
+  }
+  return false;
+}
+
+async function press(page, key, times = 1) {
+  for (let k = 0; k < times; ++k) {
+    await page.keyboard.press(key, {delay: 60});
+    await sleep(120);
+  }
+}
+
+const server = await serve();
+const url = `http://127.0.0.1:${server.address().port}/`;
+const profile = mkdtempSync(join(tmpdir(), 'flopfist-chromium-'));
+const browser = await puppeteer.launch({
+  executablePath: process.env.FLOPFIST_CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  userDataDir: profile,
+  args: ['--headless=new', '--no-sandbox', '--use-gl=swiftshader', '--enable-unsafe-swiftshader',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    '--no-first-run', '--autoplay-policy=user-gesture-required'],
+  defaultViewport: {width: 1024, height: 768},
+});
+const times = {};
+try {
+  const page = await browser.newPage();
+  // A 144 Hz display: animation frames every 6.9 ms. The game must still take 60 steps a second.
+  await page.evaluateOnNewDocument(() => {
+    window.requestAnimationFrame = cb => setTimeout(() => cb(performance.now()), 1000 / 144);
+  });
+  const errors = [];
+  page.on('console', m => { if (m.type() === 'error') errors.push(m.text()); });
+  // Ending the program unwinds through an ExitStatus exception: that one is the quit itself.
+  page.on('pageerror', e => { if (!/ExitStatus/.test(String(e))) errors.push(String(e)); });
+
+  // ---- The page loads and the title screen is drawn ----
+  const t0 = Date.now();
+  await page.goto(url, {waitUntil: 'load'});
+  const drawn = await waitfor(async () => lit(await frame(page)) > 0.02, 60000);
+  times.firstframe = Date.now() - t0;
+  await frame(page, 'splash');
+  expect(drawn, `the splash is drawn (${times.firstframe} ms after the page was asked for)`);
+  const menu = await waitfor(() => menushown(page), 30000);
+  times.title = Date.now() - t0;
+  const title = await frame(page, 'title');
+  expect(menu && lit(title) > 0.02, `the title screen and its menu are drawn (${times.title} ms)`);
+  const steps0 = await page.evaluate(() => Module.flopfistClock.steps);
+  await sleep(3000);
+  const steps = await page.evaluate(() => Module.flopfistClock.steps) - steps0;
+  times.stepspersecond = steps / 3;
+  // Only a ceiling: a loaded machine may draw slower than 60 frames a second, never faster.
+  expect(steps > 0 && steps <= 190, `at 144 Hz the game takes ${steps} steps in 3 s (60 a second at most)`);
+  const note = await page.$eval('#sound', e => getComputedStyle(e).display);
+  expect(note !== 'none', 'PRESS A KEY FOR SOUND shows before any key');
+
+  // ---- An option changed holds after a reload ----
+  // OPTIONS; the first row's value drawn grey (row 2 selected) before and after one step right.
+  await press(page, 'ArrowDown');
+  await press(page, 'Enter');
+  await sleep(400);
+  await press(page, 'ArrowDown');
+  const before = crop(await frame(page, 'options-default'), 0, 195, 1024, 55);
+  await press(page, 'ArrowUp');
+  await press(page, 'ArrowRight');
+  await press(page, 'ArrowDown');
+  const changed = crop(await frame(page, 'options-changed'), 0, 195, 1024, 55);
+  expect(differing(before, changed) > 0.002, 'the first option drawn differently after one step right');
+  const saved = page.evaluate(() => new Promise(r => { Module.onSaved = r; }));
+  await press(page, 'Escape');
+  await Promise.race([saved, sleep(5000)]);
+  expect(await page.$eval('#sound', e => getComputedStyle(e).display) === 'none',
+    'the sound note goes at the first key');
+  await page.reload({waitUntil: 'load'});
+  await waitfor(() => menushown(page), 30000);
+  await press(page, 'ArrowDown');
+  await press(page, 'Enter');
+  await sleep(400);
+  await press(page, 'ArrowDown');
+  const after = crop(await frame(page, 'options-reloaded'), 0, 195, 1024, 55);
+  expect(differing(after, changed) < 0.001, 'after a reload the option keeps its changed value');
+  await press(page, 'ArrowUp');
+  await press(page, 'ArrowLeft');  // back to the default for the match below
+  await press(page, 'Escape');
+  await sleep(300);
+
+  // ---- PLAY, 1 PLAYER: a match starts and its fighters move ----
+  await press(page, 'Enter');  // the main menu opens on PLAY
+  await sleep(300);
+  await press(page, 'Enter');
+  await sleep(4000);
+  const menuagain = await menushown(page);
+  await page.keyboard.down('ArrowRight');
+  const m1 = await frame(page, 'match-1');
+  await sleep(700);
+  const m2 = await frame(page, 'match-2');
+  await page.keyboard.up('ArrowRight');
+  expect(!menuagain && differing(title, m1) > 0.05, 'PLAY, 1 PLAYER starts a match');
+  expect(differing(m1, m2) > 0.005, 'the fighters move (the frames 0.7 s apart differ)');
+  // Escape leaves the match; Escape at the main menu ends the game and the page says goodbye.
+  await press(page, 'Escape');
+  await waitfor(async () => {
+    if (await menushown(page)) return true;
+    await press(page, 'Escape');
+    return false;
+  }, 20000, 700);
+  await press(page, 'Escape');
+  const bye = await waitfor(() => page.$eval('#thanks', e => getComputedStyle(e).display !== 'none'), 5000);
+  await frame(page, 'thanks');
+  expect(bye, 'quitting shows the thanks for playing page');
+  expect(errors.length === 0, `no errors on the page${errors.length ? ': ' + errors.join(' | ') : ''}`);
+  await page.close();
+
+  // ---- The committed replays play to their recorded final hashes; level-8 step times ----
+  const checkpage = await browser.newPage();
+  const lines = [];
+  let done;
+  const finished = new Promise(r => { done = r; });
+  checkpage.on('console', m => {
+    const text = m.text();
+    lines.push(text);
+    if (text.startsWith('webcheck done') || text.startsWith('level8 ')) done();  // level8 comes last
+  });
+  await checkpage.goto(url + 'check/webcheck.html', {waitUntil: 'load'});
+  await Promise.race([finished, sleep(300000)]);
+  for (const name of ['single', 'versus', 'coop']) {
+    const line = lines.find(l => l.startsWith(`replay ${name} `)) || `replay ${name}: no result`;
+    expect(/ ok$/.test(line), line);
+  }
+  const level8 = lines.find(l => l.startsWith('level8 ')) || '';
+  times.level8 = level8;
+  await checkpage.close();
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(profile, {recursive: true, force: true});
+}
+
+// ---- What a player downloads ----
+let raw = 0, packed = 0;
+for (const f of ['index.html', 'index.js', 'index.wasm', 'index.data']) {
+  const bytes = readFileSync(join(site, f));
+  const gz = gzipSync(bytes, {level: 9}).length;
+  raw += bytes.length;
+  packed += gz;
+  console.log(`size ${f}: ${(bytes.length / 1048576).toFixed(2)} MB, gzip ${(gz / 1048576).toFixed(2)} MB`);
+}
+console.log(`size total: ${(raw / 1048576).toFixed(2)} MB, gzip ${(packed / 1048576).toFixed(2)} MB`);
+console.log(`time page to first frame ${times.firstframe} ms, to title menu ${times.title} ms (the splash shows 2 s)`);
+console.log(`browser ${times.level8}`);
+console.log(`screenshots in ${shots}`);
+if (failures.length) {
+  console.log(`${failures.length} browser check(s) failed`);
+  process.exit(1);
+}
+console.log('every browser check passed');
+process.exit(0);  // the time limits still pending would hold the process open
