@@ -275,9 +275,10 @@ TEST_F(padgame, MenusFollowThePad) {
   EXPECT_NE(game->mainmenu(), menuchoice::options) << "a held d-pad moved only once";
 
   f = test::frames();
-  tapon(f + 3, pad::up);  // round to REPLAYS, then up to CO-OP
+  tapon(f + 3, pad::up);  // round to 2 PLAYERS ONLINE, up past REPLAYS to CO-OP
   tapon(f + 5, pad::up);
-  tapon(f + 8, pad::a);
+  tapon(f + 7, pad::up);
+  tapon(f + 10, pad::a);
   EXPECT_EQ(game->playmodemenu(), gamemode::coop);
   f = test::frames();
   tapon(f + 3, pad::b);

@@ -24,7 +24,8 @@ focus "$win"
 sleep 3
 press Return  # PLAY
 sleep 0.3
-press Up      # REPLAYS, at the foot
+press Up      # 2 PLAYERS ONLINE, at the foot
+press Up      # REPLAYS
 press Return
 sleep 1
 snap replaylist
