@@ -125,6 +125,21 @@ TEST_F(seriestest, OnePlayerSeriesWonLevelByLevelEndsInTheTable) {
   EXPECT_EQ(lines[8], "DORA");
 }
 
+// After a level won with "4" and "1": Space on its summary, player 1 out of energy early in level
+// 2, Enter on GAME OVER and on the table.
+void secondlevellost(scriptedgame& g) {
+  if (g.state() == matchstate::levelcompleted && g.elapsed() == 10) {
+    release(media::key::digit4);
+    release(media::key::digit1);
+    press(media::key::space);
+  }
+  if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 1) release(media::key::space);
+  if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 30) g.m().fighters[1].energy = 0;
+  if (g.state() == matchstate::gameover && g.elapsed() == 25) press(media::key::enter);
+  if (g.state() == matchstate::highscores && g.elapsed() == 1) release(media::key::enter);
+  if (g.state() == matchstate::highscores && g.elapsed() == 30) press(media::key::enter);
+}
+
 TEST_F(seriestest, ALostLevelEndsTheSeriesThroughGameOverAndTheTable) {
   game->current.mode = gamemode::single;
   game->script = [&](scriptedgame& g) {
@@ -132,16 +147,7 @@ TEST_F(seriestest, ALostLevelEndsTheSeriesThroughGameOverAndTheTable) {
       press(media::key::digit4);
       press(media::key::digit1);
     }
-    if (g.state() == matchstate::levelcompleted && g.elapsed() == 10) {
-      release(media::key::digit4);
-      release(media::key::digit1);
-      press(media::key::space);
-    }
-    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 1) release(media::key::space);
-    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 30) g.m().fighters[1].energy = 0;
-    if (g.state() == matchstate::gameover && g.elapsed() == 25) press(media::key::enter);
-    if (g.state() == matchstate::highscores && g.elapsed() == 1) release(media::key::enter);
-    if (g.state() == matchstate::highscores && g.elapsed() == 30) press(media::key::enter);
+    secondlevellost(g);
   };
   game->playseries();
   ASSERT_EQ(game->states.size(), 2u);
@@ -227,16 +233,7 @@ TEST_F(seriestest, AShortSeriesCrossesABlowSlowMotionALevelEndAndGameOver) {
       press(media::key::digit1);
     }
     if (g.state() == matchstate::game && g.frame() > 2000) press(media::key::escape);  // no blow came
-    if (g.state() == matchstate::levelcompleted && g.elapsed() == 10) {
-      release(media::key::digit4);
-      release(media::key::digit1);
-      press(media::key::space);
-    }
-    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 1) release(media::key::space);
-    if (g.state() == matchstate::game && g.m().level == 2 && g.frame() == 30) g.m().fighters[1].energy = 0;
-    if (g.state() == matchstate::gameover && g.elapsed() == 25) press(media::key::enter);
-    if (g.state() == matchstate::highscores && g.elapsed() == 1) release(media::key::enter);
-    if (g.state() == matchstate::highscores && g.elapsed() == 30) press(media::key::enter);
+    secondlevellost(g);
     closein(g);
   };
   game->playseries();
