@@ -153,7 +153,8 @@ try {
   await sleep(300);
 
   // ---- PLAY, 1 PLAYER: a match starts and its fighters move ----
-  await press(page, 'Enter');  // the main menu opens on PLAY
+  await press(page, 'ArrowUp');  // the main menu remembers OPTIONS: up to PLAY
+  await press(page, 'Enter');
   await sleep(300);
   await press(page, 'Enter');
   await sleep(4000);
