@@ -110,7 +110,6 @@ class onlineseries {
   net::timeline live_, tape_;
   std::vector<net::timeline> saves_;
   net::confirmedinputs confirmed_;
-  bool left_ = false;
 };
 
 void onlineseries::fulfil(const net::request& r) {
@@ -173,10 +172,13 @@ void onlineseries::drawstats() {
   media::setscale(1, 1);
 }
 
+// The match ends at the last frame both sides' inputs are known for, on both machines: the
+// replays are then alike.
 void onlineseries::leave() {
+  for (const net::request& r : s_.leave(clock())) fulfil(r);
   for (int k = 0; k < quitcopies; ++k) link_.send(s_.quitmessage());
   link_.poll(clock());
-  left_ = true;
+  followconfirmed();
 }
 
 void onlineseries::tick() {
@@ -201,7 +203,8 @@ std::string onlineseries::ending() const {
     case net::linkstate::disconnected:
       return "CONNECTION LOST";
     case net::linkstate::peerquit:
-      return left_ ? "" : (side_ == 0 ? "THE GUEST LEFT" : "THE HOST LEFT");
+      return side_ == 0 ? "THE GUEST LEFT" : "THE HOST LEFT";
+    case net::linkstate::left:
     case net::linkstate::desynced:
       return "THE TWO GAMES DIFFER FROM FRAME " + std::to_string(s_.desyncframe());
     case net::linkstate::running:

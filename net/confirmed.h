@@ -1,5 +1,6 @@
 // The confirmed frames of a session in order, each with the inputs it was last stepped with: once a
-// frame is confirmed those are the real ones. A replay recorded from them is the same on both machines.
+// frame is confirmed those are the real ones. Followed only once the peer has confirmed them too, a
+// replay recorded from them is the same on both machines, wherever the match ends.
 #pragma once
 
 #include <array>
@@ -15,10 +16,10 @@ class confirmedinputs {
   void stepped(const request& r) {
     if (r.kind == requestkind::advance) given_[size_t(r.frame) % given_.size()] = r.inputs;
   }
-  // Calls each(frame, inputs) for every frame confirmed and stepped since the last call, in order.
+  // Calls each(frame, inputs) for every frame both sides agree on since the last call, in order.
   template <typename callback>
   void follow(const session& s, callback each) {
-    const int upto = s.confirmed() < s.frame() ? s.confirmed() : s.frame();
+    const int upto = s.agreed();
     for (; next_ < upto; ++next_) each(next_, given_[size_t(next_) % given_.size()]);
   }
   int next() const { return next_; }  // the first frame not yet followed

@@ -95,7 +95,8 @@ packet encode(const message& m) {
       w.u16(m.refuse.protocol);
       w.u32(m.refuse.game);
       break;
-    case messagekind::inputs: {
+    case messagekind::inputs:
+    case messagekind::quit: {
       const inputmessage& in = m.inputs;
       w.u32(in.sent);
       w.u32(in.echo);
@@ -111,9 +112,9 @@ packet encode(const message& m) {
       const uint8_t hashcount = in.hashcount > maxhashes ? uint8_t(maxhashes) : in.hashcount;
       w.u8(hashcount);
       for (int k = 0; k < hashcount; ++k) w.u32(in.hashes[size_t(k)]);
+      if (m.kind == messagekind::quit) w.u32(uint32_t(in.end));
       break;
     }
-    case messagekind::quit:
     case messagekind::none:
       break;
   }
@@ -142,7 +143,7 @@ message decode(std::span<const uint8_t> bytes) {
       ok = readinputs(r, m.inputs);
       break;
     case messagekind::quit:
-      ok = true;
+      ok = readinputs(r, m.inputs) && r.i32(m.inputs.end) && m.inputs.end >= 0;
       break;
     default:
       return {};

@@ -9,7 +9,7 @@
 namespace flopfist::net {
 
 // The wire layout's own number, raised when any message is laid out differently.
-constexpr uint16_t protocolversion = 1;
+constexpr uint16_t protocolversion = 2;
 // No message is longer: a datagram of this size passes every link without being split.
 constexpr size_t maxpacket = 256;
 // Inputs one message carries at most, oldest first; the session never has more unacknowledged.
@@ -34,7 +34,7 @@ struct refusemessage {
   uint32_t game = 0;
 };
 
-// Sent every frame: the sender's inputs the other side has not acknowledged, what the sender has
+// Sent every frame (and, with the frame the match ends at, as the last words of a side that leaves): the sender's inputs the other side has not acknowledged, what the sender has
 // received, where its frame clock stands, and hashes of frames it has confirmed.
 struct inputmessage {
   uint32_t sent = 0;     // the sender's clock, ms
@@ -49,6 +49,7 @@ struct inputmessage {
   int32_t hashfirst = 0;  // the frame of hashes[0], a multiple of hashinterval; they follow that far apart
   uint8_t hashcount = 0;
   std::array<uint32_t, maxhashes> hashes{};
+  int32_t end = 0;  // a quit message's: the match ends before this frame, the sender's inputs up to it enclosed
 };
 
 struct message {

@@ -19,14 +19,24 @@ session::session(const sessionconfig& config, uint32_t now) : cfg_(config), last
   savedframe_.fill(-1);
   localhashframe_.fill(-1);
   remotehashframe_.fill(-1);
-  message q;
-  q.kind = messagekind::quit;
-  quit_ = encode(q);
 }
 
-std::span<const uint8_t> session::quitmessage() {
-  if (state_ == linkstate::running) state_ = linkstate::peerquit;
-  return quit_.view();
+std::span<const request> session::leave(uint32_t now) {
+  requestcount_ = 0;
+  out_.size = 0;
+  if (state_ != linkstate::running) return {};
+  state_ = linkstate::left;
+  const int end = confirmedframe();
+  // The last words: every input of ours the peer may lack, and where the match ends.
+  buildmessage(now);
+  message q = decode(out_.view());
+  q.kind = messagekind::quit;
+  q.inputs.end = end;
+  quit_ = encode(q);
+  out_.size = 0;
+  requestcount_ = 0;
+  finish(end);
+  return {requests_.data(), size_t(requestcount_)};
 }
 
 int session::confirmedframe() const { return std::min(remotenext_, current_ + cfg_.delay); }
@@ -45,13 +55,18 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
   // nor hold inputs or hashes of frames further on: such a message is not from a fair peer.
   const int64_t reach = int64_t(current_) + ring;
   const inputmessage& head = m.inputs;
-  if (m.kind == messagekind::inputs && (head.frame > reach || head.first > reach || head.hashfirst > reach)) return;
+  if (head.frame > reach || head.first > reach || head.hashfirst > reach) return;
   stats_.bytesreceived += int64_t(bytes.size());
   ++stats_.packetsreceived;
   if (state_ != linkstate::running) return;
   lastheard_ = now;
+  takeinputs(m.inputs);
   if (m.kind == messagekind::quit) {
+    // Frames the peer never stepped are not the match's: it ends where the peer says, and the next
+    // advance steps what is left of it here.
     state_ = linkstate::peerquit;
+    end_ = std::clamp(int(m.inputs.end), 0, current_ + ring / 2);
+    finishpending_ = true;
     return;
   }
   const inputmessage& in = m.inputs;
@@ -68,6 +83,15 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
     if (rtt < 10000) stats_.rttms = int(rtt);
   }
   peerack_ = std::clamp(int(in.ack), peerack_, current_ + cfg_.delay);
+  for (int k = 0; k < in.hashcount; ++k) {
+    const int f = in.hashfirst + k * hashinterval;
+    remotehash_[slot(f)] = in.hashes[size_t(k)];
+    remotehashframe_[slot(f)] = f;
+    comparehash(f);
+  }
+}
+
+void session::takeinputs(const inputmessage& in) {
   for (int k = 0; k < in.count; ++k) {
     const int f = in.first + k;
     if (f < remotenext_ || remoteframe_[slot(f)] == f) continue;
@@ -78,12 +102,6 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
     if (f < current_ && v != used_[slot(f)] && (firstwrong_ < 0 || f < firstwrong_)) firstwrong_ = f;
   }
   while (remoteframe_[slot(remotenext_)] == remotenext_) ++remotenext_;
-  for (int k = 0; k < in.hashcount; ++k) {
-    const int f = in.hashfirst + k * hashinterval;
-    remotehash_[slot(f)] = in.hashes[size_t(k)];
-    remotehashframe_[slot(f)] = f;
-    comparehash(f);
-  }
 }
 
 void session::saved(int frame, uint64_t hash) {
@@ -132,29 +150,50 @@ void session::pushstep(int frame, bool first) {
   used_[slot(frame)] = theirs;
 }
 
+void session::rollback() {
+  if (firstwrong_ < 0) return;
+  const int depth = current_ - firstwrong_;
+  ++stats_.rollbacks;
+  stats_.lastdepth = depth;
+  ++stats_.depths[size_t(std::min(depth, depthslots - 1))];
+  push(requestkind::restore, firstwrong_);
+  for (int f = firstwrong_; f < current_; ++f) {
+    if (f > firstwrong_) push(requestkind::save, f);
+    pushstep(f, false);
+  }
+  firstwrong_ = -1;
+}
+
+// Whatever a received input proved wrong is stepped again, and frames not yet stepped up to the end
+// are stepped once: each frame before the end has then been given both sides' real inputs.
+void session::finish(int end) {
+  rollback();
+  end_ = std::min(end, confirmedframe());
+  for (; current_ < end_; ++current_) {
+    push(requestkind::save, current_);
+    pushstep(current_, true);
+    ++stats_.stepped;
+  }
+}
+
 std::span<const request> session::advance(uint16_t local, uint32_t now) {
   requestcount_ = 0;
   out_.size = 0;
+  if (state_ == linkstate::peerquit && finishpending_) {
+    finishpending_ = false;
+    finish(end_);
+    return {requests_.data(), size_t(requestcount_)};
+  }
   if (state_ != linkstate::running) return {};
   if (now - lastheard_ > cfg_.silencems) {
     state_ = linkstate::disconnected;
-    return {};
+    finish(std::min(confirmedframe(), current_));
+    return {requests_.data(), size_t(requestcount_)};
   }
   harvesthashes();
   if (state_ != linkstate::running) return {};
 
-  if (firstwrong_ >= 0) {
-    const int depth = current_ - firstwrong_;
-    ++stats_.rollbacks;
-    stats_.lastdepth = depth;
-    ++stats_.depths[size_t(std::min(depth, depthslots - 1))];
-    push(requestkind::restore, firstwrong_);
-    for (int f = firstwrong_; f < current_; ++f) {
-      if (f > firstwrong_) push(requestkind::save, f);
-      pushstep(f, false);
-    }
-    firstwrong_ = -1;
-  }
+  rollback();
 
   // How far ahead of the peer this side runs: the peer's frame as it said, moved on by the time
   // since, half a round trip included.

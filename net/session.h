@@ -2,6 +2,7 @@
 // frames to save, restore and step come out. It holds no socket and reads no clock.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -28,7 +29,8 @@ struct request {
   bool first = false;  // advance: the frame's first step; its sounds play now and never again
 };
 
-enum class linkstate { running, disconnected, peerquit, desynced };
+// left: this side left; peerquit: the other did. Either way both end the match at the same frame.
+enum class linkstate { running, disconnected, peerquit, left, desynced };
 
 // Rollback depths 0..8 and deeper counted in the last slot.
 constexpr int depthslots = 10;
@@ -56,14 +58,21 @@ class session {
   void saved(int frame, uint64_t hash);
   // The message to send after each advance (empty when there is none).
   std::span<const uint8_t> outgoing() const { return out_.view(); }
-  // Tells the peer this side leaves: the message to send, a few times for good measure.
-  std::span<const uint8_t> quitmessage();
+  // This side leaves: the match ends at the last frame it has both sides' inputs for, which the
+  // peer cannot have passed. The requests set right what a pending rollback would have and step
+  // up to that end (carry them out as advance's); then send quitmessage(), a few times.
+  std::span<const request> leave(uint32_t now);
+  std::span<const uint8_t> quitmessage() const { return quit_.view(); }
 
   linkstate state() const { return state_; }
   // For a desync: the first frame whose confirmed hashes differed.
   int desyncframe() const { return desyncframe_; }
   int frame() const { return current_; }            // the next frame to step
-  int confirmed() const { return confirmedframe(); }  // every input before it is known
+  // Every input before it is known and stepped; once the link has ended, no later than its end.
+  int confirmed() const { return end_ >= 0 ? std::min(confirmedframe(), end_) : confirmedframe(); }
+  // Frames stepped with real inputs that the peer has confirmed too, as far as this side knows: a
+  // replay recorded up to here holds what the peer's holds, wherever either side leaves.
+  int agreed() const { return std::min({confirmed(), current_, end_ >= 0 ? end_ : peerack_}); }
   int delay() const { return cfg_.delay; }
   const linkstats& stats() const { return stats_; }
 
@@ -72,6 +81,9 @@ class session {
  private:
   int confirmedframe() const;
   uint16_t remoteinput(int frame) const;  // received, or predicted from the last received
+  void takeinputs(const inputmessage& in);
+  void rollback();  // re-steps from the earliest frame a received input proved wrongly predicted
+  void finish(int end);  // the link has ended: the frames before `end` set right and stepped
   void harvesthashes();
   void comparehash(int frame);
   void buildmessage(uint32_t now);
@@ -87,6 +99,8 @@ class session {
   int lastconfirmed_ = 0;  // the confirmed frame when the last requests went out
   int hashedupto_ = 0;     // local confirmed hashes taken up to here
   int desyncframe_ = -1;
+  int end_ = -1;              // the frame the match ended at, once the link has ended
+  bool finishpending_ = false;  // the peer quit: its last inputs are still to be stepped
 
   std::array<uint16_t, ring> local_{};
   std::array<uint16_t, ring> remote_{};

@@ -75,6 +75,7 @@ struct dueloutcome {
   std::array<int, 2> followed{};
   std::array<int, 2> wronginput{-1, -1};
   std::array<net::linkstats, 2> stats{};
+  std::array<uint64_t, 2> endhash{};  // each side's replay watched to its end: the final hash
 };
 
 template <typename game>
@@ -82,15 +83,17 @@ class duel {
  public:
   duel(const game& start, const linkconfig& link, int delay, uint32_t scriptseed)
       : link_(link), seed_(scriptseed), delay_(delay),
-        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}},
-               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}}},
-        reference_(start) {}
+        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}},
+               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}}},
+        reference_(start), start_(start) {}
 
   // Runs until both sides have stepped `frames` frames (or twice that time has passed); side 1's
   // clock starts `lagms` later, as the joiner's does.
   dueloutcome run(int frames, int lagms = 37);
   // Every tick: a hook that may change a side's game (to make a desync) before it ticks.
   std::function<void(int side, int frame, game& g)> meddle;
+  // The side that leaves once it has stepped this many frames (-1: neither), as Escape would.
+  int leaver = 0, leaveframe = -1;
   memorylink& link() { return link_; }
   net::session& session(int s) { return sides_[size_t(s)].s; }
 
@@ -103,12 +106,14 @@ class duel {
     std::vector<int> firsts;          // by frame: its steps marked first (its sounds played)
     net::confirmedinputs confirmed;
     std::vector<std::array<uint16_t, 2>> followed;  // the replay's inputs, frame by frame
+    std::vector<std::vector<uint8_t>> inbox;         // datagrams come since the last tick
   };
   std::array<uint16_t, 2> truth(int f) const {
     std::array<uint16_t, 2> in{};
     for (int s = 0; s < 2; ++s) in[size_t(s)] = f < delay_ ? 0 : scriptinput(seed_, s, f - delay_);
     return in;
   }
+  void carry(side& me, std::span<const net::request> requests);
   void tick(int s, uint32_t now);
 
   memorylink link_;
@@ -116,13 +121,12 @@ class duel {
   int delay_;
   std::array<side, 2> sides_;
   game reference_;
+  game start_;
 };
 
 template <typename game>
-void duel<game>::tick(int s, uint32_t now) {
-  side& me = sides_[size_t(s)];
-  if (meddle) meddle(s, me.s.frame(), me.g);
-  for (const net::request& r : me.s.advance(scriptinput(seed_, s, me.s.frame()), now)) {
+void duel<game>::carry(side& me, std::span<const net::request> requests) {
+  for (const net::request& r : requests) {
     switch (r.kind) {
       case net::requestkind::save: {
         me.saves[size_t(r.frame) % me.saves.size()] = me.g;
@@ -143,6 +147,20 @@ void duel<game>::tick(int s, uint32_t now) {
         break;
     }
   }
+}
+
+template <typename game>
+void duel<game>::tick(int s, uint32_t now) {
+  side& me = sides_[size_t(s)];
+  // What came since the last tick, taken as the game takes it: all at once before the frame.
+  for (const auto& d : me.inbox) me.s.receive(d, now);
+  me.inbox.clear();
+  if (meddle) meddle(s, me.s.frame(), me.g);
+  if (s == leaver && me.s.frame() == leaveframe && me.s.state() == net::linkstate::running) {
+    carry(me, me.s.leave(now));
+    for (int k = 0; k < 3; ++k) link_.send(s, me.s.quitmessage(), now);
+  }
+  carry(me, me.s.advance(scriptinput(seed_, s, me.s.frame()), now));
   me.confirmed.follow(me.s, [&](int, std::array<uint16_t, 2> in) { me.followed.push_back(in); });
   if (!me.s.outgoing().empty()) link_.send(s, me.s.outgoing(), now);
 }
@@ -153,7 +171,7 @@ dueloutcome duel<game>::run(int frames, int lagms) {
   std::array<int, 2> ticks{};
   for (uint32_t now = 0; now < limit; ++now) {
     for (int s = 0; s < 2; ++s) {
-      for (const auto& d : link_.arrived(s, now)) sides_[size_t(s)].s.receive(d, now);
+      for (auto& d : link_.arrived(s, now)) sides_[size_t(s)].inbox.push_back(std::move(d));
     }
     for (int s = 0; s < 2; ++s) {
       const uint32_t start = s == 0 ? 0 : uint32_t(lagms);
@@ -175,6 +193,10 @@ dueloutcome duel<game>::run(int frames, int lagms) {
     o.stats[size_t(s)] = me.s.stats();
     if (me.s.state() == net::linkstate::desynced) ++o.desyncs;
     o.followed[size_t(s)] = int(me.followed.size());
+    // The side's replay watched: its followed inputs stepped from the start.
+    game watched = start_;
+    for (const auto& in : me.followed) (void)watched.step(combined(in));
+    o.endhash[size_t(s)] = watched.hash();
     for (size_t f = 0; f < me.followed.size() && o.wronginput[size_t(s)] < 0; ++f) {
       if (me.followed[f] != truth(int(f))) o.wronginput[size_t(s)] = int(f);
     }

@@ -50,9 +50,18 @@ TEST(packet, EveryKindComesBackAsItWent) {
   EXPECT_EQ(hb.kind, messagekind::hello);
   EXPECT_EQ(hb.hello.game, gameversion);
   EXPECT_EQ(hb.hello.protocol, protocolversion);
-  message q;
+  // The last words of a side that leaves: its inputs and the frame the match ends at.
+  message q = fullinputs();
   q.kind = messagekind::quit;
-  EXPECT_EQ(decode(encode(q).view()).kind, messagekind::quit);
+  q.inputs.end = 123401;
+  const packet pq = encode(q);
+  ASSERT_LE(pq.size, maxpacket);
+  const message qb = decode(pq.view());
+  ASSERT_EQ(qb.kind, messagekind::quit);
+  EXPECT_EQ(qb.inputs.end, 123401);
+  EXPECT_EQ(qb.inputs.inputs, in.inputs.inputs);
+  q.inputs.end = -5;
+  EXPECT_EQ(decode(encode(q).view()).kind, messagekind::none);
 }
 
 TEST(packet, TornLongOrOutOfBoundsMessagesAreRefused) {

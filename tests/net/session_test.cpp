@@ -63,13 +63,28 @@ TEST(sessionend, SilenceForThreeSecondsIsADisconnection) {
   EXPECT_TRUE(d.session(0).advance(0, now + 3500).empty());
 }
 
-TEST(sessionend, AQuitMessageEndsThePeersMatchAtOnce) {
-  duel<foldgame> d(foldgame{}, {0, 0, 0, 0, seed}, 2, seed);
-  ASSERT_EQ(d.run(60).states[1], net::linkstate::running);
-  const auto bye = d.session(0).quitmessage();
-  d.session(1).receive(bye, 1100);
-  EXPECT_EQ(d.session(1).state(), net::linkstate::peerquit);
-  EXPECT_TRUE(d.session(1).advance(0, 1110).empty());
+// Escape on either side ends the match on both at one frame, so the two replays hold the same
+// inputs and reach the same final hash, whatever the link lost or held back.
+TEST(sessionend, ASideThatLeavesAndItsPeerEndTheMatchAtOneFrame) {
+  const std::array<linkconfig, 3> links{{{0, 0, 0, 0, seed}, {120, 20, 0.05, 0.02, seed}, {200, 20, 0.2, 0.02, seed}}};
+  for (const linkconfig& c : links) {
+    for (int leaver = 0; leaver < 2; ++leaver) {
+      SCOPED_TRACE("rtt " + std::to_string(c.rttms) + " loss " + std::to_string(c.loss) + ", side " + std::to_string(leaver) + " leaves");
+      duel<foldgame> d(foldgame{}, c, 2, seed);
+      d.leaver = leaver;
+      d.leaveframe = 300;
+      const dueloutcome o = d.run(600);
+      EXPECT_EQ(o.states[size_t(leaver)], net::linkstate::left);
+      EXPECT_EQ(o.states[size_t(1 - leaver)], net::linkstate::peerquit);
+      EXPECT_EQ(o.followed[0], o.followed[1]);
+      EXPECT_GE(o.followed[0], 300 - 30) << "ended near where it was left";
+      EXPECT_LE(o.followed[0], 300 + 2) << "no later than the leaver's inputs, sent with the delay";
+      EXPECT_EQ(o.wronginput[0], -1);
+      EXPECT_EQ(o.wronginput[1], -1);
+      EXPECT_EQ(o.endhash[0], o.endhash[1]);
+      EXPECT_TRUE(d.session(1 - leaver).advance(0, 99999).empty()) << "nothing stepped after the end";
+    }
+  }
 }
 
 TEST(sessionend, ADifferenceInOneSidesStateIsADesyncNamingItsFrame) {
