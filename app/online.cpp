@@ -100,6 +100,7 @@ class onlineseries {
   void beginreplay(const matchsetup& setup);
   void drawstats();
   void leave();
+  void keeptape();
   std::string ending() const;
 
   fightgame& g_;
@@ -159,6 +160,20 @@ void onlineseries::followconfirmed() {
     (void)tape_.step(in);
     if (steps) g_.taping.stepped(tape_.now);
   });
+}
+
+// The match being played is kept too, for a look at what happened: left where both sides' replays
+// end, with one step of Escape as a match left at home has.
+void onlineseries::keeptape() {
+  if (tape_.now.state != matchstate::end && g_.taping.steps() > 0) {
+    frameinput escape;
+    escape.escape = true;
+    g_.taping.add(escape);
+    (void)tape_.now.step(escape);
+    g_.taping.stepped(tape_.now);
+  }
+  g_.playing = tape_.now;
+  g_.keepreplay();
 }
 
 void onlineseries::drawstats() {
@@ -230,8 +245,7 @@ void onlineseries::run() {
     if (media::terminaterequest()) {
       // Closing the window tells the other side at once; the replay is kept before the end.
       leave();
-      g_.playing = tape_.now;
-      g_.keepreplay();
+      keeptape();
       media::endprogram(0);
     }
     if (media::keyhit(media::key::escape) + padhits(pad::b) + padhits(pad::back) != 0) {
@@ -241,9 +255,7 @@ void onlineseries::run() {
     g_.present();
   }
   g_.stopmusic();
-  // The match being played is kept too, for a look at what happened.
-  g_.playing = tape_.now;
-  g_.keepreplay();
+  keeptape();
   g_.carried = tape_.now.leftover();
   g_.colours = tape_.now.colours;
   const std::string why = ending();

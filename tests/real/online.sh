@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # As two players on one machine: flopfist --host and flopfist --join 127.0.0.1 in two windows. Both
-# play; Escape on one side tells the other at once and both keep a replay; a host killed mid-match
-# leaves the joiner with CONNECTION LOST and its replay within a few seconds.
+# play; Escape on one side tells the other at once and both keep a replay, the two alike to the
+# last frame; a host killed mid-match leaves the joiner with CONNECTION LOST and its replay within
+# a few seconds.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
 start_xvfb
@@ -65,7 +66,15 @@ press Escape
 replay_within "$guestdir" 3 || fail "the joiner kept no replay"
 replay_within "$hostdir" 3 || fail "the host was not told the joiner left, or kept no replay"
 kill -0 "$hostpid" || fail "the host ended"
-echo "both kept a replay: $(stat -c %s "$hostdir"/replays/*.ffr) and $(stat -c %s "$guestdir"/replays/*.ffr) bytes"
+# The two replays hold the same inputs up to the same end, and each reaches the final hash it kept.
+build=$3
+cp "$hostdir"/replays/*.ffr "$artefacts/online_host.ffr"; cp "$guestdir"/replays/*.ffr "$artefacts/online_guest.ffr"
+hosts=$("$build/tests/replayhash" "$hostdir"/replays/*.ffr) || fail "the host's replay: $hosts"
+guests=$("$build/tests/replayhash" "$guestdir"/replays/*.ffr) || fail "the joiner's replay: $guests"
+echo "host:  $hosts"
+echo "guest: $guests"
+[ "$hosts" = "$guests" ] || fail "the two replays differ"
+case $hosts in "2 PLAYERS VS steps "*) ;; *) fail "not a versus replay: $hosts" ;; esac
 kill "$hostpid" "$guestpid"
 
 # ---- The host killed mid-match ----
@@ -86,6 +95,7 @@ sleep 1
 kill -9 "$hostpid"
 replay_within "$guestdir" 5 || fail "no CONNECTION LOST and replay within 5 s of the host's end"
 kill -0 "$guestpid" || fail "the joiner ended with the host"
+lost=$("$build/tests/replayhash" "$guestdir"/replays/*.ffr) || fail "the joiner's replay after the loss: $lost"
 focus "$guestwin"
 snap online_lost
 lit "$(region_max online_lost 600 80 212 300)" || fail "no message on the joiner's screen"
