@@ -64,7 +64,7 @@ std::string usagetext() {
          "  writes  prefs.qmx                          the options\n"
          "  writes  scores.txt                         the high-score table\n"
          "  writes  controls.cfg                       the players' keys\n"
-         "  writes  online.cfg                         the online input delay\n"
+         "  writes  online.cfg                         the online input delay and name\n"
          "  writes  replays/                           the last 20 matches, the kept ones and best.ffr\n";
 }
 

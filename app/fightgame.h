@@ -131,10 +131,12 @@ class fightgame {
   void slowmopace();
 
   // ---- Online versus (app/online.cpp; app/offline.cpp in a build without it) ----
-  void onlinemenu();                          // HOST GAME, JOIN GAME, INPUT DELAY, BACK
-  void hostonline(int port);                  // --host [PORT], or HOST GAME: waits for a joiner
-  void joinonline(const std::string& where);  // --join ADDRESS[:PORT], or JOIN GAME
+  void onlinemenu();                          // HOST GAME, JOIN GAME, NAME, INPUT DELAY, BACK
+  // --host [PORT] and --join ADDRESS[:PORT]: the series, then the ONLINE menu with a rematch offered.
+  void hostonline(int port);
+  void joinonline(const std::string& where);
   int onlinedelay = 2;                        // frames; kept in online.cfg
+  std::string onlinename;                     // as typed in the ONLINE menu; kept there too
   bool linkshown = false;                     // the link's figures over the match (F3)
 
   // ---- Replays ----

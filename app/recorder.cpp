@@ -20,6 +20,7 @@ void recorder::begin(const matchsetup& setup, const series& s, const scoretable&
   tape_.startscore = s.score;
   tape_.levelstartscore = s.levelstartscore;
   tape_.name = s.name.name();
+  tape_.players = {};
   tape_.table = table.rows;
   tape_.musictrack = musictrack;
   tape_.inputs.clear();

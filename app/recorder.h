@@ -15,6 +15,8 @@ class recorder {
   void add(const frameinput& in);  // the snapshot a step is about to take
   void stepped(const match& m);    // after the step: a checkpoint now and then
   void typed(int code);            // a character read on the GAME OVER screen this frame
+  // An online match's players, player 1 first; begin() forgets them.
+  void players(const std::array<std::string, 2>& names) { tape_.players = names; }
   void markbest() { best_ = true; }
   bool best() const { return best_; }
   int steps() const { return steps_; }

@@ -1,6 +1,7 @@
 // A recorded match: what it was made from, the input of every step, the hashes it must reach; its file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,8 +13,9 @@
 
 namespace flopfist {
 
-// The file layout's own number, raised when the bytes are laid out differently.
-constexpr uint16_t replayformat = 1;
+// The file layout's own number, raised when the bytes are laid out differently. Format 1, without
+// the players' names, is still read.
+constexpr uint16_t replayformat = 2;
 // A short check of the state every so many steps, so a replay that strays is stopped within a second.
 constexpr int checkpointsteps = 60;
 
@@ -48,6 +50,8 @@ struct replay {
   int64_t startscore = 0;
   int levelstartscore = 0;
   std::string name;
+  // An online match's players, player 1 first, as each named themselves; empty for a match at home.
+  std::array<std::string, 2> players;
   std::vector<scoreentry> table;
   int musictrack = 0;
   std::vector<inputrun> inputs;
@@ -73,5 +77,8 @@ loadedreplay loadreplay(const std::string& path);
 // "1 PLAYER", "2 PLAYERS VS", "2 PLAYERS CO-OP"; "WON", "LOST", "LEFT", "PLAYER 2 WON", ...
 std::string_view modename(gamemode mode);
 std::string resultname(const replayinfo& info);
+// As the REPLAYS list names a replay's mode and result: an online match by its players' names.
+std::string modename(const replay& r);
+std::string resultname(const replay& r);
 
 }  // namespace flopfist

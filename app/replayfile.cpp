@@ -193,6 +193,7 @@ void writepayload(writer& w, const replay& r) {
   w.number(r.startscore);
   w.number(r.levelstartscore);
   w.text(r.name);
+  for (const std::string& player : r.players) w.text(player);
   w.number(int64_t(r.table.size()));
   for (const scoreentry& row : r.table) {
     w.text(row.name);
@@ -238,7 +239,7 @@ void readinputs(reader& r, replay& out) {
   out.finalhash = r.fixed(8);
 }
 
-bool readpayload(reader& r, replay& out) {
+bool readpayload(reader& r, replay& out, uint16_t format) {
   replayinfo& i = out.info;
   i.mode = gamemode(r.number(0, 2));
   i.level = r.whole(1, 20);
@@ -252,6 +253,9 @@ bool readpayload(reader& r, replay& out) {
   out.startscore = r.number(-bigscore, bigscore);
   out.levelstartscore = r.whole(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
   out.name = r.text(64);
+  if (format >= 2) {
+    for (std::string& player : out.players) player = r.text(64);
+  }
   out.table.resize(size_t(r.number(0, 20)));
   for (scoreentry& row : out.table) {
     row.name = r.text(64);
@@ -313,9 +317,9 @@ loadedreplay decodereplay(std::string_view bytes) {
   if (bytes.size() - headersize > length || checksum(bytes, size_t(length)) != crc) {
     return problem(replayproblem::damaged, "THE FILE IS DAMAGED: ITS CHECKSUM DOES NOT MATCH ITS CONTENTS.");
   }
-  if (format != replayformat) {
+  if (format != replayformat && format != 1) {
     return problem(replayproblem::otherformat, "THE FILE IS IN REPLAY FORMAT " + std::to_string(format) +
-                                                   "; THIS GAME READS FORMAT " + std::to_string(replayformat) + ".");
+                                                   "; THIS GAME READS FORMATS 1 TO " + std::to_string(replayformat) + ".");
   }
   if (version != gameversion) {
     return problem(replayproblem::otherversion,
@@ -325,7 +329,7 @@ loadedreplay decodereplay(std::string_view bytes) {
   loadedreplay l;
   l.data.version = version;
   reader body(bytes.substr(headersize));
-  if (!readpayload(body, l.data)) {
+  if (!readpayload(body, l.data, format)) {
     return problem(replayproblem::damaged, "THE FILE IS DAMAGED: ITS CONTENTS DO NOT MAKE A MATCH.");
   }
   return l;
@@ -356,6 +360,17 @@ std::string resultname(const replayinfo& info) {
   if (info.ending == result::left) return "LEFT";
   if (info.mode == gamemode::versus) return info.ending == result::first ? "PLAYER 1 WON" : "PLAYER 2 WON";
   return info.ending == result::first ? "WON" : "LOST";
+}
+
+std::string modename(const replay& r) {
+  if (r.players[0].empty() || r.players[1].empty()) return std::string(modename(r.info.mode));
+  return r.players[0] + " VS " + r.players[1];
+}
+
+std::string resultname(const replay& r) {
+  const bool named = !r.players[0].empty() && !r.players[1].empty();
+  if (!named || r.info.mode != gamemode::versus || r.info.ending == result::left) return resultname(r.info);
+  return r.players[r.info.ending == result::first ? 0 : 1] + " WON";
 }
 
 }  // namespace flopfist

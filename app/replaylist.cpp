@@ -46,9 +46,15 @@ std::string_view mark(const listed& row) {
   return keptreplay(row.file) ? "KEPT" : "";
 }
 
+// Each cell shrunk when it would run into the next column (players' names can be long).
 void drawcolumns(const std::array<std::string, 6>& cells, float y) {
-  media::setscale(rowscale, rowscale);
-  for (size_t c = 0; c < cells.size(); ++c) media::drawtext(cells[c], columns[c], y);
+  for (size_t c = 0; c < cells.size(); ++c) {
+    const float room = (c + 1 < columns.size() ? columns[c + 1] : 1024.0f) - columns[c] - 12;
+    const float width = media::textwidth(cells[c]) * rowscale;
+    const float scale = width > room ? rowscale * room / width : rowscale;
+    media::setscale(scale, scale);
+    media::drawtext(cells[c], columns[c], y);
+  }
 }
 
 std::array<std::string, 6> cellsof(const listed& row) {
@@ -61,9 +67,9 @@ std::array<std::string, 6> cellsof(const listed& row) {
   std::snprintf(minutes, sizeof minutes, "%d:%02d", i.steps / 3600, i.steps / 60 % 60);
   return {std::string(mark(row)),
           media::datetext(i.date),
-          std::string(modename(i.mode)),
+          modename(row.loaded.data),
           i.mode == gamemode::versus ? "-" : std::to_string(i.level),
-          resultname(i),
+          resultname(row.loaded.data),
           minutes};
 }
 

@@ -1,10 +1,13 @@
-// libFuzzer target for the network message decoder: any bytes are refused or decode to a message
-// whose encoding gives the same bytes back, and a session fed them stays within its bounds.
+// libFuzzer target for the network message decoders (datagrams and lobby words): any bytes are
+// refused or decode to a message whose encoding gives the same bytes back, and a session fed them
+// stays within its bounds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <string_view>
 
+#include "net/lobby.h"
 #include "net/packet.h"
 #include "net/session.h"
 
@@ -19,6 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (again.bytes[k] != data[k]) std::abort();
     }
   }
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const net::lobbymessage l = net::decodelobby(text);
+  if (l.kind != net::lobbykind::none && net::encode(l) != text) std::abort();
   // A session takes the datagram in the middle of a match and steps on.
   net::session s({1, 2, 8, 3000}, 0);
   for (int t = 0; t < 5; ++t) (void)s.advance(uint16_t(t), uint32_t(t * 16));

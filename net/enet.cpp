@@ -73,7 +73,7 @@ class enetlink final : public transport {
   }
   void handshake(ENetPeer* from, const message& m);
   void fail(linkphase p, std::string why) {
-    if (phase_ == linkphase::joined || phase_ == linkphase::refused || phase_ == linkphase::failed) return;
+    if (phase_ != linkphase::waiting && phase_ != linkphase::connecting) return;
     phase_ = p;
     problem_ = std::move(why);
   }
@@ -88,8 +88,9 @@ class enetlink final : public transport {
 
 void enetlink::handshake(ENetPeer* from, const message& m) {
   if (hosting_) {
-    // A second joiner is turned away; the match with the first goes on.
-    const bool full = peer_ != nullptr && from != peer_;
+    // A second joiner is turned away; the match with the first goes on, and so does the menu
+    // after it, where the two may agree on a rematch.
+    const bool full = phase_ != linkphase::waiting || (peer_ != nullptr && from != peer_);
     const message reply = answer(m, full);
     if (reply.kind == messagekind::none) return;
     sendreliable(from, reply);
@@ -134,7 +135,7 @@ void enetlink::poll(uint32_t now) {
       case ENET_EVENT_TYPE_DISCONNECT:
         if (ev.peer == peer_) {
           peer_ = nullptr;
-          // After the start the session notices the silence; before it, the host is gone.
+          if (phase_ == linkphase::joined) phase_ = linkphase::closed;
           fail(linkphase::failed, hosting_ ? "THE PLAYER LEFT" : "THE HOST IS GONE");
         }
         break;

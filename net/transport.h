@@ -17,6 +17,7 @@ enum class linkphase {
   waiting,     // the host, until a joiner with the same versions says hello
   connecting,  // the joiner, until the host welcomes it
   joined,      // both sides may send the match's messages
+  closed,      // the other side left or went silent after joining
   refused,     // the host turned this joiner away (problem() says why)
   failed,      // no host answered, the host left before the start, or the port was taken
 };

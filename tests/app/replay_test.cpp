@@ -87,6 +87,26 @@ TEST(committedreplays, ReachTheirRecordedHashes) {
   }
 }
 
+// An online match's replay names its players in the list; the committed files, of the format
+// before names, still read (above) and show the mode as before.
+TEST(committedreplays, AnOnlineReplayNamesItsPlayersAndKeepsThemThroughItsFile) {
+  const loadedreplay file = loadreplay(std::string(FLOPFIST_REPLAY_DIR) + "/versus.ffr");
+  ASSERT_EQ(file.problem, replayproblem::none) << file.message;
+  EXPECT_EQ(modename(file.data), "2 PLAYERS VS");
+  EXPECT_EQ(resultname(file.data), resultname(file.data.info));
+  replay online = file.data;
+  online.players = {"ANNA", "BO-2"};
+  const loadedreplay back = decodereplay(encodereplay(online));
+  ASSERT_EQ(back.problem, replayproblem::none) << back.message;
+  EXPECT_EQ(back.data.players, online.players);
+  EXPECT_EQ(back.data.finalhash, online.finalhash);
+  EXPECT_EQ(modename(back.data), "ANNA VS BO-2");
+  online.info.ending = result::second;
+  EXPECT_EQ(resultname(online), "BO-2 WON");
+  online.info.ending = result::left;
+  EXPECT_EQ(resultname(online), "LEFT");
+}
+
 using damagedtest = gametest;
 
 uint64_t mutationseed() {
