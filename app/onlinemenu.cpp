@@ -173,19 +173,19 @@ openlink host(fightgame& g, int port) {
   lines.push_back("ESCAPE: BACK");
   flushmenukeys();
   open.names[0] = ownname(g, 0);
-  uint32_t joined = 0;
+  std::optional<uint32_t> joined;  // when the joiner was welcomed
   std::string bytes;
   for (;;) {
     open.link->poll(clock());
-    if (open.link->phase() == net::linkphase::joined && joined == 0) joined = clock() | 1;
-    if (joined != 0 && open.link->nextwhole(bytes)) {
+    if (open.link->phase() == net::linkphase::joined && !joined) joined = clock();
+    if (joined && open.link->nextwhole(bytes)) {
       const net::lobbymessage m = net::decodelobby(bytes);
       if (m.kind == net::lobbykind::name) {
         open.names[1] = m.name.empty() ? "GUEST" : m.name;
         break;
       }
     }
-    if (open.link->phase() == net::linkphase::closed || (joined != 0 && clock() - joined > patiencems)) {
+    if (open.link->phase() == net::linkphase::closed || (joined && clock() - *joined > patiencems)) {
       open.link.reset();
       g.messagescreen("HOST GAME", "THE PLAYER LEFT BEFORE THE MATCH");
       return open;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # As two players on one machine: flopfist --host and flopfist --join 127.0.0.1 in two windows. Both
 # play; Escape on one side tells the other at once and both keep a replay, the two alike to the
-# last frame; a host killed mid-match leaves the joiner with CONNECTION LOST and its replay within
-# a few seconds.
+# last frame; back in the ONLINE menu both choose the rematch, play it and keep it alike too; a host
+# killed mid-match leaves the joiner with CONNECTION LOST and its replay within a few seconds.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
 start_xvfb
@@ -11,16 +11,18 @@ pids=()
 trap 'kill $xvfb_pid 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "${workdirs[@]}"' EXIT
 
 hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
-# Starts the game in a fresh folder with the given arguments; sets dir and pid.
+# Starts the game in a fresh folder as the player named $1, with the other arguments; sets dir and pid.
 start_side() {
   make_workdir; workdirs+=("$workdir"); dir=$workdir
+  printf '2\n%s\n' "$1" >"$dir/online.cfg"
+  shift
   (cd "$dir" && exec "$binary" "$@") &
   pid=$!; pids+=("$pid")
 }
-# The window of a process, once it is open.
+# The window of a process, once it is open: up to a minute, as a first start on a busy machine can take.
 window_of() {
   local w
-  for _ in $(seq 1 300); do
+  for _ in $(seq 1 600); do
     for w in $(xdotool search --name '^Flopfist$' 2>/dev/null); do
       [ "$(xdotool getwindowpid "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
     done
@@ -46,9 +48,9 @@ replay_within() {
 port=$((20000 + RANDOM % 20000))
 
 # ---- Both play; the joiner leaves with Escape ----
-start_side --host "$port"; hostdir=$dir; hostpid=$pid
+start_side ANNA --host "$port"; hostdir=$dir; hostpid=$pid
 hostwin=$(window_of "$hostpid")
-start_side --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
+start_side bo --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
 guestwin=$(window_of "$guestpid")
 focus "$guestwin"
 for _ in $(seq 1 60); do
@@ -56,7 +58,7 @@ for _ in $(seq 1 60); do
   match_on online_guest && break
   sleep 0.5
 done
-match_on online_guest || fail "the joiner's match did not start"
+match_on online_guest || { focus "$hostwin"; xdotool windowraise "$hostwin"; sleep 0.3; snap online_host_waiting; fail "the joiner's match did not start"; }
 hold Left 1.5; xdotool key F3
 focus "$hostwin"; hold Right 1.5
 snap online_host
@@ -74,14 +76,40 @@ guests=$("$build/tests/replayhash" "$guestdir"/replays/*.ffr) || fail "the joine
 echo "host:  $hosts"
 echo "guest: $guests"
 [ "$hosts" = "$guests" ] || fail "the two replays differ"
-case $hosts in "2 PLAYERS VS steps "*) ;; *) fail "not a versus replay: $hosts" ;; esac
+case $hosts in "ANNA VS BO steps "*) ;; *) fail "not the versus replay of ANNA and BO: $hosts" ;; esac
+
+# ---- Both back in the ONLINE menu: a rematch once both choose it, and the host leaves it ----
+focus "$guestwin"
+sleep 0.5
+snap online_rematch_menu
+press Return
+focus "$hostwin"
+press Return
+for _ in $(seq 1 40); do
+  snap online_rematch
+  match_on online_rematch && break
+  sleep 0.5
+done
+match_on online_rematch || fail "no rematch in the host's window"
+hold Right 1
+press Escape
+for _ in $(seq 1 30); do
+  [ "$(ls "$hostdir"/replays/*.ffr | wc -l)" = 2 ] && [ "$(ls "$guestdir"/replays/*.ffr | wc -l)" = 2 ] && break
+  sleep 0.1
+done
+hosts=$("$build/tests/replayhash" "$hostdir"/replays/*.ffr) || fail "the host's replays: $hosts"
+guests=$("$build/tests/replayhash" "$guestdir"/replays/*.ffr) || fail "the joiner's replays: $guests"
+echo "rematch, host:  $hosts"
+echo "rematch, guest: $guests"
+[ "$(echo "$hosts" | wc -l)" = 2 ] || fail "the rematch was not kept on both sides"
+[ "$hosts" = "$guests" ] || fail "the two replays of the rematch differ"
 kill "$hostpid" "$guestpid"
 
 # ---- The host killed mid-match ----
 port=$((port + 1))
-start_side --host "$port"; hostdir=$dir; hostpid=$pid
-window_of "$hostpid" >/dev/null
-start_side --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
+start_side "" --host "$port"; hostdir=$dir; hostpid=$pid
+hostwin=$(window_of "$hostpid")
+start_side "" --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
 guestwin=$(window_of "$guestpid")
 focus "$guestwin"
 # The match is on once the joiner's window shows player 1 (start-up is slow on a busy machine).
@@ -90,7 +118,7 @@ for _ in $(seq 1 60); do
   match_on online_guest && break
   sleep 0.5
 done
-match_on online_guest || fail "the joiner's match did not start"
+match_on online_guest || { focus "$hostwin"; xdotool windowraise "$hostwin"; sleep 0.3; snap online_host_waiting; fail "the joiner's match did not start (host killed)"; }
 sleep 1
 kill -9 "$hostpid"
 replay_within "$guestdir" 5 || fail "no CONNECTION LOST and replay within 5 s of the host's end"
