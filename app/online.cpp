@@ -81,7 +81,9 @@ void onlineseries::fulfil(const net::request& r) {
   switch (r.kind) {
     case net::requestkind::save:
       slot = live_;
-      if (r.hash) s_.saved(r.frame, live_.hash());
+      break;
+    case net::requestkind::checksum:
+      s_.saved(r.frame, slot.hash());
       break;
     case net::requestkind::restore:
       live_ = slot;

@@ -69,7 +69,7 @@ bool readinputs(reader& r, inputmessage& m) {
     if (!r.u16(m.inputs[size_t(k)])) return false;
   }
   if (!r.i32(m.hashfirst) || !r.u8(m.hashcount)) return false;
-  if (m.hashcount > maxhashes || m.hashfirst < 0 || m.hashfirst % hashinterval != 0) return false;
+  if (m.hashcount > maxhashes || m.hashfirst < 0) return false;
   for (int k = 0; k < m.hashcount; ++k) {
     if (!r.u32(m.hashes[size_t(k)])) return false;
   }

@@ -14,11 +14,9 @@ constexpr uint16_t protocolversion = 2;
 constexpr size_t maxpacket = 256;
 // Inputs one message carries at most, oldest first; the session never has more unacknowledged.
 constexpr int maxinputs = 64;
-// Confirmed-frame hashes one message carries at most.
+// Confirmed-frame hashes one message carries at most: the latest, so each goes out that often and
+// a lost message costs no frame its check.
 constexpr int maxhashes = 8;
-// Frames whose hashes are compared: every sixth, ten a second. Hashing a state with a full particle
-// ring costs more than stepping it, so a rollback hashes only the frames compared.
-constexpr int hashinterval = 6;
 
 enum class messagekind : uint8_t { none = 0, hello = 1, welcome = 2, refuse = 3, inputs = 4, quit = 5 };
 enum class refusal : uint8_t { versions = 1, full = 2 };
@@ -46,7 +44,7 @@ struct inputmessage {
   int32_t first = 0;     // the frame of inputs[0]
   uint8_t count = 0;
   std::array<uint16_t, maxinputs> inputs{};
-  int32_t hashfirst = 0;  // the frame of hashes[0], a multiple of hashinterval; they follow that far apart
+  int32_t hashfirst = 0;  // the frame of hashes[0]; the others follow frame by frame
   uint8_t hashcount = 0;
   std::array<uint32_t, maxhashes> hashes{};
   int32_t end = 0;  // a quit message's: the match ends before this frame, the sender's inputs up to it enclosed

@@ -16,7 +16,6 @@ session::session(const sessionconfig& config, uint32_t now) : cfg_(config), last
   cfg_.window = std::clamp(cfg_.window, 1, 16);
   cfg_.side = cfg_.side == 0 ? 0 : 1;
   remoteframe_.fill(-1);
-  savedframe_.fill(-1);
   localhashframe_.fill(-1);
   remotehashframe_.fill(-1);
 }
@@ -84,7 +83,7 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
   }
   peerack_ = std::clamp(int(in.ack), peerack_, current_ + cfg_.delay);
   for (int k = 0; k < in.hashcount; ++k) {
-    const int f = in.hashfirst + k * hashinterval;
+    const int f = in.hashfirst + k;
     remotehash_[slot(f)] = in.hashes[size_t(k)];
     remotehashframe_[slot(f)] = f;
     comparehash(f);
@@ -105,9 +104,11 @@ void session::takeinputs(const inputmessage& in) {
 }
 
 void session::saved(int frame, uint64_t hash) {
-  if (frame < 0 || frame % hashinterval != 0) return;
-  savedhash_[slot(frame)] = uint32_t(hash ^ (hash >> 32));
-  savedframe_[slot(frame)] = frame;
+  if (frame < 0 || frame >= hashedupto_) return;
+  localhash_[slot(frame)] = uint32_t(hash ^ (hash >> 32));
+  localhashframe_[slot(frame)] = frame;
+  hashknown_ = std::max(hashknown_, frame + 1);
+  comparehash(frame);
 }
 
 void session::comparehash(int frame) {
@@ -120,15 +121,12 @@ void session::comparehash(int frame) {
   }
 }
 
-// The states saved up to the frame confirmed when the last requests went out were stepped from
-// known inputs only: their hashes are final.
-void session::harvesthashes() {
-  for (; hashedupto_ <= lastconfirmed_ && hashedupto_ < current_; ++hashedupto_) {
-    const size_t s = slot(hashedupto_);
-    if (savedframe_[s] != hashedupto_) continue;
-    localhash_[s] = savedhash_[s];
-    localhashframe_[s] = hashedupto_;
-    comparehash(hashedupto_);
+// A state kept for a frame whose inputs before it are all known, after any rollback they called
+// for, is final: it is hashed now, while its save is still kept (the last window and delay of them).
+void session::pushchecksums() {
+  hashedupto_ = std::max(hashedupto_, current_ - cfg_.window - cfg_.delay);
+  for (; hashedupto_ < current_ && hashedupto_ <= confirmedframe(); ++hashedupto_) {
+    push(requestkind::checksum, hashedupto_);
   }
 }
 
@@ -137,7 +135,7 @@ void session::push(requestkind kind, int frame) {
   r.kind = kind;
   r.frame = frame;
   r.first = false;
-  r.hash = kind == requestkind::save && frame % hashinterval == 0;
+  r.hash = false;
 }
 
 void session::pushstep(int frame, bool first) {
@@ -190,9 +188,6 @@ std::span<const request> session::advance(uint16_t local, uint32_t now) {
     finish(std::min(confirmedframe(), current_));
     return {requests_.data(), size_t(requestcount_)};
   }
-  harvesthashes();
-  if (state_ != linkstate::running) return {};
-
   rollback();
 
   // How far ahead of the peer this side runs: the peer's frame as it said, moved on by the time
@@ -220,7 +215,7 @@ std::span<const request> session::advance(uint16_t local, uint32_t now) {
     ++current_;
     ++stats_.stepped;
   }
-  lastconfirmed_ = std::min(confirmedframe(), current_);
+  pushchecksums();
   buildmessage(now);
   return {requests_.data(), size_t(requestcount_)};
 }
@@ -239,16 +234,11 @@ void session::buildmessage(uint32_t now) {
   const int known = current_ + cfg_.delay;  // local inputs are known before this frame
   in.count = uint8_t(std::clamp(known - peerack_, 0, maxinputs));
   for (int k = 0; k < in.count; ++k) in.inputs[size_t(k)] = local_[slot(peerack_ + k)];
-  // Each confirmed hash goes out once; a lost one only leaves a frame unchecked.
-  // hashsent_ stays a multiple of the interval: the next compared frame to send.
-  hashsent_ = std::max(hashsent_, (hashedupto_ - ring / 2) / hashinterval * hashinterval);
-  while (hashsent_ < hashedupto_ && localhashframe_[slot(hashsent_)] != hashsent_) hashsent_ += hashinterval;
-  in.hashfirst = hashsent_;
-  while (in.hashcount < maxhashes && hashsent_ < hashedupto_ &&
-         localhashframe_[slot(hashsent_)] == hashsent_) {
-    in.hashes[in.hashcount++] = localhash_[slot(hashsent_)];
-    hashsent_ += hashinterval;
-  }
+  // The latest confirmed hashes, each sent with the next few messages so that a loss costs none.
+  int first = hashknown_;
+  while (first > 0 && hashknown_ - first < maxhashes && localhashframe_[slot(first - 1)] == first - 1) --first;
+  in.hashfirst = first;
+  for (int f = first; f < hashknown_; ++f) in.hashes[in.hashcount++] = localhash_[slot(f)];
   out_ = encode(m);
   stats_.bytessent += int64_t(out_.size);
   ++stats_.packetssent;

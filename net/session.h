@@ -18,9 +18,11 @@ struct sessionconfig {
   uint32_t silencems = 3000;  // a peer heard from no longer is gone
 };
 
-enum class requestkind { save, restore, advance };
-// save: keep the state before step `frame`, and when `hash` is set tell saved() its hash. restore: go
-// back to the state kept for `frame`. advance: step `frame` with one input per side (side 0 first).
+enum class requestkind { save, restore, advance, checksum };
+// save: keep the state before step `frame` (and when `hash` is set tell saved() its hash). restore:
+// go back to the state kept for `frame`. advance: step `frame` with one input per side (side 0
+// first). checksum: tell saved() the hash of the state kept for `frame`, now final: every confirmed
+// frame is hashed once, and never a state a rollback may still change.
 struct request {
   requestkind kind = requestkind::advance;
   int frame = 0;
@@ -54,7 +56,7 @@ class session {
   // One tick of the frame clock: the local player's input for it. The requests come in the order to
   // carry them out, valid until the next call; none while waiting or once the link has ended.
   std::span<const request> advance(uint16_t local, uint32_t now);
-  // The hash of a state saved on a request that asked for it.
+  // The hash of a state kept, as a checksum request asked.
   void saved(int frame, uint64_t hash);
   // The message to send after each advance (empty when there is none).
   std::span<const uint8_t> outgoing() const { return out_.view(); }
@@ -84,7 +86,7 @@ class session {
   void takeinputs(const inputmessage& in);
   void rollback();  // re-steps from the earliest frame a received input proved wrongly predicted
   void finish(int end);  // the link has ended: the frames before `end` set right and stepped
-  void harvesthashes();
+  void pushchecksums();
   void comparehash(int frame);
   void buildmessage(uint32_t now);
   void push(requestkind kind, int frame);
@@ -96,8 +98,8 @@ class session {
   int remotenext_ = 0;   // every remote input before it has come
   int peerack_ = 0;      // the peer has every local input before it
   int firstwrong_ = -1;  // the earliest stepped frame whose prediction a received input proved wrong
-  int lastconfirmed_ = 0;  // the confirmed frame when the last requests went out
-  int hashedupto_ = 0;     // local confirmed hashes taken up to here
+  int hashedupto_ = 0;     // checksums asked for every frame before it
+  int hashknown_ = 0;      // the frame after the latest one hashed
   int desyncframe_ = -1;
   int end_ = -1;              // the frame the match ended at, once the link has ended
   bool finishpending_ = false;  // the peer quit: its last inputs are still to be stepped
@@ -106,13 +108,10 @@ class session {
   std::array<uint16_t, ring> remote_{};
   std::array<int32_t, ring> remoteframe_{};  // which frame each remote_ slot holds, -1 none
   std::array<uint16_t, ring> used_{};        // the remote input each stepped frame was given
-  std::array<uint32_t, ring> savedhash_{};
-  std::array<int32_t, ring> savedframe_{};
   std::array<uint32_t, ring> localhash_{};   // confirmed frames' hashes
   std::array<int32_t, ring> localhashframe_{};
   std::array<uint32_t, ring> remotehash_{};
   std::array<int32_t, ring> remotehashframe_{};
-  int hashsent_ = 0;  // local confirmed hashes sent before it
 
   // Clocks, in the caller's ms.
   uint32_t lastheard_;

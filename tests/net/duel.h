@@ -75,6 +75,7 @@ struct dueloutcome {
   std::array<int, 2> followed{};
   std::array<int, 2> wronginput{-1, -1};
   std::array<net::linkstats, 2> stats{};
+  std::array<int, 2> checksums{};      // states each side hashed: every confirmed frame's, once
   std::array<uint64_t, 2> endhash{};  // each side's replay watched to its end: the final hash
 };
 
@@ -83,8 +84,8 @@ class duel {
  public:
   duel(const game& start, const linkconfig& link, int delay, uint32_t scriptseed)
       : link_(link), seed_(scriptseed), delay_(delay),
-        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}},
-               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}}},
+        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}, 0},
+               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}, 0}},
         reference_(start), start_(start) {}
 
   // Runs until both sides have stepped `frames` frames (or twice that time has passed); side 1's
@@ -107,6 +108,7 @@ class duel {
     net::confirmedinputs confirmed;
     std::vector<std::array<uint16_t, 2>> followed;  // the replay's inputs, frame by frame
     std::vector<std::vector<uint8_t>> inbox;         // datagrams come since the last tick
+    int checksums = 0;                               // states hashed as the session asked
   };
   std::array<uint16_t, 2> truth(int f) const {
     std::array<uint16_t, 2> in{};
@@ -131,13 +133,16 @@ void duel<game>::carry(side& me, std::span<const net::request> requests) {
       case net::requestkind::save: {
         me.saves[size_t(r.frame) % me.saves.size()] = me.g;
         const uint64_t h = me.g.hash();
-        me.s.saved(r.frame, h);
         if (me.lastsaved.size() <= size_t(r.frame)) me.lastsaved.resize(size_t(r.frame) + 1);
         me.lastsaved[size_t(r.frame)] = h;
         break;
       }
       case net::requestkind::restore:
         me.g = me.saves[size_t(r.frame) % me.saves.size()];
+        break;
+      case net::requestkind::checksum:
+        me.s.saved(r.frame, me.saves[size_t(r.frame) % me.saves.size()].hash());
+        ++me.checksums;
         break;
       case net::requestkind::advance:
         me.confirmed.stepped(r);
@@ -193,6 +198,7 @@ dueloutcome duel<game>::run(int frames, int lagms) {
     o.stats[size_t(s)] = me.s.stats();
     if (me.s.state() == net::linkstate::desynced) ++o.desyncs;
     o.followed[size_t(s)] = int(me.followed.size());
+    o.checksums[size_t(s)] = me.checksums;
     // The side's replay watched: its followed inputs stepped from the start.
     game watched = start_;
     for (const auto& in : me.followed) (void)watched.step(combined(in));

@@ -33,6 +33,8 @@ net::synctest synctested(const matchsetup& setup, int steps, inputs frameinputs)
         case net::requestkind::advance:
           (void)m->step(unpackinput(r.inputs[0]));
           break;
+        case net::requestkind::checksum:  // the sync test hashes every save instead
+          break;
       }
     }
   }

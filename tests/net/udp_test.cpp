@@ -64,9 +64,10 @@ TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
       for (const request& r : s[size_t(k)].advance(nettest::scriptinput(5, k, s[size_t(k)].frame()), link.p.now)) {
         if (r.kind == requestkind::save) {
           saves[size_t(k)][size_t(r.frame) % 16] = g[size_t(k)];
-          s[size_t(k)].saved(r.frame, g[size_t(k)].hash());
           hashes[size_t(k)].resize(std::max(hashes[size_t(k)].size(), size_t(r.frame) + 1));
           hashes[size_t(k)][size_t(r.frame)] = g[size_t(k)].hash();
+        } else if (r.kind == requestkind::checksum) {
+          s[size_t(k)].saved(r.frame, saves[size_t(k)][size_t(r.frame) % 16].hash());
         } else if (r.kind == requestkind::restore) {
           g[size_t(k)] = saves[size_t(k)][size_t(r.frame) % 16];
         } else {
