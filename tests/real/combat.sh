@@ -21,9 +21,9 @@ strokes() {  # shot w h x y out
 # A fading caption is found by its colourful strokes; one at full opacity also by its one exact
 # colour, which finds it when the palette colour happens to be greyish.
 caption() {
-  strokes "$1" 824 180 100 294 /tmp/combat_caption.png
+  strokes "$1" 824 180 100 294 "$workdir"/combat_caption.png
   local coloured solid
-  coloured=$(convert /tmp/combat_caption.png -format '%[fx:round(mean*w*h)]' info:)
+  coloured=$(convert "$workdir"/combat_caption.png -format '%[fx:round(mean*w*h)]' info:)
   solid=$(convert "$artefacts/$1.png" -crop 824x180+100+294 +repage -depth 8 -format %c histogram:info: |
     awk -F '[(),:]' '{ n = $1 + 0; r = $3 + 0; g = $4 + 0; b = $5 + 0;
       if (r < 40 && g < 40 && b < 40) next;                        # the arena, far grid lines
@@ -54,9 +54,9 @@ textmask() {  # shot w h x y out
 }
 # Text pixels that differ between two shots in a region.
 changed() {  # shot shot w h x y
-  textmask "$1" "$3" "$4" "$5" "$6" /tmp/combat_a.png
-  textmask "$2" "$3" "$4" "$5" "$6" /tmp/combat_b.png
-  compare -metric AE /tmp/combat_a.png /tmp/combat_b.png null: 2>&1 | cut -d' ' -f1 || true
+  textmask "$1" "$3" "$4" "$5" "$6" "$workdir"/combat_a.png
+  textmask "$2" "$3" "$4" "$5" "$6" "$workdir"/combat_b.png
+  compare -metric AE "$workdir"/combat_a.png "$workdir"/combat_b.png null: 2>&1 | cut -d' ' -f1 || true
 }
 
 shim=$(present_stamps_shim "$build")

@@ -47,7 +47,11 @@ for case in menu match term; do
   [ "$case" = term ] && kill -TERM "$game_pid"
   kill -9 "$xvfb_pid"
   wait "$xvfb_pid" 2>/dev/null || true
-  rm -f "/tmp/.X${DISPLAY#:}-lock" "/tmp/.X11-unix/X${DISPLAY#:}"  # a killed server leaves them
+  # A killed server leaves its lock and socket; removed only while the lock is still its own, as
+  # another test's server may already have taken the display.
+  if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X${DISPLAY#:}-lock")" = "$xvfb_pid" ]; then
+    rm -f "/tmp/.X${DISPLAY#:}-lock" "/tmp/.X11-unix/X${DISPLAY#:}"
+  fi
   ends "display lost ($case)"
   [ "$code" -ne 0 ] || [ "$case" = term ] || fail "display lost ($case): exit code 0"
   lines=$(wc -l <"$workdir/stderr")

@@ -7,23 +7,26 @@ assets=$2
 artefacts="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/tests/artefacts"
 mkdir -p "$artefacts"
 
-# Starts Xvfb on a free display and exports DISPLAY; stops it when the script exits.
+# Starts Xvfb on a free display and exports DISPLAY; stops it when the script exits. Xvfb picks the
+# display itself (-displayfd) and tells its number once it takes connections, so scripts running
+# side by side cannot pick the same one.
 start_xvfb() {
-  local n
-  for n in $(seq 90 130); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp +extension GLX >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-      trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "$workdir"' EXIT
-      unset SDL_VIDEODRIVER SDL_AUDIODRIVER
-      export SDL_AUDIODRIVER=dummy
-      return 0
-    fi
+  local numberfile n=""
+  numberfile=$(mktemp /tmp/flopfist-xvfb-XXXXXX)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp +extension GLX 3>"$numberfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    n=$(head -n 1 "$numberfile")
+    [ -n "$n" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
   done
-  echo "no free X display" >&2
-  return 1
+  rm -f "$numberfile"
+  [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$n"
+  trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "$workdir"' EXIT
+  unset SDL_VIDEODRIVER SDL_AUDIODRIVER
+  export SDL_AUDIODRIVER=dummy
 }
 
 # A fresh working folder with the assets linked in; exports workdir.
@@ -86,12 +89,33 @@ expect_exit() {
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# A UDP port free on 127.0.0.1 now, below the kernel's range for ports picked on the fly, so that no
+# socket bound to port 0 (a joiner's, a unit test's host) can take it before the game binds it.
+free_udp_port() {
+  python3 - <<'PY'
+import random, socket
+low = int(open("/proc/sys/net/ipv4/ip_local_port_range").read().split()[0])
+for _ in range(1000):
+    port = random.randrange(10000, low)
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        try:
+            s.bind(("127.0.0.1", port))
+        except OSError:
+            continue
+    print(port)
+    break
+else:
+    raise SystemExit("no free UDP port")
+PY
+}
+
 # Builds (once) a preloaded library that time-stamps every present into the file named by
 # PRESENT_STAMPS, so frame intervals are measured from outside an unchanged game; prints its path.
 present_stamps_shim() {
   local shim="$1/present_stamps.so"
   if [ ! -e "$shim" ]; then
-    g++ -shared -fPIC -O2 -x c++ -o "$shim" - -ldl <<'CPP'
+    # Built aside and renamed, as two tests running at once may both build it.
+    g++ -shared -fPIC -O2 -x c++ -o "$shim.$$" - -ldl <<'CPP'
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -115,6 +139,7 @@ extern "C" void SDL_GL_SwapWindow(void* w) {
   real(w);
 }
 CPP
+    mv -f "$shim.$$" "$shim"
   fi
   echo "$shim"
 }

@@ -42,7 +42,7 @@ replay_within() {
   return 1
 }
 
-port=$((20000 + RANDOM % 20000))
+port=$(free_udp_port)
 
 # ---- Both play; the joiner leaves with Escape ----
 start_side --host "$port"; hostdir=$dir; hostpid=$pid
@@ -69,7 +69,7 @@ echo "both kept a replay: $(stat -c %s "$hostdir"/replays/*.ffr) and $(stat -c %
 kill "$hostpid" "$guestpid"
 
 # ---- The host killed mid-match ----
-port=$((port + 1))
+port=$(free_udp_port)
 start_side --host "$port"; hostdir=$dir; hostpid=$pid
 window_of "$hostpid" >/dev/null
 start_side --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
