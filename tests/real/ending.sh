@@ -40,7 +40,7 @@ files_sum() { (cd "$workdir" && cat prefs.qmx scores.txt | md5sum); }
 for case in menu match term; do
   start_xvfb
   start_logged "display lost ($case)"
-  sleep 3  # past the splash
+  await_mainmenu "ending_lost_$case"
   if [ "$case" = match ]; then press Return; press Return; sleep 1; fi
   before=$(files_sum)
   start=$(now_ms)
@@ -68,10 +68,10 @@ for case in splash:TERM menu:INT options:HUP match:TERM pause:HUP; do
   start_logged "SIG$sig on the $screen"
   case $screen in
     splash) sleep 0.5 ;;
-    menu) sleep 3 ;;
-    options) sleep 3; press Down; press Return; sleep 0.5 ;;
-    match) sleep 3; press Return; press Return; sleep 1 ;;
-    pause) sleep 3; press Return; press Return; sleep 1; press p; sleep 0.5 ;;
+    menu) await_mainmenu ending_menu ;;
+    options) await_mainmenu ending_options; press Down; press Return; sleep 0.5 ;;
+    match) await_mainmenu ending_match; press Return; press Return; sleep 1 ;;
+    pause) await_mainmenu ending_pause; press Return; press Return; sleep 1; press p; sleep 0.5 ;;
   esac
   start=$(now_ms)
   kill -"$sig" "$game_pid"

@@ -165,6 +165,20 @@ player_pixels() {
 }
 # A brightness above a fifth.
 lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
+# Waits, instead of a fixed time past the splash, until the main menu shows: its title lit at the
+# top or the grey left end of OPTIONS (whatever the palette does), where the splash has nothing.
+# Needs wx, wy (focus); leaves the shot as <name>.png and <name>-frame.png.
+await_mainmenu() {  # shot
+  local top options
+  for _ in $(seq 1 100); do
+    snap "$1"
+    top=$(convert "$artefacts/$1-frame.png" -crop 1024x125+0+18 +repage -format '%[fx:maxima]' info:)
+    options=$(convert "$artefacts/$1-frame.png" -crop 50x40+350+265 +repage -format '%[fx:maxima]' info:)
+    if lit "$top" || lit "$options"; then return 0; fi
+    sleep 0.2
+  done
+  fail "$1: the main menu did not appear"
+}
 # Like wait_window, but patient: the first start in a fresh folder writes prefs.qmx and scores.txt
 # through to the disk before the window opens, which can take seconds on a busy machine.
 await_window() {

@@ -53,7 +53,7 @@ make_workdir; workdirs+=("$workdir")
 start_game
 win=$(wait_window)
 focus "$win"
-sleep 2.8  # the splash
+await_mainmenu match_1p_mainmenu
 press Return  # PLAY
 sleep 0.8
 press Return  # 1 PLAYER
@@ -106,7 +106,7 @@ stamps="$workdir/stamps.txt"
 PRESENT_STAMPS="$stamps" LD_PRELOAD="$shim" start_game
 win=$(wait_window)
 focus "$win"
-sleep 2.8
+await_mainmenu match_level_mainmenu
 press Return
 sleep 0.8
 press Return

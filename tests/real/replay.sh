@@ -25,7 +25,7 @@ make_workdir; workdirs+=("$workdir")
 start_game
 win=$(wait_window)
 focus "$win"
-sleep 2.8
+await_mainmenu replay_mainmenu
 press Return  # PLAY
 sleep 0.8
 press Return  # 1 PLAYER
