@@ -165,19 +165,51 @@ player_pixels() {
 }
 # A brightness above a fifth.
 lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
+# Brightest value of a region of a game frame, read here so that the scripts' own region_max
+# (some take whole-screen shots) does not matter.
+frame_max() {  # shot w h x y
+  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
+}
 # Waits, instead of a fixed time past the splash, until the main menu shows: its title lit at the
 # top or the grey left end of OPTIONS (whatever the palette does), where the splash has nothing.
 # Needs wx, wy (focus); leaves the shot as <name>.png and <name>-frame.png.
 await_mainmenu() {  # shot
-  local top options
   for _ in $(seq 1 100); do
     snap "$1"
-    top=$(convert "$artefacts/$1-frame.png" -crop 1024x125+0+18 +repage -format '%[fx:maxima]' info:)
-    options=$(convert "$artefacts/$1-frame.png" -crop 50x40+350+265 +repage -format '%[fx:maxima]' info:)
-    if lit "$top" || lit "$options"; then return 0; fi
+    if lit "$(frame_max "$1" 1024 125 0 18)" || lit "$(frame_max "$1" 50 40 350 265)"; then return 0; fi
     sleep 0.2
   done
   fail "$1: the main menu did not appear"
+}
+# Pixels of one colour in a region of a game frame.
+colour_pixels() {  # shot w h x y colour fuzz
+  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -fuzz "$7" -fill white -opaque "$6" \
+    -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+# The main menu after a match: OPTIONS lit in grey and nothing below QUIT, where a match has its
+# floor.
+mainmenu_back() {  # shot
+  lit "$(frame_max "$1" 400 40 312 265)" && awk -v v="$(frame_max "$1" 1024 150 0 610)" 'BEGIN { exit !(v < 0.05) }'
+}
+# The LEAVE? banner over a frozen match: its white title and its light grey (210) line of keys.
+leave_asked() {  # shot
+  [ "$(colour_pixels "$1" 1024 80 0 295 white 1%)" -gt 1000 ] &&
+    [ "$(colour_pixels "$1" 1024 60 0 385 'rgb(210,210,210)' 2%)" -gt 1000 ]
+}
+# Escape out of a match to the main menu. A one-player or co-op run with points asks LEAVE? over
+# the frozen match, and is answered with a second Escape once the question shows (one pressed
+# before it is flushed with the first); other matches leave at once. Looked at until the main
+# menu shows, as a loaded machine may take a while; the shot is left as <name>.
+leave_to_mainmenu() {  # shot
+  local asked=-10 k
+  press Escape
+  for k in $(seq 1 50); do
+    snap "$1"
+    mainmenu_back "$1" && return 0
+    if [ $((k - asked)) -ge 10 ] && leave_asked "$1"; then press Escape; asked=$k; fi
+    sleep 0.2
+  done
+  fail "$1: Escape did not lead back to the main menu"
 }
 # Like wait_window, but patient: the first start in a fresh folder writes prefs.qmx and scores.txt
 # through to the disk before the window opens, which can take seconds on a busy machine.
