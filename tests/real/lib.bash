@@ -7,26 +7,34 @@ assets=$2
 artefacts="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/tests/artefacts"
 mkdir -p "$artefacts"
 
-# Starts Xvfb on a free display and exports DISPLAY; stops it when the script exits. Xvfb picks the
-# display itself (-displayfd) and tells its number once it takes connections, so scripts running
-# side by side cannot pick the same one.
+# Starts Xvfb on a free display and exports DISPLAY; stops it when the script exits. Scripts
+# running side by side may pick the same display: Xvfb takes its lock file atomically and the one
+# that loses ends at once, so a display is ours only once its lock names our server; otherwise
+# the next one is tried. (-displayfd would skip the lock file, and a busy server's socket can then
+# be taken over.)
 start_xvfb() {
-  local numberfile n=""
-  numberfile=$(mktemp /tmp/flopfist-xvfb-XXXXXX)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp +extension GLX 3>"$numberfile" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do
-    n=$(head -n 1 "$numberfile")
-    [ -n "$n" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
+  local n
+  for n in $(seq 90 130); do
+    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp +extension GLX >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$xvfb_pid" ] &&
+        DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "$workdir"' EXIT
+        unset SDL_VIDEODRIVER SDL_AUDIODRIVER
+        export SDL_AUDIODRIVER=dummy
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
   done
-  rm -f "$numberfile"
-  [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
-  export DISPLAY=":$n"
-  trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "$workdir"' EXIT
-  unset SDL_VIDEODRIVER SDL_AUDIODRIVER
-  export SDL_AUDIODRIVER=dummy
+  echo "no free X display" >&2
+  return 1
 }
 
 # A fresh working folder with the assets linked in; exports workdir.
