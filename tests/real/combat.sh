@@ -12,18 +12,28 @@ snap() {
   rm -f "$artefacts/$1-screen.png"
 }
 # A mask of the thick coloured strokes of a region: pixels clearly coloured (not black, grey or
-# white), eroded so that the thin grid lines vanish and the strokes of large text remain.
+# white), eroded so that the thin grid lines vanish and the strokes of large text remain. Clearly
+# coloured: |r-g| + |g-b| + |b-r|, twice the chroma (largest minus smallest channel), above 0.3;
+# the HCL colour space holds that chroma in its second channel.
 strokes() {  # shot w h x y out
   convert "$artefacts/$1.png" -crop "$2x$3+$4+$5" +repage \
-    -fx '(abs(r-g) + abs(g-b) + abs(b-r)) > 0.3 ? 1 : 0' -morphology Erode Square:3 "$6"
+    -colorspace HCL -channel G -separate +channel -threshold 15% -morphology Erode Square:3 "$6"
+}
+# Pixels of a shot whose colour meets an awk condition on r, g and b (0..1), counted over the
+# shot's histogram of colours: a per-pixel -fx expression took seconds a shot.
+pixels_where() {  # shot condition
+  convert "$artefacts/$1.png" -depth 8 -format %c histogram:info: |
+    awk -F '[(),:]' "function abs(x) { return x < 0 ? -x : x }
+      function max(x, y) { return x > y ? x : y }
+      { n = \$1 + 0; r = \$3 / 255; g = \$4 / 255; b = \$5 / 255; if ($2) c += n } END { print c + 0 }"
 }
 # Caption pixels in the middle band: a caption shows thousands, grid and fighters almost none.
 # A fading caption is found by its colourful strokes; one at full opacity also by its one exact
 # colour, which finds it when the palette colour happens to be greyish.
 caption() {
-  strokes "$1" 824 180 100 294 /tmp/combat_caption.png
+  strokes "$1" 824 180 100 294 "$workdir"/combat_caption.png
   local coloured solid
-  coloured=$(convert /tmp/combat_caption.png -format '%[fx:round(mean*w*h)]' info:)
+  coloured=$(convert "$workdir"/combat_caption.png -format '%[fx:round(mean*w*h)]' info:)
   solid=$(convert "$artefacts/$1.png" -crop 824x180+100+294 +repage -depth 8 -format %c histogram:info: |
     awk -F '[(),:]' '{ n = $1 + 0; r = $3 + 0; g = $4 + 0; b = $5 + 0;
       if (r < 40 && g < 40 && b < 40) next;                        # the arena, far grid lines
@@ -32,9 +42,7 @@ caption() {
   echo $((coloured > solid ? coloured : solid))
 }
 # Pixels of blood drops: clearly red, also while they fade over the arena or the grey beyond it.
-bloodred() {
-  convert "$artefacts/$1.png" -fx 'r - max(g, b) > 0.25 ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
-}
+bloodred() { pixels_where "$1" 'r - max(g, b) > 0.25'; }
 brightest() {  # shot w h x y
   convert "$artefacts/$1.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
 }
@@ -54,9 +62,9 @@ textmask() {  # shot w h x y out
 }
 # Text pixels that differ between two shots in a region.
 changed() {  # shot shot w h x y
-  textmask "$1" "$3" "$4" "$5" "$6" /tmp/combat_a.png
-  textmask "$2" "$3" "$4" "$5" "$6" /tmp/combat_b.png
-  compare -metric AE /tmp/combat_a.png /tmp/combat_b.png null: 2>&1 | cut -d' ' -f1 || true
+  textmask "$1" "$3" "$4" "$5" "$6" "$workdir"/combat_a.png
+  textmask "$2" "$3" "$4" "$5" "$6" "$workdir"/combat_b.png
+  compare -metric AE "$workdir"/combat_a.png "$workdir"/combat_b.png null: 2>&1 | cut -d' ' -f1 || true
 }
 
 shim=$(present_stamps_shim "$build")
@@ -76,10 +84,7 @@ focus "$win"
 # The left end of OPTIONS lies left of where the splash picture starts (x 409).
 mainmenu() { lit "$(brightest "$1" 50 40 350 265)"; }
 playmenu() { ! mainmenu "$1" && lit "$(brightest "$1" 500 50 262 350)"; }
-greypixels() {
-  convert "$artefacts/$1.png" -fx 'abs(r-g) < 0.02 && abs(g-b) < 0.02 && r > 0.4 && r < 0.5 ? 1 : 0' \
-    -format '%[fx:round(mean*w*h)]' info:
-}
+greypixels() { pixels_where "$1" 'abs(r - g) < 0.02 && abs(g - b) < 0.02 && r > 0.4 && r < 0.5'; }
 # A match: the grey beyond the arena, or at least no longer the play-mode menu.
 arena() { [ "$(greypixels "$1")" -gt 20000 ] || ! playmenu "$1"; }
 waitfor() {  # what shot seconds

@@ -40,14 +40,18 @@ files_sum() { (cd "$workdir" && cat prefs.qmx scores.txt | md5sum); }
 for case in menu match term; do
   start_xvfb
   start_logged "display lost ($case)"
-  sleep 3  # past the splash
+  await_mainmenu "ending_lost_$case"
   if [ "$case" = match ]; then press Return; press Return; sleep 1; fi
   before=$(files_sum)
   start=$(now_ms)
   [ "$case" = term ] && kill -TERM "$game_pid"
   kill -9 "$xvfb_pid"
   wait "$xvfb_pid" 2>/dev/null || true
-  rm -f "/tmp/.X${DISPLAY#:}-lock" "/tmp/.X11-unix/X${DISPLAY#:}"  # a killed server leaves them
+  # A killed server leaves its lock and socket; removed only while the lock is still its own, as
+  # another test's server may already have taken the display.
+  if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X${DISPLAY#:}-lock")" = "$xvfb_pid" ]; then
+    rm -f "/tmp/.X${DISPLAY#:}-lock" "/tmp/.X11-unix/X${DISPLAY#:}"
+  fi
   ends "display lost ($case)"
   [ "$code" -ne 0 ] || [ "$case" = term ] || fail "display lost ($case): exit code 0"
   lines=$(wc -l <"$workdir/stderr")
@@ -64,10 +68,10 @@ for case in splash:TERM menu:INT options:HUP match:TERM pause:HUP; do
   start_logged "SIG$sig on the $screen"
   case $screen in
     splash) sleep 0.5 ;;
-    menu) sleep 3 ;;
-    options) sleep 3; press Down; press Return; sleep 0.5 ;;
-    match) sleep 3; press Return; press Return; sleep 1 ;;
-    pause) sleep 3; press Return; press Return; sleep 1; press p; sleep 0.5 ;;
+    menu) await_mainmenu ending_menu ;;
+    options) await_mainmenu ending_options; press Down; press Return; sleep 0.5 ;;
+    match) await_mainmenu ending_match; press Return; press Return; sleep 1 ;;
+    pause) await_mainmenu ending_pause; press Return; press Return; sleep 1; press p; sleep 0.5 ;;
   esac
   start=$(now_ms)
   kill -"$sig" "$game_pid"

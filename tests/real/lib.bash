@@ -7,20 +7,31 @@ assets=$2
 artefacts="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/tests/artefacts"
 mkdir -p "$artefacts"
 
-# Starts Xvfb on a free display and exports DISPLAY; stops it when the script exits.
+# Starts Xvfb on a free display and exports DISPLAY; stops it when the script exits. Scripts
+# running side by side may pick the same display: Xvfb takes its lock file atomically and the one
+# that loses ends at once, so a display is ours only once its lock names our server; otherwise
+# the next one is tried. (-displayfd would skip the lock file, and a busy server's socket can then
+# be taken over.)
 start_xvfb() {
   local n
   for n in $(seq 90 130); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp +extension GLX >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-      trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "$workdir"' EXIT
-      unset SDL_VIDEODRIVER SDL_AUDIODRIVER
-      export SDL_AUDIODRIVER=dummy
-      return 0
-    fi
+    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp +extension GLX >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$xvfb_pid" ] &&
+        DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "$workdir"' EXIT
+        unset SDL_VIDEODRIVER SDL_AUDIODRIVER
+        export SDL_AUDIODRIVER=dummy
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
   done
   echo "no free X display" >&2
   return 1
@@ -86,12 +97,33 @@ expect_exit() {
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# A UDP port free on 127.0.0.1 now, below the kernel's range for ports picked on the fly, so that no
+# socket bound to port 0 (a joiner's, a unit test's host) can take it before the game binds it.
+free_udp_port() {
+  python3 - <<'PY'
+import random, socket
+low = int(open("/proc/sys/net/ipv4/ip_local_port_range").read().split()[0])
+for _ in range(1000):
+    port = random.randrange(10000, low)
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        try:
+            s.bind(("127.0.0.1", port))
+        except OSError:
+            continue
+    print(port)
+    break
+else:
+    raise SystemExit("no free UDP port")
+PY
+}
+
 # Builds (once) a preloaded library that time-stamps every present into the file named by
 # PRESENT_STAMPS, so frame intervals are measured from outside an unchanged game; prints its path.
 present_stamps_shim() {
   local shim="$1/present_stamps.so"
   if [ ! -e "$shim" ]; then
-    g++ -shared -fPIC -O2 -x c++ -o "$shim" - -ldl <<'CPP'
+    # Built aside and renamed, as two tests running at once may both build it.
+    g++ -shared -fPIC -O2 -x c++ -o "$shim.$$" - -ldl <<'CPP'
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -115,6 +147,7 @@ extern "C" void SDL_GL_SwapWindow(void* w) {
   real(w);
 }
 CPP
+    mv -f "$shim.$$" "$shim"
   fi
   echo "$shim"
 }
@@ -140,6 +173,52 @@ player_pixels() {
 }
 # A brightness above a fifth.
 lit() { awk -v v="$1" 'BEGIN { exit !(v > 0.2) }'; }
+# Brightest value of a region of a game frame, read here so that the scripts' own region_max
+# (some take whole-screen shots) does not matter.
+frame_max() {  # shot w h x y
+  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -format '%[fx:maxima]' info:
+}
+# Waits, instead of a fixed time past the splash, until the main menu shows: its title lit at the
+# top or the grey left end of OPTIONS (whatever the palette does), where the splash has nothing.
+# Needs wx, wy (focus); leaves the shot as <name>.png and <name>-frame.png.
+await_mainmenu() {  # shot
+  for _ in $(seq 1 100); do
+    snap "$1"
+    if lit "$(frame_max "$1" 1024 125 0 18)" || lit "$(frame_max "$1" 50 40 350 265)"; then return 0; fi
+    sleep 0.2
+  done
+  fail "$1: the main menu did not appear"
+}
+# Pixels of one colour in a region of a game frame.
+colour_pixels() {  # shot w h x y colour fuzz
+  convert "$artefacts/$1-frame.png" -crop "$2x$3+$4+$5" +repage -fuzz "$7" -fill white -opaque "$6" \
+    -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+# The main menu after a match: OPTIONS lit in grey and nothing below QUIT, where a match has its
+# floor.
+mainmenu_back() {  # shot
+  lit "$(frame_max "$1" 400 40 312 265)" && awk -v v="$(frame_max "$1" 1024 150 0 610)" 'BEGIN { exit !(v < 0.05) }'
+}
+# The LEAVE? banner over a frozen match: its white title and its light grey (210) line of keys.
+leave_asked() {  # shot
+  [ "$(colour_pixels "$1" 1024 80 0 295 white 1%)" -gt 1000 ] &&
+    [ "$(colour_pixels "$1" 1024 60 0 385 'rgb(210,210,210)' 2%)" -gt 1000 ]
+}
+# Escape out of a match to the main menu. A one-player or co-op run with points asks LEAVE? over
+# the frozen match, and is answered with a second Escape once the question shows (one pressed
+# before it is flushed with the first); other matches leave at once. Looked at until the main
+# menu shows, as a loaded machine may take a while; the shot is left as <name>.
+leave_to_mainmenu() {  # shot
+  local asked=-10 k
+  press Escape
+  for k in $(seq 1 50); do
+    snap "$1"
+    mainmenu_back "$1" && return 0
+    if [ $((k - asked)) -ge 10 ] && leave_asked "$1"; then press Escape; asked=$k; fi
+    sleep 0.2
+  done
+  fail "$1: Escape did not lead back to the main menu"
+}
 # Like wait_window, but patient: the first start in a fresh folder writes prefs.qmx and scores.txt
 # through to the disk before the window opens, which can take seconds on a busy machine.
 await_window() {

@@ -45,7 +45,7 @@ replay_within() {
   return 1
 }
 
-port=$((20000 + RANDOM % 20000))
+port=$(free_udp_port)
 
 # ---- Both play; the joiner leaves with Escape ----
 start_side ANNA --host "$port"; hostdir=$dir; hostpid=$pid
@@ -106,7 +106,7 @@ echo "rematch, guest: $guests"
 kill "$hostpid" "$guestpid"
 
 # ---- The host killed mid-match ----
-port=$((port + 1))
+port=$(free_udp_port)
 start_side "" --host "$port"; hostdir=$dir; hostpid=$pid
 hostwin=$(window_of "$hostpid")
 start_side "" --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid

@@ -25,7 +25,7 @@ make_workdir; workdirs+=("$workdir")
 start_game
 win=$(wait_window)
 focus "$win"
-sleep 2.8
+await_mainmenu replay_mainmenu
 press Return  # PLAY
 sleep 0.8
 press Return  # 1 PLAYER
@@ -33,11 +33,8 @@ sleep 2
 hold Right 1.5
 hold Up 1
 hold Left 1.5
-press Escape
-sleep 0.8
 # A blow landed puts points on the board, and the game asks LEAVE? first: Escape again leaves.
-snap replay_leaving
-[ "$(player_pixels replay_leaving)" -gt 300 ] && { press Escape; sleep 0.8; }
+leave_to_mainmenu replay_leaving
 replays=("$workdir"/replays/*.ffr)
 [ ${#replays[@]} -eq 1 ] && [ -s "${replays[0]}" ] || fail "one replay after one match, found: ${replays[*]}"
 echo "replay of a $(stat -c %s "${replays[0]}")-byte file"
@@ -47,8 +44,12 @@ press Return
 sleep 0.8
 press Down; press Down; press Down
 press Return
-sleep 0.8
-snap replay_list
+# The title, looked at until it shows (the play-mode menu has nothing there).
+for _ in $(seq 1 30); do
+  snap replay_list
+  lit "$(region_max replay_list 600 100 212 20)" && break
+  sleep 0.2
+done
 lit "$(region_max replay_list 600 100 212 20)" || fail "no REPLAYS title"
 [ "$(lit_right replay_list 1000 34 0 150)" -gt 800 ] || fail "no row for the match in the list"
 

@@ -21,7 +21,7 @@ done
 start_game
 win=$(await_window)
 focus "$win"
-sleep 3
+await_mainmenu replaylist_mainmenu
 press Return  # PLAY
 sleep 0.3
 press Up      # 2 PLAYERS ONLINE, at the foot

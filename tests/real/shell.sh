@@ -132,7 +132,7 @@ make_workdir; workdirs+=("$workdir")
 start_game
 win=$(await_window)
 focus "$win"
-sleep 2.8
+await_mainmenu shell_mainmenu_again
 press Return  # PLAY: the play-mode menu
 sleep 0.3
 shot shell_playmode
