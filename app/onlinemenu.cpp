@@ -52,7 +52,7 @@ std::optional<std::string> typeline(fightgame& g, std::string_view title, std::s
     if (name && c >= 'a' && c <= 'z') c += 'A' - 'a';
     if (c == media::key::backspace && !typed.empty()) typed.pop_back();
     if (name && (c < 32 || c >= 127 || !net::namechar(char(c)))) c = 0;
-    if (c >= 32 && c < 127 && typed.size() < most) typed.push_back(char(c));
+    if (c >= (name ? 32 : 33) && c < 127 && typed.size() < most) typed.push_back(char(c));  // no space in an address
     if (media::keyhit(media::key::enter) != 0) return typed;
     if (drawwaiting(g, title, {std::string(prompt) + typed + "_", "ENTER: KEEP   ESCAPE: BACK"})) return std::nullopt;
   }
@@ -267,7 +267,9 @@ std::vector<menurow> menurows(const fightgame& g, const openlink& open) {
   }
   rows.push_back({onlinerow::host, "HOST GAME"});
   rows.push_back({onlinerow::join, "JOIN GAME"});
-  rows.push_back({onlinerow::name, "NAME: " + ownname(g, open.link != nullptr ? open.side : 0)});
+  // Without a name typed the other side sees HOST or GUEST, which only a link settles.
+  const std::string name = open.link != nullptr || !g.onlinename.empty() ? ownname(g, open.side) : "NOT TYPED";
+  rows.push_back({onlinerow::name, "NAME: " + name});
   rows.push_back({onlinerow::delay, "INPUT DELAY: " + std::to_string(g.onlinedelay)});
   rows.push_back({onlinerow::back, "BACK"});
   return rows;
