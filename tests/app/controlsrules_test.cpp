@@ -1,0 +1,60 @@
+// What players set up around a match: a keys file lined up with tabs, and the question before a
+// run with points is thrown away.
+#include <gtest/gtest.h>
+
+#include "app/fightgame.h"
+#include "app/keys.h"
+#include "media/controls.h"
+#include "media/testing.h"
+#include "tests/support/testenv.h"
+
+namespace flopfist::testing {
+namespace {
+
+namespace key = media::key;
+using media::test::tap;
+
+TEST(controlsfile, ALineLinedUpWithTabsBindsItsKey) {
+  media::infile in;
+  in.openbytes("player\t1\tup\t=\tI\t\r\npause\t\t\t= Q\n\tplayer 2 left =\t\tLeft Shift\n");
+  const keybindings keys = readkeys(in);
+  EXPECT_EQ(keys.of(action::p1up), media::place::i);
+  EXPECT_EQ(keys.of(action::pause), media::place::q);
+  EXPECT_EQ(media::placename(keys.of(action::p2left)), "Left Shift");
+}
+
+using leavetest = gametest;
+
+// Escape in a match: how many frames went by before it was left, with a key other than Escape
+// answering the first question.
+int framesbeforeleaving(gamemode mode, int64_t score) {
+  media::test::reset();  // no key of the last run left waiting
+  auto game = makegame();
+  game->current.mode = mode;
+  game->current.level = 1;
+  game->current.score = score;
+  game->beginmatch();
+  const int f = media::test::frames();
+  tap(f + 5, key::escape);
+  tap(f + 15, 'X');  // goes on
+  tap(f + 25, key::escape);
+  tap(f + 35, key::escape);  // leaves
+  media::test::closewindow(f + 400);  // in case a key went astray
+  do {
+    game->matchframe();
+  } while (game->playing->state != matchstate::end);
+  EXPECT_TRUE(game->playing->left);
+  return media::test::frames() - f;
+}
+
+TEST_F(leavetest, ARunWithPointsAsksBeforeLeavingInOnePlayerAndCoop) {
+  for (const gamemode mode : {gamemode::single, gamemode::coop}) {
+    SCOPED_TRACE(int(mode));
+    EXPECT_GE(framesbeforeleaving(mode, 1), 35) << "left without asking";
+    EXPECT_LT(framesbeforeleaving(mode, 0), 10) << "asked with nothing to lose";
+  }
+  EXPECT_LT(framesbeforeleaving(gamemode::versus, 1), 10) << "asked in versus";
+}
+
+}  // namespace
+}  // namespace flopfist::testing
