@@ -27,13 +27,15 @@ using leavetest = gametest;
 
 // Escape in a match: how many frames went by before it was left, with a key other than Escape
 // answering the first question.
-int framesbeforeleaving(gamemode mode, int64_t score) {
+// `combo`: points from blows in this match, on top of the run's score.
+int framesbeforeleaving(gamemode mode, int64_t score, int combo = 0) {
   media::test::reset();  // no key of the last run left waiting
   auto game = makegame();
   game->current.mode = mode;
   game->current.level = 1;
   game->current.score = score;
   game->beginmatch();
+  game->playing->comboscore = combo;
   const int f = media::test::frames();
   tap(f + 5, key::escape);
   tap(f + 15, 'X');  // goes on
@@ -52,6 +54,7 @@ TEST_F(leavetest, ARunWithPointsAsksBeforeLeavingInOnePlayerAndCoop) {
     SCOPED_TRACE(int(mode));
     EXPECT_GE(framesbeforeleaving(mode, 1), 35) << "left without asking";
     EXPECT_LT(framesbeforeleaving(mode, 0), 10) << "asked with nothing to lose";
+    EXPECT_GE(framesbeforeleaving(mode, 0, 1), 35) << "left the first level's points without asking";
   }
   EXPECT_LT(framesbeforeleaving(gamemode::versus, 1), 10) << "asked in versus";
 }

@@ -2,6 +2,7 @@
 // records, how many a player may keep, which matches rotate out first.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -70,7 +71,13 @@ TEST(replayfields, EachFieldReadsAtBothEndsOfItsRangeAndNoFurther) {
       {"series name letters", [](replay& r, int v) { r.name.assign(size_t(std::max(v, 0)), 'N'); }, 0, 64, true},
       {"player name letters", [](replay& r, int v) { r.players[1].assign(size_t(std::max(v, 0)), 'P'); }, 0, 64, true},
   };
-  for (const field& f : fields) {
+  // And every rule of the match a player may set, from the options' own ranges.
+  std::vector<field> all = fields;
+  for (auto rule : matchrules) {
+    const optionrow& row = *std::find_if(optionrows.begin(), optionrows.end(), [&](const optionrow& o) { return o.field == rule; });
+    all.push_back({row.label, [rule](replay& r, int v) { r.setup.rules.*rule = v; }, row.low, row.high});
+  }
+  for (const field& f : all) {
     for (const int v : {f.low, f.high}) {
       replay r = good;
       f.set(r, v);

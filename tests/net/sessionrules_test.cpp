@@ -189,6 +189,11 @@ TEST(sessionprediction, AMissingInputIsTheLastOneReceived) {
     }
   }
   EXPECT_EQ(s.frame(), 14) << "the window moved on with the gap filled";
+  // What F3 shows: two rollbacks, the last back from frame 13 to 6.
+  EXPECT_EQ(s.stats().rollbacks, 2);
+  EXPECT_EQ(s.stats().lastdepth, 7);
+  EXPECT_EQ(s.stats().depths[7], 1);
+  EXPECT_EQ(s.stats().depths[6], 1);
 }
 
 // Over a link slower than the delay a side must guess, and guesses wrong only when the peer's keys
@@ -238,6 +243,17 @@ TEST(sessiontimesync, TheSideAheadSlowsUntilALateJoinerIsMet) {
     const std::vector<int>& at = p.sides[0].slowedticks;
     for (size_t k = 1; k < at.size(); ++k) EXPECT_GE(at[k] - at[k - 1], 12) << "two ticks left out close together";
   }
+}
+
+// A side that leaves before a frame is stepped is heard leaving, and the match ends at frame 0.
+TEST(sessionleave, ALeaveAtTheFirstFrameIsHeard) {
+  session leaver({0, 2, 8, 3000}, 0), stayer({1, 2, 8, 3000}, 0);
+  EXPECT_TRUE(leaver.leave(0).empty());
+  stayer.receive(leaver.quitmessage(), 10);
+  EXPECT_EQ(stayer.state(), linkstate::peerquit);
+  (void)stayer.advance(0, 16);
+  EXPECT_EQ(stayer.frame(), 0);
+  EXPECT_EQ(stayer.agreed(), 0);
 }
 
 // A side that hashed frames 0..19: each frame's hash is 1000 + the frame.

@@ -160,6 +160,11 @@ TEST(udp, AddressesWithAndWithoutAPort) {
   EXPECT_EQ(port, 4000);
   EXPECT_FALSE(splitaddress("lan-box:", a, port));
   EXPECT_FALSE(splitaddress("lan-box:70000", a, port));
+  EXPECT_FALSE(splitaddress("lan-box:65536", a, port));
+  EXPECT_FALSE(splitaddress("lan-box:0", a, port));
+  EXPECT_TRUE(splitaddress("lan-box:1", a, port));
+  EXPECT_TRUE(splitaddress("lan-box:65535", a, port));
+  EXPECT_EQ(port, 65535);
   EXPECT_FALSE(splitaddress("lan-box:4x", a, port));
   EXPECT_FALSE(splitaddress(":4000", a, port));
 }
