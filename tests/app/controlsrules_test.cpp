@@ -59,5 +59,29 @@ TEST_F(leavetest, ARunWithPointsAsksBeforeLeavingInOnePlayerAndCoop) {
   EXPECT_LT(framesbeforeleaving(gamemode::versus, 1), 10) << "asked in versus";
 }
 
+// A level won puts its bonus on the board: Escape on its summary asks too.
+TEST_F(leavetest, TheLevelSummaryAsksToo) {
+  auto game = makegame();
+  game->current.level = 1;
+  game->beginmatch();
+  const int f = media::test::frames();
+  media::test::press(f + 1, key::digit4);  // with 1: the opponent runs out of energy
+  media::test::press(f + 1, key::digit1);
+  media::test::closewindow(f + 2000);  // in case a key went astray
+  int summary = -1;
+  do {
+    game->matchframe();
+    if (summary < 0 && game->playing->state == matchstate::levelcompleted) {
+      summary = media::test::frames();
+      tap(summary + 3, key::escape);
+      tap(summary + 13, key::escape);
+    }
+  } while (game->playing->state != matchstate::end);
+  ASSERT_GT(summary, 0);
+  EXPECT_GT(game->current.score, 0);
+  EXPECT_GE(media::test::frames(), summary + 13) << "left the summary without asking";
+  EXPECT_TRUE(game->playing->left);
+}
+
 }  // namespace
 }  // namespace flopfist::testing
