@@ -62,9 +62,9 @@ struct side {
 // Two sides over a link that holds every datagram `onewayms`, each ticking 60 times a second on
 // its own clock, the joiner's starting `lagms` after the host's.
 struct pairing {
-  pairing(int onewayms, int lagms, int delay = 2)
+  pairing(int onewayms, int lagms, int delay = 2, int joinerdelay = -1)
       : oneway(uint32_t(onewayms)),
-        sides{side({0, delay, 8, 3000}, 0), side({1, delay, 8, 3000}, uint32_t(lagms))} {}
+        sides{side({0, delay, 8, 3000}, 0), side({1, joinerdelay < 0 ? delay : joinerdelay, 8, 3000}, uint32_t(lagms))} {}
 
   // Runs to the ms `end`; `each` is called after every ms.
   template <typename callback>
@@ -239,6 +239,28 @@ TEST(sessiontimesync, TheRoundTripIsTheLinksWhateverIsLost) {
   std::printf("round trips %d to %d ms\n", least, most);
   EXPECT_GE(least, 100);
   EXPECT_LE(most, 100 + 17);
+}
+
+// Each machine keeps its own INPUT DELAY: sides of different delays step the same inputs and
+// reach the same states.
+TEST(sessionwindow, SidesOfDifferentDelaysPlayOneMatch) {
+  for (const auto& [host, joiner] : std::array<std::pair<int, int>, 2>{{{0, 4}, {4, 0}}}) {
+    SCOPED_TRACE("delays " + std::to_string(host) + " and " + std::to_string(joiner));
+    pairing p(30, 37, host, joiner);
+    p.rununtil(8000, [] {});
+    const int upto = std::min(p.sides[0].s.confirmed(), p.sides[1].s.confirmed());
+    ASSERT_GT(upto, 400);
+    EXPECT_EQ(p.sides[0].s.state(), linkstate::running);
+    EXPECT_EQ(p.sides[1].s.state(), linkstate::running);
+    for (int f = 0; f < upto; ++f) {
+      ASSERT_EQ(p.sides[0].given[size_t(f)], p.sides[1].given[size_t(f)]) << "frame " << f;
+    }
+    // Each side's keys reach the match its own delay after they were taken.
+    for (int k = 0; k < 2; ++k) {
+      const int delay = k == 0 ? host : joiner;
+      EXPECT_EQ(p.sides[0].given[size_t(delay + 100)][size_t(k)], keys(k, 100)) << "side " << k;
+    }
+  }
 }
 
 // A joiner that starts late is met: the side ahead leaves ticks out, one at a time with time
