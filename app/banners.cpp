@@ -28,7 +28,7 @@ void fightgame::drawbanner(std::string_view title, std::string_view keysline) {
   media::setcolor(0, 0, 0);
   media::drawrect(0, 290, 1024, 150);
   media::setalpha(1);
-  // White like the pad-loss note: the palette starts a match near black and would hide it.
+  // White: the palette starts a match near black and would hide it.
   media::setcolor(255, 255, 255);
   drawcentred(title, 0.3f, 300);
   media::setcolor(210, 210, 210);

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/replay.h"
+#include "replay/replay.h"
 #include "media/cpu.h"
 #include "media/folders.h"
 

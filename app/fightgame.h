@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "app/keys.h"
-#include "app/recorder.h"
-#include "app/replay.h"
 #include "body/sprites.h"
 #include "effects/palette.h"
 #include "match/match.h"
 #include "media/media.h"
+#include "replay/recorder.h"
+#include "replay/replay.h"
 #include "scores/series.h"
 #include "scores/table.h"
 
@@ -111,16 +111,20 @@ class fightgame {
   void updatemusic();
   void stopmusic();
   void playeffect(media::sound* snd);
+  void playsounds(const matchevents& ev);  // a step's blows and blocks, in the order it made them
 
   // ---- The match loop ----
   virtual result playmatch();   // tests of the series loops replace it
   void beginmatch();            // a new match of the series' mode and level
+  // The set-up of that match: the series' mode, level and wins, the options, and the generator,
+  // palette and counters the run carries.
+  matchsetup nextsetup() const;
   void endmatch();              // hands back what outlives the match
   void matchframe();            // one frame: input, step, draw, sounds, pace, present
   frameinput takeinput() const;
   void pausecheck(frameinput& in);
-  void drawpadloss(std::string_view goon);  // the match under a note naming who lost the pad
-  // The match as it stands under a banner with a title and the keys (PAUSED, the leave question).
+  // The match as it stands under a banner with a title and the keys (PAUSED, the leave question, a
+  // note naming who lost the pad).
   void drawbanner(std::string_view title, std::string_view keysline);
   void drawlabels();  // P1 and P2 over the players' heads, when two humans play
   bool labelsshown() const;  // the first two seconds of a two-human match
@@ -140,7 +144,7 @@ class fightgame {
   bool linkshown = false;                     // the link's figures over the match (F3)
 
   // ---- Replays ----
-  void keepreplay();  // the match just ended, into replays/; a failure costs only the replay
+  void keepreplay(const match& ended);  // into replays/; a failure costs only the replay, with a note
   void replaysscreen();
   // Watches a replay in the window until Escape, or the end and a key; false when it strayed from
   // its record (or, for a file, could not be shown). Neither the score table nor any file changes.
@@ -148,9 +152,6 @@ class fightgame {
   bool watchfile(const std::string& path);  // a file named on the command line
   void messagescreen(std::string_view title, std::string_view text);  // until a key
 };
-
-// The files in replays/: the best high score's match first, then the others newest first.
-std::vector<std::string> replayfiles();
 
 // A hit pause holds the frame back this long.
 constexpr int hitpausems = 200;

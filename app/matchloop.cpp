@@ -2,8 +2,10 @@
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/controls.h"
-#include "media/desktop.h"
+#include "media/window.h"
+#include "match/timeline.h"
 #include "media/random.h"
+#include "replay/folder.h"
 #include "scores/screens.h"
 
 #include <algorithm>
@@ -16,6 +18,7 @@ namespace flopfist {
 namespace {
 constexpr double slowframems = 1000.0 / 30;  // slowed frames run at most 30 per second
 constexpr int pacestepms = 5;                // sleep in small steps, re-reading the clock
+constexpr int notekeptframes = 300;          // a replay not saved: the note's five seconds
 
 // Player 2 has a fighter only in the two-player modes; a lost pad of nobody's pauses nothing.
 bool steers(const match& m, int player) {
@@ -44,6 +47,12 @@ void fightgame::beginmatch() {
   lostpad = 0;
   current.levelstartscore = int(uint32_t(current.score));  // the low 32 bits
   slowmoclock = media::millisecs();
+  const matchsetup setup = nextsetup();
+  playing.emplace(setup);
+  taping.begin(setup, current, scores, music.track);
+}
+
+matchsetup fightgame::nextsetup() const {
   matchsetup setup;
   setup.mode = current.mode;
   setup.level = current.level;
@@ -52,16 +61,25 @@ void fightgame::beginmatch() {
   setup.carried = carried;
   setup.rng = media::sharedgenerator();
   setup.colours = colours;
-  playing.emplace(setup);
-  taping.begin(setup, current, scores, music.track);
+  return setup;
 }
 
+// What the next match takes from this one, as a series over the link takes it too.
 void fightgame::endmatch() {
   inmatch = false;
-  keepreplay();
-  media::sharedgenerator() = playing->rng;
-  colours = playing->colours;
-  carried = playing->leftover();
+  keepreplay(*playing);
+  const matchsetup next = nextmatch(*playing);
+  media::sharedgenerator() = next.rng;
+  colours = next.colours;
+  carried = next.carried;
+}
+
+// After the score and the settings are safe: a replay that cannot be written only leaves a note.
+void fightgame::keepreplay(const match& ended) {
+  if (flopfist::keepreplay(taping, ended, current.score)) return;
+  std::snprintf(note.text.data(), note.text.size(), "%s",
+                "THE REPLAY OF THAT MATCH COULD NOT BE SAVED (IS THE DISK FULL?)");
+  note.frames = notekeptframes;
 }
 
 // A player's bound keys and pad steer together: a direction is held when either holds it. A key
@@ -128,7 +146,11 @@ void fightgame::pausecheck(frameinput& in) {
   for (;;) {
     // Nothing moves while paused: the frozen match is drawn again under the banner.
     if (lostpad != 0) {
-      drawpadloss(goon);
+      char who[48];
+      const bool back = media::padconnected(lostpad);
+      std::snprintf(who, sizeof who, back ? "PLAYER %d'S GAMEPAD IS BACK" : "PLAYER %d LOST THE GAMEPAD",
+                    lostpad);
+      drawbanner(who, goon);
     } else {
       drawbanner("PAUSED", goon);
     }
@@ -173,35 +195,8 @@ bool fightgame::confirmleave() {
   }
 }
 
-void fightgame::drawpadloss(std::string_view goon) {
-  const match& m = *playing;
-  media::cls();
-  m.draw(art.images);
-  if (m.overlaycount() > 0 && m.overlayat(0).state == matchstate::levelcompleted) {
-    drawlevelsummary(m, current, m.overlayat(0).elapsed, m.overlayat(0).colours);
-  }
-  const int blend = media::getblend();
-  media::setblend(media::blend::alpha);
-  media::setscale(1, 1);
-  media::setalpha(0.75f);
-  media::setcolor(0, 0, 0);
-  media::drawrect(0, 290, 1024, 150);
-  media::setalpha(1);
-  media::setcolor(255, 255, 255);
-  char who[48];
-  const bool back = media::padconnected(lostpad);
-  std::snprintf(who, sizeof who, back ? "PLAYER %d'S GAMEPAD IS BACK" : "PLAYER %d LOST THE GAMEPAD",
-                lostpad);
-  drawcentred(who, 0.3f, 300);
-  drawcentred(goon, 0.13f, 390);
-  media::setscale(1, 1);
-  media::setblend(blend);
-}
-
 void fightgame::play(const matchevents& ev) {
-  for (int k = 0; k < ev.soundcount; ++k) {
-    playeffect(ev.sounds[size_t(k)] == sound::blow ? art.blowsound : art.blocksound);
-  }
+  playsounds(ev);
   for (int k = 0; k < ev.hitpauses; ++k) media::delay(hitpausems);
   if (ev.won) current.score = current.score + ev.levelbonus;
 }

@@ -6,7 +6,7 @@
 #include "app/fightgame.h"
 #include "body/util.h"
 #include "media/controls.h"
-#include "media/desktop.h"
+#include "media/window.h"
 #include "media/media.h"
 #include "scores/screens.h"
 

@@ -36,4 +36,10 @@ void fightgame::playeffect(media::sound* snd) {
   media::resumechannel(ch);
 }
 
+void fightgame::playsounds(const matchevents& ev) {
+  for (int k = 0; k < ev.soundcount; ++k) {
+    playeffect(ev.sounds[size_t(k)] == sound::blow ? art.blowsound : art.blocksound);
+  }
+}
+
 }  // namespace flopfist

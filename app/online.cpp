@@ -3,18 +3,20 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/fightgame.h"
 #include "app/online.h"
-#include "app/replay.h"
+#include "replay/replay.h"
 #include "body/util.h"
 #include "media/controls.h"
 #include "media/media.h"
 #include "net/confirmed.h"
+#include "net/rollback.h"
 #include "net/session.h"
-#include "net/timeline.h"
+#include "match/timeline.h"
 #include "net/transport.h"
 
 namespace flopfist {
@@ -24,21 +26,7 @@ namespace {
 namespace pad = media::pad;
 
 constexpr int statskey = 114;                      // F3: the link's figures over the match
-constexpr int saveslots = 16;                      // the window and the delay fit
 constexpr int quitcopies = 3;                      // a quit message is sent this often: one may be lost
-
-// The input bits of a side: its player's directions, and Enter and Space, which either side may press.
-constexpr uint16_t sharedbits = (1u << 10) | (1u << 11);
-uint16_t sidebits(int side, const directions& d, bool enter, bool space) {
-  frameinput in;
-  in.player[size_t(side + 1)] = d;
-  in.enter = enter;
-  in.space = space;
-  return packinput(in);
-}
-frameinput frameof(std::array<uint16_t, 2> in) {
-  return unpackinput(uint16_t((in[0] & 0x0F) | (in[1] & 0xF0) | ((in[0] | in[1]) & sharedbits)));
-}
 
 uint32_t clock() { return uint32_t(media::millisecs()); }
 
@@ -48,17 +36,21 @@ class onlineseries {
  public:
   onlineseries(fightgame& g, openlink& open, const matchsetup& setup)
       : g_(g), link_(*open.link), side_(open.side), names_(open.names), first_(setup),
-        s_({open.side, g.onlinedelay, 8, 3000}, clock()),
-        live_(setup), tape_(setup), saves_(saveslots, live_) {
-    live_.series = tape_.series = true;
-  }
+        config_{open.side, g.onlinedelay, 8, 3000}, s_(config_, clock()),
+        live_(seriesstart(setup), net::savedstates(config_)), tape_(seriesstart(setup)) {}
   void run();
   net::linkstate state() const { return s_.state(); }
+  const match& last() const { return tape_.now; }  // the confirmed match where the series ended
   std::string ending() const;  // why the series ended, when the other side or the link ended it
 
  private:
+  static timeline seriesstart(const matchsetup& setup) {
+    timeline t(setup);
+    t.series = true;
+    return t;
+  }
   void tick();
-  void fulfil(const net::request& r);
+  void fulfil(std::span<const net::request> requests);
   void followconfirmed();
   void beginreplay(const matchsetup& setup);
   void drawstats();
@@ -70,36 +62,20 @@ class onlineseries {
   int side_;
   std::array<std::string, 2> names_;
   matchsetup first_;
+  net::sessionconfig config_;
   net::session s_;
-  net::timeline live_, tape_;
-  std::vector<net::timeline> saves_;
+  net::rollback<timeline> live_;
+  timeline tape_;
   net::confirmedinputs confirmed_;
 };
 
-void onlineseries::fulfil(const net::request& r) {
-  net::timeline& slot = saves_[size_t(r.frame) % saves_.size()];
-  switch (r.kind) {
-    case net::requestkind::save:
-      slot = live_;
-      break;
-    case net::requestkind::checksum:
-      s_.saved(r.frame, slot.hash());
-      break;
-    case net::requestkind::restore:
-      live_ = slot;
-      break;
-    case net::requestkind::advance: {
-      confirmed_.stepped(r);
-      const matchevents ev = live_.step(frameof(r.inputs));
-      // A frame stepped again after a rollback stays silent: its sounds were heard the first time.
-      // The hit pause is not waited here: the timeline holds its ticks.
-      if (!r.first) break;
-      for (int k = 0; k < ev.soundcount; ++k) {
-        g_.playeffect(ev.sounds[size_t(k)] == sound::blow ? g_.art.blowsound : g_.art.blocksound);
-      }
-      break;
-    }
-  }
+// A frame stepped again after a rollback stays silent: its sounds were heard the first time. The
+// hit pause is not waited here: the timeline holds its ticks.
+void onlineseries::fulfil(std::span<const net::request> requests) {
+  live_.carry(s_, requests, [&](const net::request& r, const matchevents& ev) {
+    confirmed_.stepped(r);
+    if (r.fresh) g_.playsounds(ev);
+  });
 }
 
 void onlineseries::beginreplay(const matchsetup& setup) {
@@ -112,11 +88,10 @@ void onlineseries::beginreplay(const matchsetup& setup) {
 // are the real ones. A finished match is kept as a replay on both machines.
 void onlineseries::followconfirmed() {
   confirmed_.follow(s_, [&](int, std::array<uint16_t, 2> inputs) {
-    const frameinput in = frameof(inputs);
+    const frameinput in = mergeinputs(inputs);
     if (tape_.series && tape_.now.state == matchstate::end) {
-      const matchsetup next = net::nextmatch(tape_.now);
-      g_.playing = tape_.now;
-      g_.keepreplay();
+      const matchsetup next = nextmatch(tape_.now);
+      g_.keepreplay(tape_.now);
       (void)tape_.step(in);
       beginreplay(next);
       return;
@@ -138,8 +113,7 @@ void onlineseries::keeptape() {
     (void)tape_.now.step(escape);
     g_.taping.stepped(tape_.now);
   }
-  g_.playing = tape_.now;
-  g_.keepreplay();
+  g_.keepreplay(tape_.now);
 }
 
 void onlineseries::drawstats() {
@@ -156,7 +130,7 @@ void onlineseries::drawstats() {
 // The match ends at the last frame both sides' inputs are known for, on both machines: the
 // replays are then alike.
 void onlineseries::leave() {
-  for (const net::request& r : s_.leave(clock())) fulfil(r);
+  fulfil(s_.leave(clock()));
   for (int k = 0; k < quitcopies; ++k) link_.send(s_.quitmessage());
   link_.poll(clock());
   followconfirmed();
@@ -173,7 +147,7 @@ void onlineseries::tick() {
   }();
   const uint16_t local = sidebits(side_, d, media::keydown(media::key::enter) || padsheld(pad::a),
                                   media::keydown(media::key::space));
-  for (const net::request& r : s_.advance(local, now)) fulfil(r);
+  fulfil(s_.advance(local, now));
   link_.send(s_.outgoing());
   link_.poll(now);
   followconfirmed();
@@ -205,7 +179,7 @@ void onlineseries::run() {
     tick();
     if (media::keyhit(statskey) != 0) g_.linkshown = !g_.linkshown;
     media::cls();
-    live_.now.draw(g_.art.images);
+    live_.live.now.draw(g_.art.images);
     if (g_.linkshown) drawstats();
     if (media::terminaterequest()) {
       // Closing the window tells the other side at once; the replay is kept before the end.
@@ -228,7 +202,7 @@ void onlineseries::run() {
 
 }  // namespace
 
-void playonline(fightgame& g, openlink& open, const matchsetup& setup) {
+media::generator playonline(fightgame& g, openlink& open, const matchsetup& setup) {
   // Held on the heap: its matches and their saved copies run to megabytes.
   auto series = std::make_unique<onlineseries>(g, open, setup);
   series->run();
@@ -241,6 +215,7 @@ void playonline(fightgame& g, openlink& open, const matchsetup& setup) {
     open.link.reset();
     g.messagescreen(why, "THE REPLAY IS KEPT IN REPLAYS");
   }
+  return series->last().rng;
 }
 
 }  // namespace flopfist

@@ -4,8 +4,11 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/fightgame.h"
+#include "media/random.h"
 #include "net/transport.h"
 
 namespace flopfist {
@@ -24,8 +27,25 @@ struct openlink {
 };
 
 // A versus series over the link from the host's set-up, until a side leaves or the link ends. The
-// link is dropped when it was lost; after a leave it stays open for a rematch.
-void playonline(fightgame& g, openlink& open, const matchsetup& setup);
+// link is dropped when it was lost; after a leave it stays open for a rematch. Gives back the
+// generator where the series left it.
+media::generator playonline(fightgame& g, openlink& open, const matchsetup& setup);
+
+// Hosts on the port (0: the default) and waits for a joiner and its name, then plays the series;
+// the link is empty when none came.
+openlink host(fightgame& g, int port);
+// Joins the host at "ADDRESS[:PORT]", says this side's name and plays the series it sends.
+openlink join(fightgame& g, const std::string& where);
+// One menu frame's worth of an open link: the other side's words, a rematch begun when both sides
+// want one, or the link's end told.
+void servelink(fightgame& g, openlink& open);
+void offerrematch(openlink& open);
+// Going back from an open link tells the other side, which then sees its rematch withdrawn.
+void closelink(openlink& open);
+// The name this side shows: as typed, else HOST or GUEST by its side.
+std::string ownname(const fightgame& g, int side);
+// A screen of a title and lines under it; Escape, B or Back answer true.
+bool drawwaiting(fightgame& g, std::string_view title, const std::vector<std::string>& lines);
 
 // The ONLINE menu, serving the link a series left open (or none) until the player goes back.
 void onlinemenu(fightgame& g, openlink open);

@@ -1,46 +1,21 @@
-// The ONLINE menu, hosting and joining, and the rematch offered over a link left open after a series.
+// The ONLINE menu: its rows (a rematch over a link left open, HOST GAME, JOIN GAME, NAME, INPUT
+// DELAY, BACK), drawn and chosen, and the lines typed for an address or a name.
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/fightgame.h"
 #include "app/online.h"
-#include "app/replay.h"
 #include "body/util.h"
 #include "media/controls.h"
 #include "media/media.h"
-#include "media/random.h"
 #include "net/lobby.h"
+#include "net/transport.h"
 
 namespace flopfist {
 
 namespace {
-
-namespace pad = media::pad;
-
-constexpr const char* onlinefile = "online.cfg";
-constexpr uint32_t patiencems = 3000;  // a joiner that says nothing for this long is gone
-
-uint32_t clock() { return uint32_t(media::millisecs()); }
-
-// A screen of a title and lines under it; Escape, B or Back answer true.
-bool drawwaiting(fightgame& g, std::string_view title, const std::vector<std::string>& lines) {
-  media::cls();
-  g.cyclecolours();
-  g.colours.use(1);
-  drawcentred(title, 0.3f, 200);
-  media::setcolor(200, 200, 200);
-  float y = 320;
-  for (const std::string& l : lines) {
-    drawfitted(l, 0.13f, y);
-    y += 50;
-  }
-  media::setscale(1, 1);
-  g.present();
-  return media::keyhit(media::key::escape) + padhits(pad::b) + padhits(pad::back) != 0;
-}
 
 // A line typed on its own screen: Enter keeps it, Escape gives nothing back. A name takes only the
 // characters a name may hold, small letters as capitals.
@@ -55,202 +30,6 @@ std::optional<std::string> typeline(fightgame& g, std::string_view title, std::s
     if (c >= (name ? 32 : 33) && c < 127 && typed.size() < most) typed.push_back(char(c));  // no space in an address
     if (media::keyhit(media::key::enter) != 0) return typed;
     if (drawwaiting(g, title, {std::string(prompt) + typed + "_", "ENTER: KEEP   ESCAPE: BACK"})) return std::nullopt;
-  }
-}
-
-std::string ownname(const fightgame& g, int side) {
-  return !g.onlinename.empty() ? g.onlinename : side == 0 ? "HOST" : "GUEST";
-}
-
-void say(net::transport& link, net::lobbykind kind, std::string_view name = "", std::string setup = "") {
-  link.sendwhole(net::encode({kind, std::string(name), std::move(setup)}));
-  link.poll(clock());
-}
-
-// Going back from an open link tells the other side, which then sees its rematch withdrawn.
-void closelink(openlink& open) {
-  if (open.link == nullptr) return;
-  say(*open.link, net::lobbykind::leave);
-  open.link.reset();
-}
-
-// Datagrams of a series that has ended are of no use to the next one.
-void drain(net::transport& link) {
-  net::packet p;
-  while (link.next(p)) {
-  }
-}
-
-// The match setup travels as a replay of one frame: its reader checks every field.
-std::string setupbytes(const matchsetup& s, int musictrack) {
-  replay r;
-  r.setup = s;
-  r.setup.rules = options{};
-  for (auto field : matchrules) r.setup.rules.*field = s.rules.*field;
-  r.info.mode = s.mode;
-  r.info.level = s.level;
-  r.info.steps = 1;
-  r.musictrack = musictrack;
-  r.inputs.push_back({0, 1});
-  return encodereplay(r);
-}
-
-// The host's rules, generator, palette and counters make both sides' first match; the score is 0-0.
-void hostseries(fightgame& g, openlink& open) {
-  matchsetup setup;
-  setup.mode = gamemode::versus;
-  setup.level = 1;
-  setup.rules = g.settings;
-  setup.carried = g.carried;
-  setup.rng = media::sharedgenerator();
-  setup.colours = g.colours;
-  drain(*open.link);
-  say(*open.link, net::lobbykind::setup, open.names[0], setupbytes(setup, g.music.track));
-  open.asked = open.offered = false;
-  open.news.clear();
-  playonline(g, open, setup);
-  if (g.playing) media::sharedgenerator() = g.playing->rng;
-}
-
-// The joiner starts from the host's set-up, checked as any replay is.
-void joinseries(fightgame& g, openlink& open, const net::lobbymessage& m) {
-  const loadedreplay l = decodereplay(m.setup);
-  if (l.problem != replayproblem::none) {
-    closelink(open);
-    g.messagescreen("CANNOT JOIN", "THE HOST'S MATCH COULD NOT BE READ: " + l.message);
-    return;
-  }
-  matchsetup setup = l.data.setup;
-  setup.mode = gamemode::versus;
-  g.music.track = std::clamp(l.data.musictrack, 1, 4);
-  drain(*open.link);
-  open.names[0] = m.name.empty() ? "HOST" : m.name;
-  open.asked = open.offered = false;
-  open.news.clear();
-  playonline(g, open, setup);
-}
-
-// One menu frame's worth of the open link: the other side's words, a rematch begun when both
-// sides want one, or the link's end told.
-void servelink(fightgame& g, openlink& open) {
-  if (open.link == nullptr) return;
-  open.link->poll(clock());
-  drain(*open.link);
-  std::string bytes;
-  while (open.link != nullptr && open.link->nextwhole(bytes)) {
-    const net::lobbymessage m = net::decodelobby(bytes);
-    if (m.kind == net::lobbykind::rematch) {
-      open.offered = true;
-      open.news = open.theirname() + " OFFERS A REMATCH";
-    } else if (m.kind == net::lobbykind::leave) {
-      open.news = open.theirname() + " WENT BACK";
-      open.link.reset();
-    } else if (m.kind == net::lobbykind::setup && open.side == 1 && open.asked) {
-      joinseries(g, open, m);
-    }
-  }
-  if (open.link == nullptr) return;
-  if (open.link->phase() != net::linkphase::joined) {
-    open.news = open.theirname() + " IS GONE";
-    open.link.reset();
-    return;
-  }
-  if (open.side == 0 && open.asked && open.offered) hostseries(g, open);
-}
-
-// Hosts on the port and waits for a joiner and its name; the link is empty when none came.
-openlink host(fightgame& g, int port) {
-  openlink open;
-  std::string error;
-  if (port == 0) port = net::defaultport;  // --host without a port
-  open.link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error);
-  if (open.link == nullptr) {
-    g.messagescreen("CANNOT HOST", error);
-    return open;
-  }
-  std::vector<std::string> lines{"WAITING FOR A PLAYER ON PORT " + std::to_string(open.link->port())};
-  for (const std::string& a : net::localaddresses()) lines.push_back("THIS MACHINE: " + a);
-  lines.push_back("ESCAPE: BACK");
-  flushmenukeys();
-  open.names[0] = ownname(g, 0);
-  std::optional<uint32_t> joined;  // when the joiner was welcomed
-  std::string bytes;
-  for (;;) {
-    open.link->poll(clock());
-    if (open.link->phase() == net::linkphase::joined && !joined) joined = clock();
-    if (joined && open.link->nextwhole(bytes)) {
-      const net::lobbymessage m = net::decodelobby(bytes);
-      if (m.kind == net::lobbykind::name) {
-        open.names[1] = m.name.empty() ? "GUEST" : m.name;
-        break;
-      }
-    }
-    if (open.link->phase() == net::linkphase::closed || (joined && clock() - *joined > patiencems)) {
-      open.link.reset();
-      g.messagescreen("HOST GAME", "THE PLAYER LEFT BEFORE THE MATCH");
-      return open;
-    }
-    if (drawwaiting(g, "HOST GAME", lines)) {
-      open.link.reset();
-      return open;
-    }
-  }
-  hostseries(g, open);
-  return open;
-}
-
-// Joins the host at "ADDRESS[:PORT]", says this side's name and plays the series it sends.
-openlink join(fightgame& g, const std::string& where) {
-  openlink open;
-  open.side = 1;
-  std::string address;
-  uint16_t port = 0;
-  if (!net::splitaddress(where, address, port)) {
-    g.messagescreen("CANNOT JOIN", "\"" + where + "\" IS NOT AN ADDRESS[:PORT]");
-    return open;
-  }
-  open.link = net::joingame(address, port, clock());
-  if (open.link == nullptr) {
-    g.messagescreen("CANNOT JOIN", "THE NETWORK COULD NOT START");
-    return open;
-  }
-  open.names[1] = ownname(g, 1);
-  flushmenukeys();
-  std::string bytes;
-  // A host that welcomed this machine but sends no match within the silence allowed is gone.
-  uint32_t heard = clock();
-  bool named = false;
-  for (;;) {
-    open.link->poll(clock());
-    const net::linkphase phase = open.link->phase();
-    if (phase == net::linkphase::joined && !named) {
-      say(*open.link, net::lobbykind::name, g.onlinename);
-      named = true;
-    }
-    if (phase != net::linkphase::joined) heard = clock();
-    if (open.link->nextwhole(bytes)) {
-      const net::lobbymessage m = net::decodelobby(bytes);
-      if (m.kind == net::lobbykind::setup) {
-        open.asked = true;
-        joinseries(g, open, m);
-        return open;
-      }
-    }
-    if (phase == net::linkphase::refused || phase == net::linkphase::failed || phase == net::linkphase::closed) {
-      const std::string why = phase == net::linkphase::closed ? "THE HOST IS GONE" : open.link->problem();
-      open.link.reset();
-      g.messagescreen("CANNOT JOIN", why);
-      return open;
-    }
-    if (clock() - heard > patiencems) {
-      open.link.reset();
-      g.messagescreen("CANNOT JOIN", "THE HOST IS GONE");
-      return open;
-    }
-    if (drawwaiting(g, "JOIN GAME", {"CONNECTING TO " + address + ":" + std::to_string(port), "ESCAPE: BACK"})) {
-      closelink(open);
-      return open;
-    }
   }
 }
 
@@ -325,10 +104,7 @@ void onlinemenu(fightgame& g, openlink open) {
     if (!in.choose) continue;
     switch (selected) {
       case onlinerow::rematch:
-        if (open.link != nullptr && !open.asked) {
-          say(*open.link, net::lobbykind::rematch);
-          open.asked = true;
-        }
+        offerrematch(open);
         break;
       case onlinerow::host:
         closelink(open);
@@ -353,19 +129,6 @@ void onlinemenu(fightgame& g, openlink open) {
     if (open.link != nullptr && selected != onlinerow::name) selected = onlinerow::rematch;
     flushmenukeys();
   }
-}
-
-void loadonline(fightgame& g) {
-  media::infile in;
-  g.onlinedelay = 2;
-  g.onlinename.clear();
-  if (!openregular(in, onlinefile)) return;
-  g.onlinedelay = int(std::clamp<int64_t>(media::toint(in.readline()), 0, 4));
-  g.onlinename = net::cleanname(in.readline());
-}
-
-void saveonline(const fightgame& g) {
-  media::savefile(onlinefile, std::to_string(g.onlinedelay) + "\n" + g.onlinename + "\n");
 }
 
 void fightgame::onlinemenu() { flopfist::onlinemenu(*this, {}); }

@@ -10,7 +10,7 @@
 #include "body/util.h"
 #include "match/options.h"
 #include "media/controls.h"
-#include "media/desktop.h"
+#include "media/window.h"
 
 namespace flopfist {
 

@@ -89,9 +89,7 @@ void replayview::advance(bool shown) {
   const matchevents ev = play_.step();
   const match& m = play_.now();
   if (shown) m.draw(game_.art.images);
-  for (int k = 0; k < ev.soundcount; ++k) {
-    game_.playeffect(ev.sounds[size_t(k)] == sound::blow ? game_.art.blowsound : game_.art.blocksound);
-  }
+  game_.playsounds(ev);
   for (int k = 0; k < ev.hitpauses; ++k) media::delay(fast_ ? hitpausems / 2 : hitpausems);
   if (ev.won) shown_.score += ev.levelbonus;
   for (int k = 0; k < m.overlaycount(); ++k) {

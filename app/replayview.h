@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/fightgame.h"
-#include "app/playback.h"
+#include "replay/playback.h"
 
 namespace flopfist {
 

@@ -3,10 +3,11 @@
 
 #include "app/fightgame.h"
 #include "media/controls.h"
-#include "media/desktop.h"
+#include "media/window.h"
 #include "media/media.h"
 #include "media/random.h"
 #include "body/util.h"
+#include "match/timeline.h"
 
 namespace flopfist {
 
@@ -147,8 +148,7 @@ void fightgame::playseries() {
       startmusic();
       r = playmatch();
       stopmusic();
-      if (r == result::first) current.wins[1] += 1;
-      if (r == result::second) current.wins[2] += 1;
+      countresult(current.wins, r);
     } while (r != result::left);
     return;
   }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "net/timeline.h"
+#include "match/timeline.h"
 #include "tests/net/duel.h"
 
 namespace {
@@ -15,7 +15,7 @@ using namespace flopfist;
 constexpr uint32_t seed = 19;
 
 frameinput scripted(int f) {
-  return nettest::combined({nettest::scriptinput(seed, 0, f), nettest::scriptinput(seed, 1, f)});
+  return mergeinputs({nettest::scriptinput(seed, 0, f), nettest::scriptinput(seed, 1, f)});
 }
 
 int aliveslots(const match& m) {
@@ -26,11 +26,11 @@ int aliveslots(const match& m) {
 
 // A fight stepped until every particle slot is in use (or 3000 frames), and the frame reached.
 struct midfight {
-  std::unique_ptr<net::timeline> live;
+  std::unique_ptr<timeline> live;
   int frame = 0;
   // Scripted keys rarely land enough blows to fill the ring, so after ten seconds of fight every
   // slot gets a full burst of blood where fighter 2 stands, as a long exchange of blows leaves it.
-  midfight() : live(std::make_unique<net::timeline>(nettest::versussetup(seed))) {
+  midfight() : live(std::make_unique<timeline>(nettest::versussetup(seed))) {
     while (frame < 600) (void)live->step(scripted(frame++));
     const ball& head = live->now.fighters[2].balls[1];
     for (int k = 0; k < particlering::slots; ++k) {
@@ -47,7 +47,7 @@ midfight& fight() {
 
 void BM_onlinesave(benchmark::State& state) {
   midfight& f = fight();
-  auto saved = std::make_unique<net::timeline>(*f.live);
+  auto saved = std::make_unique<timeline>(*f.live);
   for (auto _ : state) {
     *saved = *f.live;
     benchmark::DoNotOptimize(saved.get());
@@ -59,8 +59,8 @@ BENCHMARK(BM_onlinesave)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportA
 
 void BM_onlinerestore(benchmark::State& state) {
   midfight& f = fight();
-  const auto saved = std::make_unique<net::timeline>(*f.live);
-  auto live = std::make_unique<net::timeline>(*f.live);
+  const auto saved = std::make_unique<timeline>(*f.live);
+  auto live = std::make_unique<timeline>(*f.live);
   for (auto _ : state) {
     *live = *saved;
     benchmark::DoNotOptimize(live.get());
@@ -72,9 +72,9 @@ BENCHMARK(BM_onlinerestore)->Unit(benchmark::kMicrosecond)->Repetitions(5)->Repo
 // confirmed states are hashed, once each, so a rollback hashes nothing.
 void BM_onlinerollback8(benchmark::State& state) {
   midfight& f = fight();
-  const auto start = std::make_unique<net::timeline>(*f.live);
-  auto live = std::make_unique<net::timeline>(*f.live);
-  std::vector<net::timeline> saves(8, *f.live);
+  const auto start = std::make_unique<timeline>(*f.live);
+  auto live = std::make_unique<timeline>(*f.live);
+  std::vector<timeline> saves(8, *f.live);
   for (auto _ : state) {
     *live = *start;
     for (int k = 0; k < 8; ++k) {
@@ -88,8 +88,8 @@ BENCHMARK(BM_onlinerollback8)->Unit(benchmark::kMicrosecond)->Repetitions(5)->Re
 // The parts of a rollback: one step, and the hash of a saved state.
 void BM_onlinestep(benchmark::State& state) {
   midfight& f = fight();
-  const auto start = std::make_unique<net::timeline>(*f.live);
-  auto live = std::make_unique<net::timeline>(*f.live);
+  const auto start = std::make_unique<timeline>(*f.live);
+  auto live = std::make_unique<timeline>(*f.live);
   for (auto _ : state) {
     state.PauseTiming();
     *live = *start;

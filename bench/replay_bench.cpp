@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/playback.h"
-#include "app/recorder.h"
+#include "replay/playback.h"
+#include "replay/recorder.h"
 #include "app/replayview.h"
 #include "bench/benchgame.h"
 #include "media/folders.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/playback.h"
-#include "app/replay.h"
+#include "replay/playback.h"
+#include "replay/replay.h"
 
 namespace {
 

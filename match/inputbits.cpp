@@ -1,4 +1,4 @@
-// The input snapshot packed into bits and back, for recorded matches.
+// The input snapshot packed into bits and back, for recorded matches, and merged from two machines' halves.
 #include "match/match.h"
 
 namespace flopfist {
@@ -21,6 +21,20 @@ uint16_t packinput(const frameinput& in) {
   bits |= bit(in.knockout, knockoutbit) | bit(in.fallapart, fallapartbit) | bit(in.enter, enterbit) |
           bit(in.space, spacebit) | bit(in.escape, escapebit);
   return bits;
+}
+
+uint16_t sidebits(int side, const directions& d, bool enter, bool space) {
+  frameinput in;
+  in.player[size_t(side + 1)] = d;
+  in.enter = enter;
+  in.space = space;
+  return packinput(in);
+}
+
+frameinput mergeinputs(const std::array<uint16_t, 2>& sides) {
+  constexpr uint16_t player1 = 0x0F, player2 = 0xF0;
+  const uint16_t shared = bit(true, enterbit) | bit(true, spacebit);
+  return unpackinput(uint16_t((sides[0] & player1) | (sides[1] & player2) | ((sides[0] | sides[1]) & shared)));
 }
 
 frameinput unpackinput(uint16_t bits) {

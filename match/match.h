@@ -34,6 +34,10 @@ struct frameinput {
 // bit 4, then knockout, fall apart, Enter, Space and Escape. Bits above 12 are never set.
 uint16_t packinput(const frameinput& in);
 frameinput unpackinput(uint16_t bits);
+// Two machines' halves of one snapshot, side 0 playing player 1: each side's own player's
+// directions, and Enter and Space held on either side. Nothing else is taken from a side.
+uint16_t sidebits(int side, const directions& d, bool enter, bool space);
+frameinput mergeinputs(const std::array<uint16_t, 2>& sides);
 
 // The large caption across the middle of the screen and the frames it has left.
 struct caption {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "media/controls.h"
-#include "media/desktop.h"
+#include "media/window.h"
 #include "media/internal.h"
 #include "media/padseats.h"
 

@@ -2,7 +2,7 @@
 #include <array>
 
 #include "media/controls.h"
-#include "media/desktop.h"
+#include "media/window.h"
 #include "media/internal.h"
 
 namespace media {

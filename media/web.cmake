@@ -18,9 +18,7 @@ target_link_options(flopfist PRIVATE ${FLOPFIST_WEB_LINK} --shell-file ${FLOPFIS
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/sounds@/assets/sounds"
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/music@/assets/music")
 
-# The browser check: the committed replays played to their final hashes, and level-8 step times.
-add_executable(flopfist_webcheck ${CMAKE_SOURCE_DIR}/tests/web/webcheck.cpp)
-target_link_libraries(flopfist_webcheck PRIVATE flopfist_lib)
+# The browser check (defined beside the game) as a page of its own.
 set_target_properties(flopfist_webcheck PROPERTIES OUTPUT_NAME webcheck SUFFIX ".html"
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/check)
 target_link_options(flopfist_webcheck PRIVATE -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864

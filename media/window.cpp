@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "media/desktop.h"
+#include "media/window.h"
 #include "media/internal.h"
 #include "media/media.h"
 

@@ -15,7 +15,7 @@ session::session(const sessionconfig& config, uint32_t now) : cfg_(config), last
   cfg_.delay = std::clamp(cfg_.delay, 0, 4);
   cfg_.window = std::clamp(cfg_.window, 1, 16);
   cfg_.side = cfg_.side == 0 ? 0 : 1;
-  remoteframe_.fill(-1);
+  remoteslotframe_.fill(-1);
   localhashframe_.fill(-1);
   remotehashframe_.fill(-1);
 }
@@ -41,7 +41,7 @@ std::span<const request> session::leave(uint32_t now) {
 int session::confirmedframe() const { return std::min(remotenext_, current_ + cfg_.delay); }
 
 uint16_t session::remoteinput(int frame) const {
-  if (remoteframe_[slot(frame)] == frame) return remote_[slot(frame)];
+  if (remoteslotframe_[slot(frame)] == frame) return remote_[slot(frame)];
   // A missing input is taken to be the last one received: players hold keys far longer than a frame.
   if (remotenext_ > 0) return remote_[slot(remotenext_ - 1)];
   return 0;
@@ -69,9 +69,9 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
     return;
   }
   const inputmessage& in = m.inputs;
-  if (in.frame >= remoteframe_now_) {
+  if (in.frame >= peerframe_) {
     // The newest word on the peer's clock and its view of the race.
-    remoteframe_now_ = in.frame;
+    peerframe_ = in.frame;
     remoteadvantage_ = in.advantage;
     echo_ = in.sent;
     echoheard_ = now;
@@ -93,14 +93,14 @@ void session::receive(std::span<const uint8_t> bytes, uint32_t now) {
 void session::takeinputs(const inputmessage& in) {
   for (int k = 0; k < in.count; ++k) {
     const int f = in.first + k;
-    if (f < remotenext_ || remoteframe_[slot(f)] == f) continue;
+    if (f < remotenext_ || remoteslotframe_[slot(f)] == f) continue;
     if (f >= remotenext_ + ring - 2) break;  // further ahead than the peer can be
     const uint16_t v = in.inputs[size_t(k)];
     remote_[slot(f)] = v;
-    remoteframe_[slot(f)] = f;
+    remoteslotframe_[slot(f)] = f;
     if (f < current_ && v != used_[slot(f)] && (firstwrong_ < 0 || f < firstwrong_)) firstwrong_ = f;
   }
-  while (remoteframe_[slot(remotenext_)] == remotenext_) ++remotenext_;
+  while (remoteslotframe_[slot(remotenext_)] == remotenext_) ++remotenext_;
 }
 
 void session::saved(int frame, uint64_t hash) {
@@ -134,14 +134,13 @@ void session::push(requestkind kind, int frame) {
   request& r = requests_[size_t(requestcount_++)];
   r.kind = kind;
   r.frame = frame;
-  r.first = false;
-  r.hash = false;
+  r.fresh = false;
 }
 
-void session::pushstep(int frame, bool first) {
+void session::pushstep(int frame, bool fresh) {
   push(requestkind::advance, frame);
   request& r = requests_[size_t(requestcount_ - 1)];
-  r.first = first;
+  r.fresh = fresh;
   const uint16_t theirs = remoteinput(frame);
   r.inputs[size_t(cfg_.side)] = local_[slot(frame)];
   r.inputs[size_t(1 - cfg_.side)] = theirs;
@@ -193,7 +192,7 @@ std::span<const request> session::advance(uint16_t local, uint32_t now) {
   // How far ahead of the peer this side runs: the peer's frame as it said, moved on by the time
   // since, half a round trip included.
   const int64_t sincems = std::min<int64_t>(now - echoheard_, 60000) + stats_.rttms / 2;
-  const int64_t estimate16 = int64_t(remoteframe_now_) * 16 + sincems * 16 * 60 / 1000;
+  const int64_t estimate16 = int64_t(peerframe_) * 16 + sincems * 16 * 60 / 1000;
   const int64_t sample16 = std::clamp<int64_t>(int64_t(current_) * 16 - estimate16, -16 * 127, 16 * 127);
   advantage16_ += int((sample16 - advantage16_) / 8);
   if (slowcooldown_ > 0) --slowcooldown_;

@@ -19,16 +19,15 @@ struct sessionconfig {
 };
 
 enum class requestkind { save, restore, advance, checksum };
-// save: keep the state before step `frame` (and when `hash` is set tell saved() its hash). restore:
+// save: keep the state before step `frame`. restore:
 // go back to the state kept for `frame`. advance: step `frame` with one input per side (side 0
 // first). checksum: tell saved() the hash of the state kept for `frame`, now final: every confirmed
 // frame is hashed once, and never a state a rollback may still change.
 struct request {
   requestkind kind = requestkind::advance;
   int frame = 0;
-  bool hash = false;
   std::array<uint16_t, 2> inputs{};
-  bool first = false;  // advance: the frame's first step; its sounds play now and never again
+  bool fresh = false;  // advance: the frame's first step; its sounds play now and never again
 };
 
 // left: this side left; peerquit: the other did. Either way both end the match at the same frame.
@@ -90,7 +89,7 @@ class session {
   void comparehash(int frame);
   void buildmessage(uint32_t now);
   void push(requestkind kind, int frame);
-  void pushstep(int frame, bool first);
+  void pushstep(int frame, bool fresh);
 
   sessionconfig cfg_;
   linkstate state_ = linkstate::running;
@@ -106,7 +105,7 @@ class session {
 
   std::array<uint16_t, ring> local_{};
   std::array<uint16_t, ring> remote_{};
-  std::array<int32_t, ring> remoteframe_{};  // which frame each remote_ slot holds, -1 none
+  std::array<int32_t, ring> remoteslotframe_{};  // which frame each remote_ slot holds, -1 none
   std::array<uint16_t, ring> used_{};        // the remote input each stepped frame was given
   std::array<uint32_t, ring> localhash_{};   // confirmed frames' hashes
   std::array<int32_t, ring> localhashframe_{};
@@ -117,7 +116,7 @@ class session {
   uint32_t lastheard_;
   uint32_t echo_ = 0, echoheard_ = 0;
   bool echoset_ = false;
-  int remoteframe_now_ = 0;   // the peer's frame as it last said
+  int peerframe_ = 0;         // the peer's frame as it last said
   int remoteadvantage_ = 0;
   int advantage16_ = 0;       // our advantage averaged, in 1/16 frames
   int slowcooldown_ = 0;

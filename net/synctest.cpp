@@ -18,26 +18,31 @@ void synctest::push(requestkind kind, int frame) {
   r.kind = kind;
   r.frame = frame;
   r.inputs = inputs_[slot(frame)];
-  r.first = false;
-  r.hash = kind == requestkind::save;  // every state reached again is compared
+  r.fresh = false;
+}
+
+// Every state saved is hashed at once: the second time a frame's state is reached it is compared.
+void synctest::pushsave(int frame) {
+  push(requestkind::save, frame);
+  push(requestkind::checksum, frame);
 }
 
 std::span<const request> synctest::advance(std::array<uint16_t, 2> inputs) {
   requestcount_ = 0;
   inputs_[slot(current_)] = inputs;
-  push(requestkind::save, current_);
+  pushsave(current_);
   push(requestkind::advance, current_);
-  requests_[size_t(requestcount_ - 1)].first = true;
+  requests_[size_t(requestcount_ - 1)].fresh = true;
   ++current_;
   const int back = current_ - distance_;
   if (back >= 0) {
     // Saved states from `back` on are stepped again; each save compares with the first run.
     push(requestkind::restore, back);
     for (int f = back; f < current_; ++f) {
-      if (f > back) push(requestkind::save, f);
+      if (f > back) pushsave(f);
       push(requestkind::advance, f);
     }
-    push(requestkind::save, current_);
+    pushsave(current_);
   }
   return {requests_.data(), size_t(requestcount_)};
 }

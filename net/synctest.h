@@ -19,18 +19,20 @@ class synctest {
   void saved(int frame, uint64_t hash);
 
   int frame() const { return current_; }
+  int distance() const { return distance_; }
   int mismatches() const { return mismatches_; }
   int firstmismatch() const { return first_; }  // -1: none
 
  private:
   void push(requestkind kind, int frame);
+  void pushsave(int frame);
 
   int distance_;
   int current_ = 0;
   std::array<std::array<uint16_t, 2>, session::ring> inputs_{};
   std::array<uint64_t, session::ring> hash_{};
   std::array<int32_t, session::ring> hashframe_{};
-  std::array<request, 2 * session::ring> requests_{};
+  std::array<request, 3 * session::ring> requests_{};
   int requestcount_ = 0;
   int mismatches_ = 0;
   int first_ = -1;

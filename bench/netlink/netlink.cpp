@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "net/timeline.h"
+#include "match/timeline.h"
 #include "tests/net/duel.h"
 
 int main(int argc, char** argv) {
@@ -16,9 +16,9 @@ int main(int argc, char** argv) {
   for (int rtt : {0, 60, 120, 200}) {
     for (int loss : {0, 5, 20}) {
       const nettest::linkconfig c{rtt, 20, loss / 100.0, 0.02, seed};
-      net::timeline start(nettest::versussetup(seed));
+      timeline start(nettest::versussetup(seed));
       start.series = true;
-      nettest::duel<net::timeline> d(start, c, 2, seed);
+      nettest::duel<timeline> d(start, c, 2, seed);
       const nettest::dueloutcome o = d.run(frames);
       const bool ok = o.differing < 0 && o.desyncs == 0 && o.frames[0] >= frames && o.frames[1] >= frames;
       std::printf("%s%s\n", nettest::describe(c, o).c_str(), ok ? "" : "  FAILED");

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "app/fightgame.h"
+#include "replay/folder.h"
 #include "body/util.h"
 #include "media/controls.h"
-#include "media/desktop.h"
+#include "media/window.h"
 #include "media/testcontrols.h"
 #include "media/media.h"
 #include "media/testing.h"

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "app/playback.h"
+#include "replay/playback.h"
 #include "app/replayview.h"
 #include "media/folders.h"
 #include "tests/support/scripted.h"

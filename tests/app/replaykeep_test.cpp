@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "app/playback.h"
-#include "app/replayfolder.h"
+#include "replay/playback.h"
+#include "replay/folder.h"
 #include "app/replayview.h"
 #include "media/controls.h"
 #include "media/folders.h"

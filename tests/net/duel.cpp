@@ -44,10 +44,6 @@ uint16_t scriptinput(uint32_t seed, int side, int frame) {
   return uint16_t(dirs << (side == 0 ? 0 : 4));
 }
 
-frameinput combined(std::array<uint16_t, 2> inputs) {
-  return unpackinput(uint16_t((inputs[0] & 0x0F) | (inputs[1] & 0xF0)));
-}
-
 matchsetup versussetup(uint32_t seed) {
   matchsetup s;
   s.mode = gamemode::versus;

@@ -13,6 +13,7 @@
 
 #include "match/match.h"
 #include "net/confirmed.h"
+#include "net/rollback.h"
 #include "net/session.h"
 
 namespace flopfist::nettest {
@@ -51,8 +52,6 @@ class memorylink {
 // A side's scripted keys: its player's four directions held in runs, from the seed alone, so the
 // test knows every input the match was given whatever the link did.
 uint16_t scriptinput(uint32_t seed, int side, int frame);
-// Side 0 steers player 1, side 1 player 2; the two halves make the frame's snapshot.
-frameinput combined(std::array<uint16_t, 2> inputs);
 // A versus match at BLOOD 30, from a seed.
 matchsetup versussetup(uint32_t seed);
 
@@ -84,8 +83,8 @@ class duel {
  public:
   duel(const game& start, const linkconfig& link, int delay, uint32_t scriptseed)
       : link_(link), seed_(scriptseed), delay_(delay),
-        sides_{side{net::session({0, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}, 0},
-               side{net::session({1, delay, 8, 3000}, 0), start, std::vector<game>(16, start), {}, {}, {}, {}, {}, 0}},
+        sides_{side{net::session(config(0, delay), 0), net::rollback<game>(start, net::savedstates(config(0, delay))), {}, {}, {}, {}, {}, 0},
+               side{net::session(config(1, delay), 0), net::rollback<game>(start, net::savedstates(config(1, delay))), {}, {}, {}, {}, {}, 0}},
         reference_(start), start_(start) {}
 
   // Runs until both sides have stepped `frames` frames (or twice that time has passed); side 1's
@@ -101,8 +100,7 @@ class duel {
  private:
   struct side {
     net::session s;
-    game g;
-    std::vector<game> saves;
+    net::rollback<game> g;  // the live game and its saved states
     std::vector<uint64_t> lastsaved;  // by frame: the hash of the state last saved for it
     std::vector<int> firsts;          // by frame: its steps marked first (its sounds played)
     net::confirmedinputs confirmed;
@@ -115,6 +113,7 @@ class duel {
     for (int s = 0; s < 2; ++s) in[size_t(s)] = f < delay_ ? 0 : scriptinput(seed_, s, f - delay_);
     return in;
   }
+  static net::sessionconfig config(int side, int delay) { return {side, delay, 8, 3000}; }
   void carry(side& me, std::span<const net::request> requests);
   void tick(int s, uint32_t now);
 
@@ -128,29 +127,17 @@ class duel {
 
 template <typename game>
 void duel<game>::carry(side& me, std::span<const net::request> requests) {
+  me.g.carry(me.s, requests, [&](const net::request& r, const matchevents&) {
+    me.confirmed.stepped(r);
+    if (me.firsts.size() <= size_t(r.frame)) me.firsts.resize(size_t(r.frame) + 1);
+    me.firsts[size_t(r.frame)] += r.fresh ? 1 : 0;
+  });
+  // What each frame's state was when last saved (a rollback saves it again), and the states hashed.
   for (const net::request& r : requests) {
-    switch (r.kind) {
-      case net::requestkind::save: {
-        me.saves[size_t(r.frame) % me.saves.size()] = me.g;
-        const uint64_t h = me.g.hash();
-        if (me.lastsaved.size() <= size_t(r.frame)) me.lastsaved.resize(size_t(r.frame) + 1);
-        me.lastsaved[size_t(r.frame)] = h;
-        break;
-      }
-      case net::requestkind::restore:
-        me.g = me.saves[size_t(r.frame) % me.saves.size()];
-        break;
-      case net::requestkind::checksum:
-        me.s.saved(r.frame, me.saves[size_t(r.frame) % me.saves.size()].hash());
-        ++me.checksums;
-        break;
-      case net::requestkind::advance:
-        me.confirmed.stepped(r);
-        (void)me.g.step(combined(r.inputs));
-        if (me.firsts.size() <= size_t(r.frame)) me.firsts.resize(size_t(r.frame) + 1);
-        me.firsts[size_t(r.frame)] += r.first ? 1 : 0;
-        break;
-    }
+    if (r.kind == net::requestkind::checksum) ++me.checksums;
+    if (r.kind != net::requestkind::save) continue;
+    if (me.lastsaved.size() <= size_t(r.frame)) me.lastsaved.resize(size_t(r.frame) + 1);
+    me.lastsaved[size_t(r.frame)] = me.g.savedfor(r.frame).hash();
   }
 }
 
@@ -160,7 +147,7 @@ void duel<game>::tick(int s, uint32_t now) {
   // What came since the last tick, taken as the game takes it: all at once before the frame.
   for (const auto& d : me.inbox) me.s.receive(d, now);
   me.inbox.clear();
-  if (meddle) meddle(s, me.s.frame(), me.g);
+  if (meddle) meddle(s, me.s.frame(), me.g.live);
   if (s == leaver && me.s.frame() == leaveframe && me.s.state() == net::linkstate::running) {
     carry(me, me.s.leave(now));
     for (int k = 0; k < 3; ++k) link_.send(s, me.s.quitmessage(), now);
@@ -201,7 +188,7 @@ dueloutcome duel<game>::run(int frames, int lagms) {
     o.checksums[size_t(s)] = me.checksums;
     // The side's replay watched: its followed inputs stepped from the start.
     game watched = start_;
-    for (const auto& in : me.followed) (void)watched.step(combined(in));
+    for (const auto& in : me.followed) (void)watched.step(mergeinputs(in));
     o.endhash[size_t(s)] = watched.hash();
     for (size_t f = 0; f < me.followed.size() && o.wronginput[size_t(s)] < 0; ++f) {
       if (me.followed[f] != truth(int(f))) o.wronginput[size_t(s)] = int(f);
@@ -218,7 +205,7 @@ dueloutcome duel<game>::run(int frames, int lagms) {
       if (sides_[size_t(s)].lastsaved[size_t(f)] != h && o.differing < 0) o.differing = f;
     }
     ++o.compared;
-    (void)reference_.step(combined(truth(f)));
+    (void)reference_.step(mergeinputs(truth(f)));
   }
   return o;
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <tuple>
 
-#include "net/timeline.h"
+#include "match/timeline.h"
 #include "tests/net/duel.h"
 
 namespace flopfist::nettest {
@@ -19,7 +19,7 @@ class linkmatrix : public ::testing::TestWithParam<std::tuple<int, int>> {};
 TEST_P(linkmatrix, BothSidesConfirmTheFramesOfOneMatch) {
   const auto [rtt, losspercent] = GetParam();
   const linkconfig c{rtt, 20, losspercent / 100.0, 0.02, seed};
-  duel<net::timeline> d(net::timeline(versussetup(seed)), c, 2, seed);
+  duel<timeline> d(timeline(versussetup(seed)), c, 2, seed);
   const dueloutcome o = d.run(frames);
   std::printf("%s\n", describe(c, o).c_str());
   EXPECT_EQ(o.states[0], net::linkstate::running);

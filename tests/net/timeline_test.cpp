@@ -1,7 +1,7 @@
-// The hit pause and slow motion as ticks of the online clock: held still, the input unused.
+// The hit pause and slow motion as ticks of the frame clock: held still, the input unused.
 #include <gtest/gtest.h>
 
-#include "net/timeline.h"
+#include "match/timeline.h"
 #include "tests/net/duel.h"
 
 namespace flopfist::net {
@@ -12,7 +12,7 @@ TEST(timeline, AHitPauseHoldsTwelveTicksAndSlowedFramesTwoEach) {
   timeline t(nettest::versussetup(seed));
   int tick = 0;
   auto script = [&](int k) {
-    return nettest::combined({nettest::scriptinput(seed, 0, k), nettest::scriptinput(seed, 1, k)});
+    return mergeinputs({nettest::scriptinput(seed, 0, k), nettest::scriptinput(seed, 1, k)});
   };
   int pauses = 0;
   while (tick < 5000 && pauses == 0) pauses = t.step(script(tick++)).hitpauses;

@@ -51,8 +51,7 @@ TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
   ASSERT_NO_FATAL_FAILURE(link.join());
   std::array<transport*, 2> ends{link.host.get(), link.guest.get()};
   std::array<session, 2> s{session({0, 2, 8, 3000}, link.p.now), session({1, 2, 8, 3000}, link.p.now)};
-  std::array<nettest::foldgame, 2> g{};
-  std::array<std::vector<nettest::foldgame>, 2> saves{std::vector<nettest::foldgame>(16), std::vector<nettest::foldgame>(16)};
+  std::array<rollback<nettest::foldgame>, 2> g{rollback<nettest::foldgame>({}, 16), rollback<nettest::foldgame>({}, 16)};
   std::array<std::vector<uint64_t>, 2> hashes;
   constexpr int frames = 240;
   int pass = 0;
@@ -61,18 +60,12 @@ TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
       packet in;
       while (ends[size_t(k)]->next(in)) s[size_t(k)].receive(in.view(), link.p.now);
       if (pass % 8 != 0) continue;  // a tick every 16 ms of the callers' clock
-      for (const request& r : s[size_t(k)].advance(nettest::scriptinput(5, k, s[size_t(k)].frame()), link.p.now)) {
-        if (r.kind == requestkind::save) {
-          saves[size_t(k)][size_t(r.frame) % 16] = g[size_t(k)];
-          hashes[size_t(k)].resize(std::max(hashes[size_t(k)].size(), size_t(r.frame) + 1));
-          hashes[size_t(k)][size_t(r.frame)] = g[size_t(k)].hash();
-        } else if (r.kind == requestkind::checksum) {
-          s[size_t(k)].saved(r.frame, saves[size_t(k)][size_t(r.frame) % 16].hash());
-        } else if (r.kind == requestkind::restore) {
-          g[size_t(k)] = saves[size_t(k)][size_t(r.frame) % 16];
-        } else {
-          g[size_t(k)].step(nettest::combined(r.inputs));
-        }
+      const auto requests = s[size_t(k)].advance(nettest::scriptinput(5, k, s[size_t(k)].frame()), link.p.now);
+      g[size_t(k)].carry(s[size_t(k)], requests, [](const request&, const matchevents&) {});
+      for (const request& r : requests) {
+        if (r.kind != requestkind::save) continue;
+        hashes[size_t(k)].resize(std::max(hashes[size_t(k)].size(), size_t(r.frame) + 1));
+        hashes[size_t(k)][size_t(r.frame)] = g[size_t(k)].savedfor(r.frame).hash();
       }
       ends[size_t(k)]->send(s[size_t(k)].outgoing());
     }

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/playback.h"
-#include "app/replay.h"
+#include "replay/playback.h"
+#include "replay/replay.h"
 
 int main(int argc, char** argv) {
   using namespace flopfist;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/fightgame.h"
+#include "replay/folder.h"
 #include "media/media.h"
 #include "tests/support/testenv.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/playback.h"
-#include "app/replay.h"
+#include "replay/playback.h"
+#include "replay/replay.h"
 #include "match/match.h"
 
 using namespace flopfist;

@@ -1,7 +1,7 @@
 // The recorder: a match's replay gathered while it is played, without a heap allocation per frame.
 #pragma once
 
-#include "app/replay.h"
+#include "replay/replay.h"
 #include "scores/series.h"
 #include "scores/table.h"
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/replay.h"
+#include "replay/replay.h"
 
 namespace flopfist {
 

@@ -1,12 +1,12 @@
-// A match on the online frame clock: the hit pause and slow motion, waits of wall-clock time in a local
-// match, become ticks in which the match holds still, so both machines hold the same ticks.
+// A match on a frame clock of ticks: the hit pause and slow motion are ticks in which the match holds
+// still, so two machines hold the same ticks; and the rule for the match that follows one.
 #pragma once
 
 #include <cstdint>
 
 #include "match/match.h"
 
-namespace flopfist::net {
+namespace flopfist {
 
 // A hit pause holds 200 ms: 12 ticks of the 60 a second. A slowed frame is shown for two ticks.
 constexpr int hitpauseticks = 12;
@@ -31,5 +31,7 @@ struct timeline {
 // The match that follows a finished one in a series: the score with its result, and the generator,
 // palette and counters it left.
 matchsetup nextmatch(const match& finished);
+// A versus score (slots 1 and 2) with a match's result counted in.
+void countresult(std::array<int, 3>& wins, result r);
 
-}  // namespace flopfist::net
+}  // namespace flopfist

@@ -2,10 +2,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/fightgame.h"
-#include "app/replayfolder.h"
-#include "body/util.h"
+#include "replay/folder.h"
 #include "media/folders.h"
+#include "media/media.h"
 
 namespace flopfist {
 
@@ -16,7 +15,6 @@ constexpr const char* bestname = "best.ffr";
 constexpr const char* extension = ".ffr";
 constexpr const char* keptextension = "-kept.ffr";
 constexpr size_t keptcount = 20;
-constexpr int noteframes = 300;
 constexpr int shortsteps = 5 * 60;  // five seconds
 
 bool digitsthen(const std::string& name, std::string_view end) {
@@ -79,14 +77,10 @@ bool save(std::string_view bytes, bool best) {
 
 }  // namespace
 
-// After the score and the settings are safe: a replay that cannot be written only leaves a note.
-void fightgame::keepreplay() {
-  if (taping.steps() == 0) return;  // a match never stepped has nothing to show
-  const replay& r = taping.finish(*playing, current.score, media::calendarseconds());
-  if (save(encodereplay(r), taping.best())) return;
-  std::snprintf(note.text.data(), note.text.size(), "%s",
-                "THE REPLAY OF THAT MATCH COULD NOT BE SAVED (IS THE DISK FULL?)");
-  note.frames = noteframes;
+bool keepreplay(recorder& taping, const match& ended, int64_t score) {
+  if (taping.steps() == 0) return true;
+  const replay& r = taping.finish(ended, score, media::calendarseconds());
+  return save(encodereplay(r), taping.best());
 }
 
 bool keptreplay(const std::string& file) { return file.ends_with(keptextension); }

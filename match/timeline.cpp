@@ -1,16 +1,19 @@
 // Ticks held after a hit pause or a slowed frame.
-#include "net/timeline.h"
+#include "match/timeline.h"
 
-namespace flopfist::net {
+namespace flopfist {
+
+void countresult(std::array<int, 3>& wins, result r) {
+  if (r == result::first) wins[1] += 1;
+  if (r == result::second) wins[2] += 1;
+}
 
 matchsetup nextmatch(const match& finished) {
   matchsetup next;
   next.mode = finished.mode;
   next.level = finished.level;
   next.wins = finished.wins;
-  const result r = finished.ending();
-  if (r == result::first) next.wins[1] += 1;
-  if (r == result::second) next.wins[2] += 1;
+  countresult(next.wins, finished.ending());
   next.rules = finished.rules;
   next.carried = finished.leftover();
   next.rng = finished.rng;
@@ -39,4 +42,4 @@ uint64_t timeline::hash() const {
   return ((now.hash() ^ uint64_t(hold)) * 1099511628211ull ^ uint64_t(played)) * 1099511628211ull;
 }
 
-}  // namespace flopfist::net
+}  // namespace flopfist

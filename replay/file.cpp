@@ -9,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/replay.h"
+#include "replay/replay.h"
 #include "media/folders.h"
 
 namespace flopfist {

@@ -1,5 +1,5 @@
 // Stepping a replay: the recorded snapshots run by run, a check after every checkpoint and the last.
-#include "app/playback.h"
+#include "replay/playback.h"
 
 namespace flopfist {
 

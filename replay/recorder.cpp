@@ -1,5 +1,5 @@
 // The recorder: the set-up at the start, one snapshot a step as runs, the hashes that pin the match.
-#include "app/recorder.h"
+#include "replay/recorder.h"
 
 namespace flopfist {
 
