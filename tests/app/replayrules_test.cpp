@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "app/playback.h"
-#include "app/replayfolder.h"
+#include "replay/playback.h"
+#include "replay/folder.h"
 #include "media/folders.h"
 #include "media/media.h"
 #include "tests/support/scripted.h"

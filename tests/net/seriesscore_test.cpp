@@ -1,7 +1,7 @@
 // An online versus series: the match that follows a finished one starts with the winner's point.
 #include <gtest/gtest.h>
 
-#include "net/timeline.h"
+#include "match/timeline.h"
 
 namespace flopfist::net {
 namespace {
