@@ -11,6 +11,7 @@
 #include "body/util.h"
 #include "media/controls.h"
 #include "media/media.h"
+#include "media/paths.h"
 #include "media/random.h"
 #include "net/lobby.h"
 
@@ -359,13 +360,13 @@ void loadonline(fightgame& g) {
   media::infile in;
   g.onlinedelay = 2;
   g.onlinename.clear();
-  if (!openregular(in, onlinefile)) return;
+  if (!openregular(in, media::settingspath(onlinefile))) return;
   g.onlinedelay = int(std::clamp<int64_t>(media::toint(in.readline()), 0, 4));
   g.onlinename = net::cleanname(in.readline());
 }
 
 void saveonline(const fightgame& g) {
-  media::savefile(onlinefile, std::to_string(g.onlinedelay) + "\n" + g.onlinename + "\n");
+  media::savefile(media::settingspath(onlinefile), std::to_string(g.onlinedelay) + "\n" + g.onlinename + "\n");
 }
 
 void fightgame::onlinemenu() { flopfist::onlinemenu(*this, {}); }
