@@ -13,7 +13,7 @@ namespace media {
 namespace {
 
 playerplaces current{"", "", portableway::workingfolder};
-std::string foundata;
+std::string founddata;
 
 bool isfolder(const std::string& path) {
   struct stat st {};
@@ -100,12 +100,12 @@ std::vector<std::string> datacandidates(const placeinputs& in) {
 
 std::string usefolders(const placeinputs& in) {
   current = chooseplaces(in);
-  foundata.clear();
+  founddata.clear();
   if (in.workingfolder) return "";
   const std::vector<std::string> places = datacandidates(in);
   for (const std::string& folder : places) {
     if (hasdata(folder)) {
-      foundata = folder;
+      founddata = folder;
       return "";
     }
   }
@@ -119,7 +119,7 @@ std::string usefolders(const placeinputs& in) {
 void resetfolders() {
   current = playerplaces{};
   current.portable = portableway::workingfolder;
-  foundata.clear();
+  founddata.clear();
 }
 
 const playerplaces& currentplaces() {
@@ -127,7 +127,7 @@ const playerplaces& currentplaces() {
 }
 
 std::string datafolder() {
-  return foundata;
+  return founddata;
 }
 
 std::string joinpath(const std::string& folder, std::string_view path) {
