@@ -41,6 +41,8 @@ commandline readcommandline(int argc, const char* const* argv) {
       }
     } else if (arg == "--join" && k + 1 < argc && !c.join) {
       c.join = argv[++k];
+    } else if (arg == "--portable" && k + 1 < argc && c.portable.empty() && argv[k + 1][0] != '\0') {
+      c.portable = argv[++k];
     } else {
       c.wrong = arg;
     }
@@ -49,23 +51,31 @@ commandline readcommandline(int argc, const char* const* argv) {
 }
 
 std::string usagetext() {
-  return "usage: flopfist [--replay FILE | --host [PORT] | --join ADDRESS[:PORT]] [--help] [--version]\n"
+  return "usage: flopfist [--replay FILE | --host [PORT] | --join ADDRESS[:PORT]] [--portable DIR]\n"
+         "                [--help] [--version]\n"
          "\n"
          "options:\n"
          "  --replay FILE  watch one recorded match, then end\n"
          "  --host [PORT]  host an online versus match on PORT (27960 when left out) and wait\n"
          "  --join ADDRESS[:PORT]  join the online versus match hosted at ADDRESS\n"
+         "  --portable DIR  keep every file of the player's in DIR instead of the folders below\n"
          "  --help         print this text and end\n"
          "  --version      print the game version, the replay format and the vector build, and end\n"
          "\n"
-         "files, in the working folder:\n"
-         "  reads   images/, sounds/, music/           the game's pictures, sounds and music\n"
-         "  reads   gamecontrollerdb.txt               extra gamepad mappings, when present\n"
-         "  writes  prefs.qmx                          the options\n"
-         "  writes  scores.txt                         the high-score table\n"
-         "  writes  controls.cfg                       the players' keys\n"
-         "  writes  online.cfg                         the online input delay and name\n"
-         "  writes  replays/                           the last 20 matches, the kept ones and best.ffr\n";
+         "files (a folder is made, mode 0700, only when something is first saved in it):\n"
+         "  in $XDG_CONFIG_HOME/flopfist/ (~/.config/flopfist/ when unset):\n"
+         "    prefs.qmx              the options\n"
+         "    controls.cfg           the players' keys\n"
+         "    online.cfg             the online input delay and name\n"
+         "  in $XDG_DATA_HOME/flopfist/ (~/.local/share/flopfist/ when unset):\n"
+         "    scores.txt             the high-score table\n"
+         "    replays/               the last 20 matches, the kept ones and best.ffr\n"
+         "    gamecontrollerdb.txt   extra gamepad mappings, read when present\n"
+         "  portable: all of them in one folder, named by --portable DIR, else by $FLOPFIST_HOME,\n"
+         "    else the executable's own folder when a file portable.txt lies beside it\n"
+         "  images/, sounds/, music/  the game's pictures, sounds and music, read from the first\n"
+         "    folder holding them of: $FLOPFIST_DATA, the executable's folder, that folder's\n"
+         "    ../share/games/flopfist, and the folder the game was installed with\n";
 }
 
 std::string versiontext() {

@@ -12,6 +12,7 @@ struct commandline {
   std::optional<std::string> replay;  // --replay FILE
   std::optional<int> host;            // --host [PORT]: the port, 0 for the default
   std::optional<std::string> join;    // --join ADDRESS[:PORT]
+  std::string portable;               // --portable DIR: every file of the player's in DIR
   std::string wrong;                  // the first argument not understood; empty when none
 };
 commandline readcommandline(int argc, const char* const* argv);

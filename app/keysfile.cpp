@@ -5,6 +5,7 @@
 #include "app/fightgame.h"
 #include "app/keys.h"
 #include "media/controls.h"
+#include "media/paths.h"
 
 namespace flopfist {
 
@@ -93,9 +94,8 @@ keybindings readkeys(media::infile& in) {
 
 void fightgame::loadkeys() {
   media::infile in;
-  if (!openregular(in, keysfile)) {
-    keys = keybindings{};
-    savekeys();  // a file to edit by hand; a folder of that name stays as it is
+  if (!openregular(in, media::settingspath(keysfile))) {
+    keys = keybindings{};  // written once the player changes a key
     return;
   }
   keys = readkeys(in);
@@ -103,7 +103,7 @@ void fightgame::loadkeys() {
 }
 
 void fightgame::savekeys() {
-  media::savefile(keysfile, keystext(keys));  // a failed save keeps the old file; nothing to report
+  media::savefile(media::settingspath(keysfile), keystext(keys));  // a failed save keeps the old file; nothing to report
 }
 
 }  // namespace flopfist

@@ -7,10 +7,16 @@
 #include "app/commandline.h"
 #include "app/fightgame.h"
 #include "media/media.h"
+#include "media/paths.h"
 
 int main(int argc, char** argv) {
   const flopfist::commandline line = flopfist::readcommandline(argc, argv);
   if (const auto code = flopfist::answercommandline(line, stdout, stderr)) return *code;
+  const std::string nodata = media::usefolders(media::hostinputs(line.portable));
+  if (!nodata.empty()) {
+    std::fputs(nodata.c_str(), stderr);
+    return 1;
+  }
   media::init(false);
   auto game = std::make_unique<flopfist::fightgame>();
   int code = 0;

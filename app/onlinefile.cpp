@@ -5,6 +5,7 @@
 #include "app/fightgame.h"
 #include "app/online.h"
 #include "media/media.h"
+#include "media/paths.h"
 #include "net/lobby.h"
 
 namespace flopfist {
@@ -17,13 +18,13 @@ void loadonline(fightgame& g) {
   media::infile in;
   g.onlinedelay = 2;
   g.onlinename.clear();
-  if (!openregular(in, onlinefile)) return;
+  if (!openregular(in, media::settingspath(onlinefile))) return;
   g.onlinedelay = int(std::clamp<int64_t>(media::toint(in.readline()), 0, 4));
   g.onlinename = net::cleanname(in.readline());
 }
 
 void saveonline(const fightgame& g) {
-  media::savefile(onlinefile, std::to_string(g.onlinedelay) + "\n" + g.onlinename + "\n");
+  media::savefile(media::settingspath(onlinefile), std::to_string(g.onlinedelay) + "\n" + g.onlinename + "\n");
 }
 
 }  // namespace flopfist

@@ -10,6 +10,7 @@
 #include "body/util.h"
 #include "match/options.h"
 #include "media/controls.h"
+#include "media/paths.h"
 #include "media/window.h"
 
 namespace flopfist {
@@ -39,10 +40,8 @@ int saturatetoint(int64_t v) {
 
 void fightgame::loadprefs() {
   media::infile in;
-  if (!openregular(in, prefsfile)) {
-    saveprefs();
-    if (!openregular(in, prefsfile)) return;  // neither readable nor creatable: the defaults stay
-  }
+  // No file yet: the defaults, and nothing written until the player changes something.
+  if (!openregular(in, media::settingspath(prefsfile))) return;
   readprefs(settings, in);
   in.close();
 }
@@ -67,7 +66,7 @@ std::string prefstext(const options& o) {
 }
 
 void fightgame::saveprefs() {
-  media::savefile(prefsfile, prefstext(settings));  // a failed save keeps the old file; nothing to report
+  media::savefile(media::settingspath(prefsfile), prefstext(settings));  // a failed save keeps the old file; nothing to report
 }
 
 void fightgame::optionsscreen() {

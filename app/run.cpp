@@ -1,8 +1,10 @@
 // Start-up with the splash, the main loop, the series loops, the animated palette and the close check.
+#include <cstdio>
 #include <string>
 
 #include "app/fightgame.h"
 #include "media/controls.h"
+#include "media/paths.h"
 #include "media/window.h"
 #include "media/media.h"
 #include "media/random.h"
@@ -89,6 +91,12 @@ void fightgame::startup() {
   if (art.font == nullptr) media::missingfile("images/font.ttf");
   media::setfont(art.font);
   media::setblend(media::blend::alpha);
+  // Shown at the foot of the menus: nothing the player changes could be kept.
+  const std::string unwritable = media::folderproblem();
+  if (!unwritable.empty()) {
+    std::snprintf(note.text.data(), note.text.size(), "%s", unwritable.c_str());
+    note.frames = 600;
+  }
 
   drawsplash(art);
   media::flip(-1);

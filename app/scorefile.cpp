@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/fightgame.h"
+#include "media/paths.h"
 
 namespace flopfist {
 
@@ -12,16 +13,14 @@ constexpr const char* scoresfile = "scores.txt";
 
 void fightgame::loadscores() {
   media::infile in;
-  if (!openregular(in, scoresfile)) {
-    savescores();
-    if (!openregular(in, scoresfile)) return;  // neither readable nor creatable: the table stays as it is
-  }
+  // No file yet: the default table, written once a score enters it.
+  if (!openregular(in, media::playerdatapath(scoresfile))) return;
   scores.read(in);
   in.close();
 }
 
 void fightgame::savescores() {
-  media::savefile(scoresfile, scores.text());  // a failed save keeps the old file; nothing to report
+  media::savefile(media::playerdatapath(scoresfile), scores.text());  // a failed save keeps the old file; nothing to report
 }
 
 }  // namespace flopfist

@@ -3,9 +3,11 @@
 #include <time.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "media/internal.h"
 #include "media/pacing.h"
+#include "media/paths.h"
 
 namespace media {
 
@@ -45,6 +47,10 @@ void pace(int sync) {
 }  // namespace
 
 void hoststart() {
+  // The window's class names the game as its desktop entry does (StartupWMClass), so a dock groups
+  // the running game under the entry. SDL 2 reads these from the environment; a player's own wins.
+  ::setenv("SDL_VIDEO_X11_WMCLASS", appid, 0);
+  ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", appid, 0);
   // Lets a sleep end within microseconds of its deadline, so frame pacing needs little spinning.
   prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
 }
@@ -65,7 +71,7 @@ void sleepfor(double ms) {
 void filesaved() {}
 
 std::string assetpath(const std::string& path) {
-  return path;
+  return joinpath(datafolder(), path);
 }
 
 }  // namespace media

@@ -11,6 +11,7 @@
 #include "media/folders.h"
 #include "media/internal.h"
 #include "media/media.h"
+#include "media/paths.h"
 
 namespace media {
 
@@ -81,6 +82,7 @@ void setfailnextsave() {
 }
 void resetfiles() {
   failsave = false;
+  resetfolders();
 }
 
 bool infile::open(const std::string& path) {
@@ -122,6 +124,8 @@ bool savefile(const std::string& path, std::string_view bytes) {
     if (probe < 0) return false;
     ::close(probe);
   }
+  // The first save of a player's file makes its folder (0700); a run that saves nothing makes none.
+  if (!exists) makeplayerfolder(folderof(target));
   std::string temp = target + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "media/internal.h"
+#include "media/paths.h"
 
 namespace media {
 
@@ -25,6 +26,7 @@ bool isfolder(const std::string& path) {
 }  // namespace
 
 bool makefolder(const std::string& path) {
+  if (makeplayerfolder(path)) return true;  // 0700, with the player's folders above it
   if (::mkdir(path.c_str(), 0755) == 0) return true;
   return errno == EEXIST && isfolder(path);
 }

@@ -6,6 +6,7 @@
 #include "media/window.h"
 #include "media/internal.h"
 #include "media/padseats.h"
+#include "media/paths.h"
 
 namespace media {
 
@@ -170,7 +171,7 @@ void depart(int instance) {
 
 void loadmappings() {
   infile in;
-  if (!fileexists(mappingfile) || !in.open(mappingfile)) return;
+  if (!fileexists(playerdatapath(mappingfile)) || !in.open(playerdatapath(mappingfile))) return;
   std::string text;
   while (!in.eof()) text += in.readline() + "\n";
   SDL_RWops* rw = SDL_RWFromConstMem(text.data(), int(text.size()));

@@ -14,6 +14,7 @@ core sys;
 
 namespace {
 bool fullscreenon = false;
+constexpr const char* iconimage = "images/icon64.png";
 
 void fatal(const char* what) {
   std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
@@ -68,6 +69,19 @@ void coverdisplay(bool on) {
   updatepixelscale();
 }
 
+// The game's icon on the window, for the title bar, the task switcher and the dock; a window
+// without one (its picture missing) is still a window.
+void seticon(SDL_Window* window) {
+  const std::string path = assetpath(iconimage);
+  if (!fileexists(path)) return;
+  bitmap icon = decodepng(path);
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      icon.pixels.data(), icon.width, icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (surface == nullptr) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
+}
+
 void openwindow(bool fullscreen) {
   const Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
   const int pos = SDL_WINDOWPOS_CENTERED;
@@ -77,6 +91,7 @@ void openwindow(bool fullscreen) {
     sys.window = SDL_CreateWindow(sys.title.c_str(), pos, pos, sys.width, sys.height, flags);
   if (sys.window == nullptr) fatal("cannot open the window");
   watchdisplay(sys.window);
+  seticon(sys.window);
   // OpenGL first; SDL falls back to any other driver when it cannot start.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
   sys.renderer = SDL_CreateRenderer(sys.window, -1, SDL_RENDERER_ACCELERATED);
@@ -151,8 +166,12 @@ void endprogram(int code) {
 
 void missingfile(const std::string& path) {
   std::error_code ignored;
-  std::fprintf(stderr, "cannot find %s (looked in %s)\n", path.c_str(),
-               std::filesystem::current_path(ignored).c_str());
+  if (!path.empty() && path[0] == '/') {
+    std::fprintf(stderr, "cannot find %s\n", path.c_str());
+  } else {
+    std::fprintf(stderr, "cannot find %s (looked in %s)\n", path.c_str(),
+                 std::filesystem::current_path(ignored).c_str());
+  }
   endprogram(1);
 }
 

@@ -5,12 +5,13 @@
 #include "replay/folder.h"
 #include "media/folders.h"
 #include "media/media.h"
+#include "media/paths.h"
 
 namespace flopfist {
 
 namespace {
 
-constexpr const char* folder = "replays";
+constexpr const char* foldername = "replays";
 constexpr const char* bestname = "best.ffr";
 constexpr const char* extension = ".ffr";
 constexpr const char* keptextension = "-kept.ffr";
@@ -25,9 +26,11 @@ bool digitsthen(const std::string& name, std::string_view end) {
 
 // The numbered files, kept or not, oldest first: "000041.ffr" is the 41st match recorded here,
 // "000041-kept.ffr" the same one kept by the player.
+std::string folder() { return media::playerdatapath(foldername); }
+
 std::vector<std::string> numbered() {
   std::vector<std::string> names;
-  for (const std::string& name : media::filesin(folder)) {
+  for (const std::string& name : media::filesin(folder())) {
     if (digitsthen(name, extension) || digitsthen(name, keptextension)) names.push_back(name);
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
@@ -36,7 +39,7 @@ std::vector<std::string> numbered() {
   return names;
 }
 
-std::string path(const std::string& name) { return std::string(folder) + "/" + name; }
+std::string path(const std::string& name) { return folder() + "/" + name; }
 
 // A match left within five seconds: what a player starting over and over leaves behind.
 bool shortandunfinished(const std::string& name) {
@@ -60,7 +63,7 @@ void rotate(std::vector<std::string> names) {
 
 // Saves the replay under the next number and lets the others go past the count.
 bool save(std::string_view bytes, bool best) {
-  if (!media::makefolder(folder)) return false;
+  if (!media::makefolder(folder())) return false;
   std::vector<std::string> names = numbered();
   const int64_t next = names.empty() ? 1 : media::toint(names.back()) + 1;
   char name[32];

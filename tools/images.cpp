@@ -108,11 +108,43 @@ raster makesplash() {
   return img;
 }
 
+raster makeicon(int size) {
+  // The splash's square around the fighter and the blow, scaled to the icon; the corners are
+  // rounded so the icon reads as one object on any desktop.
+  constexpr double side = 205.0, top = 40.0;
+  const double corner = 0.2 * size, scale = side / size;
+  const splashscene scene;
+  raster img(size, size);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      colour sum{0, 0, 0};
+      double covered = 0.0;
+      for (int sy = 0; sy < subsamples; ++sy)
+        for (int sx = 0; sx < subsamples; ++sx) {
+          const double px = x + suboffset(sx), py = y + suboffset(sy);
+          // Distance outside the rounded square, measured from the corner circles' centres.
+          const double dx = std::max(0.0, std::abs(px - size / 2.0) - (size / 2.0 - corner));
+          const double dy = std::max(0.0, std::abs(py - size / 2.0) - (size / 2.0 - corner));
+          if (dx * dx + dy * dy > corner * corner) continue;
+          const colour c = scene.sample(px * scale, top + py * scale);
+          sum.r += c.r;
+          sum.g += c.g;
+          sum.b += c.b;
+          covered += 1.0;
+        }
+      if (covered == 0.0) continue;  // transparent black outside
+      put(img, x, y, sum.r / covered, sum.g / covered, sum.b / covered, covered / (subsamples * subsamples));
+    }
+  return img;
+}
+
 bool writeimages(const std::string& outdir) {
   const std::string dir = outdir + "/images/";
-  return writepng(dir + "quad280.png", makequad()) &&
-         writepng(dir + "ballimage280.png", makeball()) &&
-         writepng(dir + "spark.png", makespark()) && writepng(dir + "205275.png", makesplash());
+  bool ok = writepng(dir + "quad280.png", makequad()) &&
+            writepng(dir + "ballimage280.png", makeball()) &&
+            writepng(dir + "spark.png", makespark()) && writepng(dir + "205275.png", makesplash());
+  for (int size : iconsizes) ok = ok && writepng(dir + "icon" + std::to_string(size) + ".png", makeicon(size));
+  return ok;
 }
 
 }  // namespace assetgen

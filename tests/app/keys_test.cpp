@@ -156,11 +156,13 @@ TEST(keybindings, HostileFilesNeverPutTwoActionsOnOneKey) {
   }
 }
 
-TEST_F(keystest, AMissingFileIsWrittenWithTheDefaultsAndAFolderIsNoFile) {
+TEST_F(keystest, AMissingFileGivesTheDefaultsWithoutWritingAndAFolderIsNoFile) {
   auto game = flopfist::testing::makegame();
   bindkey(game->keys, action::p1up, place::i);
   game->loadkeys();
   EXPECT_EQ(game->keys, keybindings{});
+  EXPECT_FALSE(std::filesystem::exists("controls.cfg"));
+  game->savekeys();
   media::infile in;
   ASSERT_TRUE(in.open("controls.cfg"));
   EXPECT_EQ(readkeys(in), keybindings{});

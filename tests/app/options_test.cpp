@@ -49,18 +49,21 @@ std::vector<int> values(const options& o) {
 
 using Prefs = gametest;
 
-TEST_F(Prefs, FirstStartWritesBothDefaultFilesBeforeTheWindowOpens) {
+TEST_F(Prefs, FirstStartTakesTheDefaultsAndWritesNoFile) {
   fightgame game;
   game.scores.defaults();
   game.loadscores();
   game.settings = options{};
   game.loadprefs();
-  EXPECT_FALSE(media::graphicsopen());
+  EXPECT_FALSE(fs::exists("prefs.qmx"));
+  EXPECT_FALSE(fs::exists("scores.txt"));
+  EXPECT_EQ(values(game.settings), (std::vector<int>{1, 4, 5, 1, 5, 1, 3, 0, 6, 6, 1, 1, 10}));
+  game.saveprefs();
   EXPECT_EQ(readbytes("prefs.qmx"), defaultprefs);
   std::string scores;
   for (int i = 0; i < 20; ++i) scores += "NOBODY\r\n0\r\n";
+  game.savescores();
   EXPECT_EQ(readbytes("scores.txt"), scores);
-  EXPECT_EQ(values(game.settings), (std::vector<int>{1, 4, 5, 1, 5, 1, 3, 0, 6, 6, 1, 1, 10}));
 }
 
 TEST_F(Prefs, LoadingKeepsMissingLinesAndClampsEveryValue) {

@@ -4,6 +4,9 @@ set -euo pipefail
 
 binary=$1
 assets=$2
+# Every test starts the game in a working folder of its own that holds (links to) the data: a
+# portable folder, so nothing reaches the XDG folders of whoever runs the tests.
+export FLOPFIST_HOME=. FLOPFIST_DATA=.
 artefacts="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/tests/artefacts"
 mkdir -p "$artefacts"
 
@@ -219,8 +222,7 @@ leave_to_mainmenu() {  # shot
   done
   fail "$1: Escape did not lead back to the main menu"
 }
-# Like wait_window, but patient: the first start in a fresh folder writes prefs.qmx and scores.txt
-# through to the disk before the window opens, which can take seconds on a busy machine.
+# Like wait_window, but patient: a start on a machine busy with builds can take many seconds.
 await_window() {
   timeout 60 xdotool search --sync --name '^Flopfist$' 2>/dev/null | head -n 1
 }

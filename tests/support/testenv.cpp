@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "media/media.h"
+#include "media/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -32,6 +33,7 @@ void gametest::SetUp() {
 }
 
 void gametest::TearDown() {
+  media::resetfolders();  // a test that chose folders leaves the working folder to the next
   fs::current_path(olddir_);
   std::error_code ignored;
   fs::remove_all(workdir, ignored);
