@@ -12,7 +12,13 @@ namespace {
 
 constexpr int hostseat = 0, guestseat = 1;
 
-net::wordbytes wordof(const net::word& w) { return net::encode(w); }
+shortword wordof(const net::word& w) {
+  const net::wordbytes b = net::encode(w);  // never a relay word: its fixed part only
+  shortword s;
+  s.size = std::min(b.size, s.bytes.size());
+  std::copy_n(b.bytes.begin(), s.size, s.bytes.begin());
+  return s;
+}
 
 std::string codetext(const net::roomcode& c) { return std::string(c.data(), c.size()); }
 

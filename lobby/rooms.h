@@ -37,11 +37,18 @@ struct endpointhash {
   }
 };
 
+// The lobby's own words are short; relayed words are never copied.
+struct shortword {
+  std::array<uint8_t, net::mostword> bytes{};
+  size_t size = 0;
+  std::span<const uint8_t> view() const { return {bytes.data(), size}; }
+};
+
 // A word to send: either its own bytes, or (forward) the very bytes of the relay word that came in.
 struct outgoing {
   endpoint to;
   bool forward = false;
-  net::wordbytes word;  // size 0 when forward
+  shortword word;  // size 0 when forward
 };
 
 enum class eventkind { created, joined, punched, relayed, ended, refused };

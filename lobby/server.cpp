@@ -13,6 +13,9 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/beast/websocket/ssl.hpp>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -34,8 +37,9 @@ namespace websocket = beast::websocket;
 using udp = asio::ip::udp;
 using tcp = asio::ip::tcp;
 
-// Datagrams taken from the UDP socket in one go before the loop looks at its other work.
-constexpr int udpbatch = 64;
+// Datagrams taken from the UDP socket in one call (recvmmsg), and calls before the loop looks at
+// its other work. The words they cause go out in one call too (sendmmsg).
+constexpr int udpbatch = 64, udpcalls = 4;
 // Words waiting to go to one browser at most: past that it is not keeping up, and what does not
 // fit is dropped as a lost datagram would be.
 constexpr size_t mostqueued = 64;
@@ -72,28 +76,40 @@ class server {
   bool start(std::string& error);
   uint16_t udpport() const { return udp_.local_endpoint().port(); }
   uint16_t wsport() const { return acceptor_.local_endpoint().port(); }
+  int udpbuffer() const {
+    asio::socket_base::receive_buffer_size size;
+    beast::error_code ignored;
+    udp_.get_option(size, ignored);
+    return size.value();
+  }
 
   uint64_t now() const {
     return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - epoch_)
                         .count());
   }
   void received(const endpoint& from, std::span<const uint8_t> bytes) {
-    rooms_.receive(from, bytes, now(), out_);
-    flush(bytes);
+    take(from, bytes, now());
+    flush();
   }
   void closed(uint64_t id, const endpoint& from) {
     connections_.erase(id);
     rooms_.closed(from, now(), out_);
-    flush({});
+    forwards_.resize(out_.size());
+    flush();
   }
 
  private:
   void waitudp();
-  void readudp();
+  bool readudp();
+  // A word into the rooms; what it causes waits in out_ with, for a relayed word, its bytes.
+  void take(const endpoint& from, std::span<const uint8_t> bytes, uint64_t at) {
+    rooms_.receive(from, bytes, at, out_);
+    forwards_.resize(out_.size(), bytes);
+  }
   void accept();
   void tick();
   void stop();
-  void flush(std::span<const uint8_t> incoming);
+  void flush();
   void logevents() {
     for (const roomevent& e : rooms_.events()) logline(eventtext(e));
     rooms_.events().clear();
@@ -108,9 +124,19 @@ class server {
   asio::signal_set signals_;
   rooms rooms_;
   std::vector<outgoing> out_;
+  std::vector<std::span<const uint8_t>> forwards_;  // out_'s relayed bytes, where it forwards
+  struct udpbuffers {
+    std::array<std::array<uint8_t, net::mostword + net::mostrelay + 1>, udpbatch> data{};
+    std::array<sockaddr_in, udpbatch> from{};
+    std::array<iovec, udpbatch> iov{};
+    std::array<mmsghdr, udpbatch> msgs{};
+    std::vector<sockaddr_in> to;
+    std::vector<iovec> sendiov;
+    std::vector<mmsghdr> sendmsgs;
+  };
+  std::unique_ptr<udpbuffers> udpin_ = std::make_unique<udpbuffers>();
   std::unordered_map<uint64_t, std::shared_ptr<connection>> connections_;
   uint64_t nextconnection_ = 1;
-  std::array<uint8_t, net::mostword + net::mostrelay + 1> buffer_{};
   std::chrono::steady_clock::time_point epoch_ = std::chrono::steady_clock::now();
 };
 
@@ -201,8 +227,8 @@ server::server(const options& o, asio::io_context& io)
 bool server::start(std::string& error) {
   beast::error_code ec;
   const asio::ip::address at = asio::ip::make_address(options_.address, ec);
-  if (ec) {
-    error = "not an address: " + options_.address;
+  if (ec || !at.is_v4()) {
+    error = "not an IPv4 address: " + options_.address;
     return false;
   }
   if (!options_.cert.empty()) {
@@ -216,14 +242,19 @@ bool server::start(std::string& error) {
       return false;
     }
   }
-  udp_.open(at.is_v4() ? udp::v4() : udp::v6(), ec);
+  udp_.open(udp::v4(), ec);
   if (!ec) udp_.bind({at, options_.port}, ec);
   if (!ec) udp_.non_blocking(true, ec);
+  // Room for the datagrams of a few milliseconds at full load while the loop is elsewhere: the
+  // kernel's default holds a few hundred. The system's net.core.rmem_max caps it.
+  beast::error_code ignored;
+  udp_.set_option(asio::socket_base::receive_buffer_size(8 << 20), ignored);
+  udp_.set_option(asio::socket_base::send_buffer_size(8 << 20), ignored);
   if (ec) {
     error = "UDP port " + std::to_string(options_.port) + ": " + ec.message();
     return false;
   }
-  acceptor_.open(at.is_v4() ? tcp::v4() : tcp::v6(), ec);
+  acceptor_.open(tcp::v4(), ec);
   if (!ec) acceptor_.set_option(asio::socket_base::reuse_address(true), ec);
   if (!ec) acceptor_.bind({at, options_.wsport}, ec);
   if (!ec) acceptor_.listen(asio::socket_base::max_listen_connections, ec);
@@ -243,38 +274,71 @@ bool server::start(std::string& error) {
 void server::waitudp() {
   udp_.async_wait(udp::socket::wait_read, [this](beast::error_code ec) {
     if (ec) return;
-    readudp();
+    for (int k = 0; k < udpcalls && readudp(); ++k) {
+    }
     waitudp();
   });
 }
 
-void server::readudp() {
+// Takes what waits on the UDP socket, at most a batch; true when the batch was full.
+bool server::readudp() {
+  udpbuffers& b = *udpin_;
   for (int k = 0; k < udpbatch; ++k) {
-    udp::endpoint from;
-    beast::error_code ec;
-    const size_t n = udp_.receive_from(asio::buffer(buffer_), from, 0, ec);
-    if (ec == asio::error::would_block) return;
-    if (ec) continue;  // an ICMP error from an earlier send, reported here: nothing to do
-    endpoint e;
-    e.address = address4of(from.address(), from.port());
-    if (e.address.ip == 0) continue;  // IPv6 games have no place in the words yet
-    received(e, {buffer_.data(), n});
+    b.iov[k] = {b.data[k].data(), b.data[k].size()};
+    b.msgs[k].msg_hdr = {};
+    b.msgs[k].msg_hdr.msg_name = &b.from[k];
+    b.msgs[k].msg_hdr.msg_namelen = sizeof b.from[k];
+    b.msgs[k].msg_hdr.msg_iov = &b.iov[k];
+    b.msgs[k].msg_hdr.msg_iovlen = 1;
   }
+  const int n = recvmmsg(udp_.native_handle(), b.msgs.data(), udpbatch, MSG_DONTWAIT, nullptr);
+  if (n <= 0) return false;  // nothing more, or an ICMP error from an earlier send: nothing to do
+  const uint64_t at = now();
+  for (int k = 0; k < n; ++k) {
+    if (b.msgs[k].msg_hdr.msg_namelen != sizeof(sockaddr_in) || b.from[k].sin_family != AF_INET) continue;
+    endpoint e;
+    e.address = {ntohl(b.from[k].sin_addr.s_addr), ntohs(b.from[k].sin_port)};
+    take(e, {b.data[k].data(), b.msgs[k].msg_len}, at);
+  }
+  flush();
+  return n == udpbatch;
 }
 
-void server::flush(std::span<const uint8_t> incoming) {
+void server::flush() {
   logevents();
-  for (const outgoing& o : out_) {
-    const std::span<const uint8_t> bytes = o.forward ? incoming : o.word.view();
+  udpbuffers& b = *udpin_;
+  b.to.clear();
+  b.sendiov.clear();
+  for (size_t k = 0; k < out_.size(); ++k) {
+    const outgoing& o = out_[k];
+    const std::span<const uint8_t> bytes = o.forward ? forwards_[k] : o.word.view();
     if (o.to.over == transportkind::udp) {
-      beast::error_code ec;
-      const udp::endpoint to(asio::ip::address_v4(o.to.address.ip), o.to.address.port);
-      udp_.send_to(asio::buffer(bytes.data(), bytes.size()), to, 0, ec);  // a full buffer loses it, as a link may
+      sockaddr_in to{};
+      to.sin_family = AF_INET;
+      to.sin_addr.s_addr = htonl(o.to.address.ip);
+      to.sin_port = htons(o.to.address.port);
+      b.to.push_back(to);
+      b.sendiov.push_back({const_cast<uint8_t*>(bytes.data()), bytes.size()});
     } else if (const auto c = connections_.find(o.to.connection); c != connections_.end()) {
       c->second->send(bytes);
     }
   }
+  b.sendmsgs.assign(b.to.size(), mmsghdr{});
+  for (size_t k = 0; k < b.to.size(); ++k) {
+    msghdr& h = b.sendmsgs[k].msg_hdr;
+    h.msg_name = &b.to[k];
+    h.msg_namelen = sizeof b.to[k];
+    h.msg_iov = &b.sendiov[k];
+    h.msg_iovlen = 1;
+  }
+  // A full send buffer or an unreachable address loses that datagram, as a link may.
+  for (size_t sent = 0; sent < b.sendmsgs.size();) {
+    const int n = sendmmsg(udp_.native_handle(), b.sendmsgs.data() + sent, unsigned(b.sendmsgs.size() - sent),
+                           MSG_DONTWAIT);
+    sent += n > 0 ? size_t(n) : 1;
+  }
   out_.clear();
+  forwards_.clear();
 }
 
 void server::accept() {
@@ -308,7 +372,8 @@ void server::accept() {
 
 void server::tick() {
   rooms_.tick(now(), out_);
-  flush({});
+  forwards_.resize(out_.size());
+  flush();
   ticker_.expires_after(std::chrono::seconds(1));
   ticker_.async_wait([this](beast::error_code ec) {
     if (!ec) tick();
@@ -337,7 +402,8 @@ int serve(const options& o) {
     return 1;
   }
   logline("listening on udp port " + std::to_string(s.udpport()) + " and " + (o.cert.empty() ? "ws" : "wss") +
-          " port " + std::to_string(s.wsport()));
+          " port " + std::to_string(s.wsport()) + ", udp receive buffer " + std::to_string(s.udpbuffer() / 1024) +
+          " KB, at most " + std::to_string(o.maxrooms) + " rooms");
   io.run();
   return 0;
 }
