@@ -5,9 +5,10 @@
 // same traffic sent straight from socket to socket for comparison, and the bytes a relayed match
 // costs the lobby. Loopback only; bounded in rooms and seconds.
 //
-//   flopfist_lobbyload [--rooms N] [--seconds S] [--lobby PROGRAM] [--direct] [--cpu C]
-// --cpu C runs the lobby on core C and this program on the others. On a shared machine, run it
-// under `nice -n -15` (as root) so that other work does not take the lobby's turn.
+//   flopfist_lobbyload [--rooms N] [--seconds S] [--lobby PROGRAM] [--direct] [--cpu C] [--realtime]
+// --cpu C runs the lobby on core C and this program on the others. On a shared machine other work
+// delays the lobby's wake-ups by milliseconds: --realtime (as root) runs the lobby, which sleeps
+// between datagrams, under SCHED_FIFO; this program itself stays an ordinary process.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sched.h>
@@ -94,7 +95,7 @@ struct lobbyprocess {
   uint16_t port = 0;
 };
 
-lobbyprocess startlobby(const std::string& program, int cpu) {
+lobbyprocess startlobby(const std::string& program, int cpu, bool realtime) {
   int out[2];
   if (pipe(out) != 0) std::exit(1);
   lobbyprocess l;
@@ -105,6 +106,12 @@ lobbyprocess startlobby(const std::string& program, int cpu) {
       CPU_ZERO(&set);
       CPU_SET(cpu, &set);
       sched_setaffinity(0, sizeof set, &set);
+    }
+    if (realtime) {
+      // The lobby sleeps until datagrams come; a real-time policy lets it run the moment they do,
+      // as a dedicated machine would, instead of after whatever else shares the core.
+      const sched_param p{10};
+      if (sched_setscheduler(0, SCHED_FIFO, &p) != 0) std::perror("SCHED_FIFO (needs root)");
     }
     dup2(out[1], 1);
     close(out[0]);
@@ -272,7 +279,7 @@ figures run(std::vector<side>& sides, bool relayed, int seconds) {
 
 int main(int argc, char** argv) {
   int rooms = 1000, seconds = 10, cpu = -1;
-  bool direct = false;
+  bool direct = false, realtime = false;
   std::string program = FLOPFIST_LOBBY_PROGRAM;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
@@ -286,10 +293,13 @@ int main(int argc, char** argv) {
       cpu = std::atoi(argv[++i]);
     } else if (a == "--direct") {
       direct = true;
+    } else if (a == "--realtime") {
+      realtime = true;
     } else {
       std::fprintf(stderr,
                    "usage: flopfist_lobbyload [--rooms N (1..%d)] [--seconds S (2..%d)] [--lobby PROGRAM] "
-                   "[--cpu C: the lobby's core] [--direct: also the same traffic without the relay]\n",
+                   "[--cpu C: the lobby's core] [--direct: also the same traffic without the relay] "
+                   "[--realtime: the lobby under SCHED_FIFO, as root]\n",
                    mostrooms, mostseconds);
       return 2;
     }
@@ -300,7 +310,7 @@ int main(int argc, char** argv) {
   setrlimit(RLIMIT_NOFILE, &files);
   signal(SIGPIPE, SIG_IGN);
 
-  const lobbyprocess lobby = startlobby(program, cpu);
+  const lobbyprocess lobby = startlobby(program, cpu, realtime);
   if (cpu >= 0) {
     // The rooms' own side on another core than the lobby's, so that neither waits on the other.
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
@@ -332,8 +342,9 @@ int main(int argc, char** argv) {
   const double measured = seconds - warmupseconds;
   const double perroom = double(relayed.received) / measured / rooms;  // datagrams a room's two sides got, a second
   const double wordbytes = double(gamebytes + net::relayoverhead);
-  std::printf("rooms %d, %d s (the first %d left out), %s\n", rooms, seconds, warmupseconds,
-              cpu >= 0 ? ("lobby on core " + std::to_string(cpu)).c_str() : "lobby on any core");
+  std::printf("rooms %d, %d s (the first %d left out), %s%s\n", rooms, seconds, warmupseconds,
+              cpu >= 0 ? ("lobby on core " + std::to_string(cpu)).c_str() : "lobby on any core",
+              realtime ? ", lobby under SCHED_FIFO" : "");
   std::printf("relayed: %llu sent, %llu arrived (%.3f%% lost), %.0f datagrams/s through the lobby\n",
               static_cast<unsigned long long>(relayed.sent), static_cast<unsigned long long>(relayed.received),
               relayed.sent ? 100.0 * double(relayed.sent - std::min(relayed.sent, relayed.received)) / double(relayed.sent)
