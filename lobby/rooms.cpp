@@ -149,7 +149,13 @@ void rooms::open(const endpoint& from, const net::word& w, uint64_t now, std::ve
     }
     end(known->second, "its host opened another", out);  // a host holds one room at a time
   }
-  if (rooms_.size() >= settings_.mostrooms) return refuse(from, w, net::refusereason::busy, {}, out);
+  // Neither a flood of rooms from one address nor the lobby's whole allowance taken.
+  const auto waiting = waitingbyaddress_.find(from.address.ip);
+  if (rooms_.size() >= settings_.mostrooms ||
+      (waiting != waitingbyaddress_.end() && waiting->second >= settings_.mostperaddress)) {
+    return refuse(from, w, net::refusereason::busy, {}, out);
+  }
+  ++waitingbyaddress_[from.address.ip];
   const uint64_t token = newkey();
   room& r = rooms_[token];
   r.code = newcode();
@@ -244,10 +250,16 @@ void rooms::pair(room& r, candidate c, uint64_t now, std::vector<outgoing>& out)
   r.players[guestseat].heard = now;
   r.paired = true;
   forgetcandidates(r);
+  unwait(r);
   r.packets.start(now);
   r.bytes.start(now);
   log(eventkind::joined, r, "guest " + endpointtext(c.who.where));
   sendpeers(r, out);
+}
+
+void rooms::unwait(const room& r) {
+  const auto at = waitingbyaddress_.find(r.players[hostseat].where.address.ip);
+  if (at != waitingbyaddress_.end() && --at->second == 0) waitingbyaddress_.erase(at);
 }
 
 void rooms::forgetcandidates(room& r) {
@@ -320,6 +332,7 @@ void rooms::end(uint64_t token, const std::string& why, std::vector<outgoing>& o
   }
   log(eventkind::ended, r, why);
   forgetcandidates(r);
+  if (!r.paired) unwait(r);
   codes_.erase(codetext(r.code));
   const auto host = hosts_.find(r.players[hostseat].where);
   if (host != hosts_.end() && host->second == token) hosts_.erase(host);
@@ -331,6 +344,8 @@ void rooms::tick(uint64_t now, std::vector<outgoing>& out) {
   for (const auto& [token, r] : rooms_) {
     if (!r.paired && now - r.created >= settings_.unjoinedms) {
       over.push_back({token, "nobody joined in time"});
+    } else if (!r.players[hostseat].here && now - r.created >= settings_.unconfirmedms) {
+      over.push_back({token, "its host never showed its token"});
     } else if (now - r.players[hostseat].heard >= settings_.silentms) {
       over.push_back({token, "the host went silent"});
     } else if (r.paired && now - r.players[guestseat].heard >= settings_.silentms) {

@@ -64,6 +64,8 @@ struct roomsettings {
   uint32_t unjoinedms = 10 * 60 * 1000;  // a room nobody joined ends then
   uint32_t silentms = 40 * 1000;         // a player heard from by no word for this long is gone
   char prefix = 0;                       // every code starts with it (0: any): the code names its lobby
+  uint32_t unconfirmedms = 10 * 1000;    // a host that never showed its token (a forged address) ends its room then
+  size_t mostperaddress = 16;            // rooms not yet paired whose hosts share one IP address
 };
 
 // The relay's allowance per room, both directions together: about three times what a match sends,
@@ -128,6 +130,7 @@ class rooms {
   void leave(const endpoint& from, uint64_t key, uint64_t now, std::vector<outgoing>& out);
   void pair(room& r, candidate c, uint64_t now, std::vector<outgoing>& out);
   void forgetcandidates(room& r);
+  void unwait(const room& r);
   void sendpeers(const room& r, std::vector<outgoing>& out) const;
   void end(uint64_t token, const std::string& why, std::vector<outgoing>& out);
   void refuse(const endpoint& to, const net::word& w, net::refusereason why, const net::versions& host,
@@ -142,6 +145,7 @@ class rooms {
   randomsource random_;
   std::unordered_map<uint64_t, room> rooms_;            // by token
   std::unordered_map<std::string, uint64_t> codes_;     // code -> token
+  std::unordered_map<uint32_t, size_t> waitingbyaddress_;  // an IP address -> its hosts' unpaired rooms
   std::unordered_map<uint64_t, uint64_t> tickets_;      // a waiting guest's ticket -> its room's token
   std::unordered_map<endpoint, uint64_t, endpointhash> hosts_;  // a host's endpoint -> its room's token
   std::vector<roomevent> events_;

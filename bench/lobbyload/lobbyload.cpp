@@ -46,17 +46,19 @@ uint64_t nowns() {
   return uint64_t(t.tv_sec) * 1'000'000'000ull + uint64_t(t.tv_nsec);
 }
 
-sockaddr_in loopback(uint16_t port) {
+sockaddr_in loopback(uint16_t port, uint32_t ip = INADDR_LOOPBACK) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_addr.s_addr = htonl(ip);
   return a;
 }
 
-int udpsocket() {
+// Each player on an address of its own in 127.0.0.0/8, as players behind different routers are:
+// the lobby holds only a few waiting rooms per address.
+int udpsocket(uint32_t ip) {
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-  const sockaddr_in me = loopback(0);
+  const sockaddr_in me = loopback(0, ip);
   if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&me), sizeof me) != 0) {
     std::perror("socket");
     std::exit(1);
@@ -160,7 +162,9 @@ double cputime(pid_t pid) {
 
 struct side {
   int fd = -1;
+  uint32_t ip = INADDR_LOOPBACK;
   uint16_t to = 0;  // the lobby, or straight to the other side
+  uint32_t toip = INADDR_LOOPBACK;
   uint64_t token = 0;
 };
 
@@ -239,7 +243,7 @@ figures run(std::vector<side>& sides, bool relayed, int seconds) {
     datagrams[k] = relayed ? std::vector<uint8_t>(b.bytes.begin(), b.bytes.begin() + std::ptrdiff_t(b.size)) : payload;
   }
   std::vector<sockaddr_in> to(n);
-  for (size_t k = 0; k < n; ++k) to[k] = loopback(sides[k].to);
+  for (size_t k = 0; k < n; ++k) to[k] = loopback(sides[k].to, sides[k].toip);
   uint8_t buf[2048];
   std::vector<epoll_event> ready(256);
   f.latencyus.reserve(size_t(double(n) * rate * seconds));
@@ -326,7 +330,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<side> sides(size_t(2 * rooms));
-  for (side& s : sides) s.fd = udpsocket();
+  for (size_t k = 0; k < sides.size(); ++k) {
+    sides[k].ip = 0x7F010000 + uint32_t(k) + 1;  // 127.1.0.1 on
+    sides[k].fd = udpsocket(sides[k].ip);
+  }
   if (!pairrooms(sides, lobby.port)) {
     std::fprintf(stderr, "a room did not pair\n");
     kill(lobby.pid, SIGTERM);
@@ -361,7 +368,9 @@ int main(int argc, char** argv) {
   if (direct) {
     for (size_t r = 0; r < sides.size() / 2; ++r) {
       sides[2 * r].to = portof(sides[2 * r + 1].fd);
+      sides[2 * r].toip = sides[2 * r + 1].ip;
       sides[2 * r + 1].to = portof(sides[2 * r].fd);
+      sides[2 * r + 1].toip = sides[2 * r].ip;
     }
     figures straight = run(sides, false, seconds);
     std::printf("end to end socket to socket, no relay: p50 %.0f us, p99 %.0f us, p99.9 %.0f us\n",

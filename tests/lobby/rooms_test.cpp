@@ -234,6 +234,27 @@ TEST_F(lobbytest, TheLobbyHoldsAtMostItsRooms) {
   EXPECT_EQ(small.count(), 3u);
 }
 
+TEST_F(lobbytest, OneAddressHoldsFewWaitingRoomsAndForgedHostsLoseTheirsSoon) {
+  // Sixteen hosts behind one address may wait at once; the seventeenth waits until one is paired.
+  std::vector<net::word> opened;
+  for (uint16_t port = 1; port <= 17; ++port) opened.push_back(open(udpat(0xCB007109, port)));
+  EXPECT_EQ(opened[15].kind, net::wordkind::room);
+  EXPECT_EQ(opened[16].kind, net::wordkind::refuse);
+  EXPECT_EQ(opened[16].why, net::refusereason::busy);
+  keepalive(udpat(0xCB007109, 1), opened[0].key);
+  keepalive(guest, join(guest, opened[0].code).key);
+  EXPECT_EQ(open(udpat(0xCB007109, 17), ours, 5).kind, net::wordkind::room) << "a paired room no longer counts";
+  // Ten seconds on, the rooms of hosts that never showed their token (any forged address's) end;
+  // the paired room stays.
+  now += 9'999;
+  lobby.tick(now, out);
+  EXPECT_EQ(lobby.count(), 17u);
+  now += 1;
+  lobby.tick(now, out);
+  EXPECT_EQ(lobby.count(), 1u);
+  EXPECT_TRUE(open(udpat(0xCB007109, 20)).kind == net::wordkind::room) << "the address's allowance came back";
+}
+
 TEST_F(lobbytest, UnjoinedRoomsEndAfterTenMinutesAndLeftRoomsAtOnce) {
   const net::word room = open(host);
   // The host keeps the room alive every 10 s; nobody joins.
