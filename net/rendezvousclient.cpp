@@ -9,7 +9,7 @@
 namespace flopfist::net {
 
 meeting::meeting(const meetsettings& s, address4 lobby, uint32_t now, uint32_t nonce)
-    : settings_(s), lobby_(lobby), nonce_(nonce), started_(now), heard_(now) {
+    : settings_(s), lobby_(lobby), nonce_(nonce), heard_(now) {
   if (s.side == role::guest) {
     const std::string code = cleancode(s.code);
     if (code.empty()) {
@@ -101,7 +101,6 @@ void meeting::paired(const word& w, uint32_t now) {
   // A browser on either side has nothing to punch: the relay at once.
   if (targets_.empty() || w.seen.port == 0) return settle(meetphase::relayed, now);
   phase_ = meetphase::punching;
-  punchstart_ = now;
   punchend_ = now + settings_.punchms;
   lastprobe_ = now - settings_.probems;
   rounds_ = 0;

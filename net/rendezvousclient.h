@@ -85,12 +85,12 @@ class meeting {
   bool seated_ = false;   // a guest has its ticket
   bool alive_ = false;    // the lobby answered a keepalive: a host's room is confirmed
   roomcode code_{};
-  uint32_t started_, heard_, lastsent_ = 0;
+  uint32_t heard_, lastsent_ = 0;
   bool sentonce_ = false;
   // Punching.
   std::vector<address4> targets_;
   address4 seen_;
-  uint32_t punchstart_ = 0, punchend_ = 0, lastprobe_ = 0;
+  uint32_t punchend_ = 0, lastprobe_ = 0;
   int rounds_ = 0;
   bool extended_ = false, reported_ = false;
   uint16_t seq_ = 0;
