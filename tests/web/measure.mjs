@@ -1,6 +1,7 @@
 // Measures the built page in headless chromium, without the full browser tests: the time from
 // asking for the page to its first drawn frame (several loads, the median), and the check program's
-// level-8 step time. Usage: node tests/web/measure.mjs [LOADS]   (after scripts/web)
+// level-8 step time. Usage: node tests/web/measure.mjs [LOADS]   (after scripts/web; FLOPFIST_SITE=DIR
+// and FLOPFIST_CHECK=DIR other builds of the page and of the check)
 import {createServer} from 'node:http';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {tmpdir} from 'node:os';
@@ -10,8 +11,8 @@ import puppeteer from 'puppeteer-core';
 import {decodepng, lit} from './png.mjs';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
-const site = join(root, 'build', 'web');
-const check = join(root, 'build', 'web-build', 'check');
+const site = process.env.FLOPFIST_SITE || join(root, 'build', 'web');
+const check = process.env.FLOPFIST_CHECK || join(root, 'build', 'web-build', 'check');
 const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
 const server = createServer((req, res) => {
   let path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
