@@ -1,6 +1,9 @@
 // Asking the processor, once, which of the builds of a hot loop it can run.
 #include "media/cpu.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace media {
 
 bool has(isa set) {
@@ -13,7 +16,14 @@ bool has(isa set) {
 }
 
 isa bestisa() {
-  static const isa best = has(isa::avx512) ? isa::avx512 : has(isa::avx2) ? isa::avx2 : isa::plain;
+  static const isa best = [] {
+    isa widest = has(isa::avx512) ? isa::avx512 : has(isa::avx2) ? isa::avx2 : isa::plain;
+    // FLOPFIST_VECTOR=plain (or avx2) caps it, so one binary also times its narrower builds.
+    const char* cap = std::getenv("FLOPFIST_VECTOR");
+    for (const isa set : everyisa)
+      if (cap != nullptr && std::strcmp(cap, nameof(set)) == 0 && set < widest) widest = set;
+    return widest;
+  }();
   return best;
 }
 

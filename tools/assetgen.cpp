@@ -1,5 +1,8 @@
-// The asset generator's entry: assetgen <outdir> writes images/, sounds/ and music/ there.
+// The asset generator's entry: assetgen <outdir> writes images/, sounds/ and music/ there;
+// assetgen --music QUALITY <outdir> only the music, at another Vorbis quality (the browser's
+// smaller download).
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -8,12 +11,21 @@
 #include "sounds.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: assetgen <outdir>\n");
+  const bool musiconly = argc == 4 && std::string(argv[1]) == "--music";
+  char* end = nullptr;
+  const float quality = musiconly ? std::strtof(argv[2], &end) : assetgen::musicquality;
+  if (!(argc == 2 || (musiconly && *end == 0 && quality >= -0.1f && quality <= 1.0f))) {
+    std::fprintf(stderr, "usage: assetgen <outdir> | assetgen --music QUALITY <outdir>\n");
     return 2;
   }
-  const std::string outdir = argv[1];
+  const std::string outdir = argv[argc - 1];
   std::error_code ec;
+  if (musiconly) {
+    std::filesystem::create_directories(outdir + "/music", ec);
+    if (assetgen::writemusic(outdir, quality)) return 0;
+    std::fprintf(stderr, "assetgen: could not write the music under %s\n", outdir.c_str());
+    return 1;
+  }
   for (const char* sub : {"images", "sounds", "music"})
     std::filesystem::create_directories(outdir + "/" + sub, ec);
   if (!assetgen::writeimages(outdir) || !assetgen::writesounds(outdir) ||

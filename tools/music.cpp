@@ -204,7 +204,7 @@ stereo maketrack(int number) {
   return mix;
 }
 
-bool writemusic(const std::string& outdir) {
+bool writemusic(const std::string& outdir, float quality) {
   // Two workers, each making every other track: the tracks share nothing, so the bytes do not
   // depend on the scheduling.
   std::array<bool, 5> ok{};
@@ -213,7 +213,7 @@ bool writemusic(const std::string& outdir) {
       const stereo track = maketrack(k);
       ok[static_cast<std::size_t>(k)] =
           writeogg(outdir + "/music/tt" + std::to_string(k) + ".ogg", track.left, track.right,
-                   samplerate, 0.3f, 0x0F10F000 + k);
+                   samplerate, quality, 0x0F10F000 + k);
     }
   };
   std::thread second(worker, 2);

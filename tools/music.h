@@ -14,7 +14,8 @@ struct stereo {
 // Renders track 1..4 at the generator's sample rate.
 stereo maketrack(int number);
 
-// Writes music/tt1.ogg .. music/tt4.ogg under `outdir`.
-bool writemusic(const std::string& outdir);
+// Writes music/tt1.ogg .. music/tt4.ogg under `outdir`, at a Vorbis quality from -0.1 to 1.
+inline constexpr float musicquality = 0.3f;
+bool writemusic(const std::string& outdir, float quality = musicquality);
 
 }  // namespace assetgen
