@@ -22,7 +22,10 @@ set(FLOPFIST_WEB_LINK
 file(WRITE ${CMAKE_BINARY_DIR}/sdl2funcs.json "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
 # The music at the page's own Vorbis quality when scripts/web made it (a smaller download).
 set(FLOPFIST_WEB_MUSIC "${FLOPFIST_ASSET_DIR}/music" CACHE PATH "The music tracks the page carries")
+# The window icons are for the desktop's title bar and menus; a page has no use for them.
+set(FLOPFIST_WEB_NOT_PACKED "SHELL:--exclude-file */icon*.png")
 target_link_options(flopfist PRIVATE ${FLOPFIST_WEB_LINK} --shell-file ${FLOPFIST_WEB_SHELL}
+  ${FLOPFIST_WEB_NOT_PACKED}
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/images@/assets/images"
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/sounds@/assets/sounds"
   "SHELL:--preload-file ${FLOPFIST_WEB_MUSIC}@/assets/music")
@@ -39,7 +42,7 @@ add_executable(flopfist_webbrawl EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tests/web/
 target_link_libraries(flopfist_webbrawl PRIVATE flopfist_lib)
 set_target_properties(flopfist_webbrawl PROPERTIES OUTPUT_NAME brawl SUFFIX ".html"
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/check)
-target_link_options(flopfist_webbrawl PRIVATE ${FLOPFIST_WEB_LINK}
+target_link_options(flopfist_webbrawl PRIVATE ${FLOPFIST_WEB_LINK} ${FLOPFIST_WEB_NOT_PACKED}
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/images@/assets/images"
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/sounds@/assets/sounds"
   "SHELL:--preload-file ${FLOPFIST_WEB_MUSIC}@/assets/music")
