@@ -11,7 +11,7 @@
 # Usage: routers.sh NATDRIVER LOBBY [FRAMES]. Exit 77 (skipped) without root or namespaces.
 # NATTRACE=1 shows each side's meeting step by step.
 set -uo pipefail
-driver=$1 lobby=$2 frames=${3:-600}
+driver=$1 lobby=$2 frames=${3:-480}
 skip() { echo "SKIPPED: $*"; exit 77; }
 
 [ "$(id -u)" -eq 0 ] || skip "making network namespaces needs root"
