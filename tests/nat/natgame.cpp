@@ -72,6 +72,9 @@ void natgame::send(std::span<const uint8_t> bytes) {
 }
 
 void natgame::frame(uint32_t now) {
+  // Having left, the quit goes again each frame while the caller lingers: if every copy were
+  // lost, the other side would wait for acknowledgements that never come.
+  if (stage_ == natstage::ended && s_->state() == net::linkstate::left) send(s_->quitmessage());
   if (stage_ != natstage::playing) return;
   // Also once the other side has quit: its last inputs are stepped then.
   const int side = settings_.meet.side == net::role::host ? 0 : 1;

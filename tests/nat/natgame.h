@@ -42,7 +42,7 @@ class natgame {
   void receive(const net::address4& from, std::span<const uint8_t> bytes, uint32_t now);
   // The meeting's words, probes and keepalives; call it whenever woken, frames or not.
   void poll(uint32_t now);
-  // One tick of the match, 60 a second once met.
+  // One tick of the match, 60 a second once met, and on after the end while the caller lingers.
   void frame(uint32_t now);
   // After the end: tells the lobby this player is gone.
   void leave();

@@ -64,7 +64,7 @@ int udpsocket::receive(net::address4& from, std::span<uint8_t> into) {
       from = {ntohl(s.sin_addr.s_addr), ntohs(s.sin_port)};
       return int(n);
     }
-    if (errno != ECONNREFUSED && errno != EHOSTUNREACH && errno != ENETUNREACH && errno != EINTR) return -1;
+    if (errno != EINTR) return -1;
   }
 }
 

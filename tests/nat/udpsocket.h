@@ -23,8 +23,8 @@ class udpsocket {
   uint16_t port() const { return port_; }
   // ttl 0: the system's usual. A datagram that cannot go is dropped, as the network would.
   void send(const net::address4& to, std::span<const uint8_t> bytes, uint8_t ttl = 0);
-  // The next datagram waiting, its size into `into`; -1 when none. Errors a refused probe leaves
-  // on the socket (ICMP port unreachable) are passed over.
+  // The next datagram waiting, its size into `into`; -1 when none. (A probe refused by a router
+  // leaves no error here: an unconnected socket is not told.)
   int receive(net::address4& from, std::span<uint8_t> into);
   // Waits until a datagram comes or `ms` pass.
   void wait(int ms) const;
