@@ -34,15 +34,33 @@ int usage() {
   return 2;
 }
 
-void sendall(nattest::udpsocket& socket, nattest::natgame& g) {
-  for (const net::meetdatagram& d : g.outbox()) socket.send(d.to, d.bytes.view(), d.ttl);
+// With --trace, each word of the meeting as it goes or comes, until the match begins.
+struct tracer {
+  bool on = false;
+  uint32_t began = 0;
+  void note(const char* way, const net::address4& who, std::span<const uint8_t> bytes, uint32_t now,
+            const nattest::natgame& g, uint8_t ttl = 0) const {
+    if (!on || g.stage() != nattest::natstage::meeting) return;
+    std::printf("%5u ms: %s %s word %d ttl %d\n", now - began, way, net::addresstext(who).c_str(),
+                int(net::decodeword(bytes).kind), ttl);
+  }
+};
+
+void sendall(nattest::udpsocket& socket, nattest::natgame& g, const tracer& t, uint32_t now) {
+  for (const net::meetdatagram& d : g.outbox()) {
+    t.note("to", d.to, d.bytes.view(), now, g, d.ttl);
+    socket.send(d.to, d.bytes.view(), d.ttl);
+  }
   g.outbox().clear();
 }
 
-void takeall(nattest::udpsocket& socket, nattest::natgame& g, uint32_t now) {
+void takeall(nattest::udpsocket& socket, nattest::natgame& g, const tracer& t, uint32_t now) {
   std::array<uint8_t, net::mostword + net::mostrelay> buffer;
   net::address4 from;
-  for (int n; (n = socket.receive(from, buffer)) >= 0;) g.receive(from, {buffer.data(), size_t(n)}, now);
+  for (int n; (n = socket.receive(from, buffer)) >= 0;) {
+    t.note("from", from, {buffer.data(), size_t(n)}, now, g);
+    g.receive(from, {buffer.data(), size_t(n)}, now);
+  }
 }
 
 }  // namespace
@@ -86,6 +104,7 @@ int main(int argc, char** argv) {
 
   const uint32_t began = clockms();
   nattest::natgame g(s, began, std::random_device{}());
+  const tracer t{trace, began};
   bool codeshown = false;
   net::meetphase shown = g.meeting().phase();
   // Frames fall due 60 times a second from the meeting's end; the socket is waited on between them.
@@ -93,7 +112,7 @@ int main(int argc, char** argv) {
   uint32_t startedat = 0, endedat = 0;
   for (;;) {
     const uint32_t now = clockms();
-    takeall(socket, g, now);
+    takeall(socket, g, t, now);
     g.poll(now);
     if (trace && g.meeting().phase() != shown) {
       shown = g.meeting().phase();
@@ -115,7 +134,7 @@ int main(int argc, char** argv) {
       }
     }
     if (g.stage() == nattest::natstage::ended && endedat == 0) endedat = now;
-    sendall(socket, g);
+    sendall(socket, g, t, now);
     if (g.stage() == nattest::natstage::failed) {
       std::printf("FAILED %s\n", g.problem().c_str());
       return 1;
@@ -129,7 +148,7 @@ int main(int argc, char** argv) {
     socket.wait(startedat == 0 ? 10 : std::min(10, int(nextframe - clockms())));
   }
   g.leave();
-  sendall(socket, g);
+  sendall(socket, g, t, clockms());
   std::printf("%s\n", nattest::resultline(g).c_str());
   return 0;
 }

@@ -9,8 +9,17 @@
 
 namespace flopfist::nattest {
 
+// The match and its saved states are made before the meeting: making them takes long enough (a
+// sixth of a second in a debug build) that a side doing it once met would leave the other's
+// probes and first frames unanswered meanwhile.
 natgame::natgame(const natsettings& s, uint32_t now, uint32_t nonce)
-    : settings_(s), meet_(s.meet, s.lobby, now, nonce), began_(now) {}
+    : settings_(s), meet_(s.meet, s.lobby, now, nonce),
+      live_(std::make_unique<net::rollback<match>>(match(nettest::versussetup(s.seed)), net::savedstates(config()))),
+      tape_(std::make_unique<match>(live_->live)) {}
+
+net::sessionconfig natgame::config() const {
+  return {settings_.meet.side == net::role::host ? 0 : 1, settings_.delay, 8, 3000};
+}
 
 void natgame::fail(std::string why) {
   if (stage_ == natstage::failed) return;
@@ -30,6 +39,7 @@ void natgame::receive(const net::address4& from, std::span<const uint8_t> bytes,
 }
 
 void natgame::poll(uint32_t now) {
+  if (!began_) began_ = now;  // the first tick asks the lobby: the JOIN goes out now
   meet_.tick(now, out_);
   notepaired(now);
   const net::meetphase p = meet_.phase();
@@ -46,15 +56,12 @@ void natgame::notepaired(uint32_t now) {
 }
 
 int natgame::since(uint32_t now) const {
-  return int(now - (settings_.meet.side == net::role::guest ? began_ : paired_.value_or(began_)));
+  const std::optional<uint32_t> from = settings_.meet.side == net::role::guest ? began_ : paired_;
+  return int(now - from.value_or(now));
 }
 
 void natgame::start(uint32_t now) {
-  const net::sessionconfig c{settings_.meet.side == net::role::host ? 0 : 1, settings_.delay, 8, 3000};
-  const matchsetup setup = nettest::versussetup(settings_.seed);
-  s_.emplace(c, now);
-  live_ = std::make_unique<net::rollback<match>>(match(setup), net::savedstates(c));
-  tape_ = std::make_unique<match>(setup);
+  s_.emplace(config(), now);
   stage_ = natstage::playing;
 }
 

@@ -61,6 +61,7 @@ class natgame {
   const net::linkstats* stats() const { return s_ ? &s_->stats() : nullptr; }
 
  private:
+  net::sessionconfig config() const;
   void notepaired(uint32_t now);
   int since(uint32_t now) const;  // ms from what firstframems() counts from
   void start(uint32_t now);
@@ -72,7 +73,7 @@ class natgame {
   net::meeting meet_;
   natstage stage_ = natstage::meeting;
   std::string problem_;
-  uint32_t began_;
+  std::optional<uint32_t> began_;
   std::optional<uint32_t> paired_;
   std::optional<net::session> s_;
   std::unique_ptr<net::rollback<match>> live_;
