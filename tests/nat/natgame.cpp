@@ -33,9 +33,9 @@ void natgame::receive(const net::address4& from, std::span<const uint8_t> bytes,
     if (s_ && !meet_.relayed().empty()) s_->receive(meet_.relayed(), now);
     return;
   }
-  // The match's own datagrams straight from the other game. They are taken whichever path this
-  // side chose: the other may have settled on the direct path a moment sooner.
-  if (s_ && !(from == settings_.lobby)) s_->receive(bytes, now);
+  // The match's own datagrams straight from the other game, from the address that answered and
+  // from no other: a stranger who learns the address has nothing to inject.
+  if (s_ && meet_.phase() == net::meetphase::direct && from == meet_.peer()) s_->receive(bytes, now);
 }
 
 void natgame::poll(uint32_t now) {
