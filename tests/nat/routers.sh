@@ -141,6 +141,12 @@ runcase() {
   else
     echo "no room code from the host" >"$work/guest.out"
   fi
+  # The host ends within a moment of the guest; one left waiting for a guest that failed goes.
+  for _ in $(seq 50); do
+    kill -0 "$hostpid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$hostpid" 2>/dev/null
   wait "$hostpid"
   hostcode=$?
   local hostline guestline
