@@ -4,9 +4,11 @@
 //   natdriver LOBBY[:PORT] join CODE [--seed N] [--frames N]
 // --trace also prints each step of the meeting with its time.
 // The exit status is 0 when the match was played to its end.
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -33,6 +35,61 @@ int usage() {
   std::fputs("usage: natdriver LOBBY[:PORT] host|join CODE [--seed N] [--frames N] [--trace]\n", stderr);
   return 2;
 }
+
+const char* phasename(net::meetphase p) {
+  static const char* const names[] = {"asking", "waiting", "punching", "direct", "relayed", "refused", "failed"};
+  return names[int(p)];
+}
+
+// The command line into the settings; false when it is not one.
+bool parse(int argc, char** argv, nattest::natsettings& s, bool& trace) {
+  if (argc < 3) return false;
+  s.lobby = nattest::parseaddress(argv[1], lobbyport);
+  const std::string_view what = argv[2];
+  int next = 3;
+  if (what == "join" && argc > 3) {
+    s.meet.side = net::role::guest;
+    s.meet.code = argv[next++];
+  } else if (what != "host") {
+    return false;
+  }
+  for (; next < argc; ++next) {
+    const std::string_view a = argv[next];
+    if (a == "--trace") {
+      trace = true;
+      continue;
+    }
+    if (next + 1 >= argc) return false;
+    const std::string_view v = argv[++next];
+    int value = 0;
+    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+    if (ec != std::errc() || end != v.data() + v.size() || value < 1) return false;
+    if (a == "--seed") s.seed = uint32_t(value);
+    else if (a == "--frames") s.mostframes = value;
+    else return false;
+  }
+  return s.lobby.port != 0;
+}
+
+// Frames fall due 60 times a second from the match's start, none made up in a burst when the
+// process fell far behind; between them the socket is waited on.
+struct pacer {
+  std::optional<uint32_t> start;
+  uint64_t frames = 0;
+  bool due(uint32_t now) {
+    if (!start) start = now;
+    const uint64_t owed = uint64_t(now - *start) * 60 / 1000 + 1;
+    if (owed > frames + 4) frames = owed - 1;
+    if (frames >= owed) return false;
+    ++frames;
+    return true;
+  }
+  int waitms(uint32_t now) const {
+    if (!start) return 10;
+    const uint32_t next = *start + uint32_t((frames * 1000 + 59) / 60);
+    return std::clamp(int(next - now), 0, 10);
+  }
+};
 
 // With --trace, each word of the meeting as it goes or comes, until the match begins.
 struct tracer {
@@ -66,31 +123,9 @@ void takeall(nattest::udpsocket& socket, nattest::natgame& g, const tracer& t, u
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return usage();
   nattest::natsettings s;
-  s.lobby = nattest::parseaddress(argv[1], lobbyport);
-  const std::string_view what = argv[2];
-  int next = 3;
-  if (what == "join" && argc > 3) {
-    s.meet.side = net::role::guest;
-    s.meet.code = argv[next++];
-  } else if (what != "host") {
-    return usage();
-  }
   bool trace = false;
-  for (; next < argc; next += 2) {
-    if (std::strcmp(argv[next], "--trace") == 0) {
-      trace = true;
-      --next;
-      continue;
-    }
-    if (next + 1 >= argc) return usage();
-    if (std::strcmp(argv[next], "--seed") == 0) s.seed = uint32_t(std::stoul(argv[next + 1]));
-    else if (std::strcmp(argv[next], "--frames") == 0) s.mostframes = std::stoi(argv[next + 1]);
-    else return usage();
-  }
-  if (next != argc || s.lobby.port == 0) return usage();
-
+  if (!parse(argc, argv, s, trace)) return usage();
   nattest::udpsocket socket;
   if (!socket.ok()) {
     std::fprintf(stderr, "natdriver: no UDP socket\n");
@@ -104,48 +139,33 @@ int main(int argc, char** argv) {
 
   const uint32_t began = clockms();
   nattest::natgame g(s, began, std::random_device{}());
-  const tracer t{trace, began};
+  const tracer t{trace, clockms()};  // from the first word to the lobby, the match made
   bool codeshown = false;
   net::meetphase shown = g.meeting().phase();
-  // Frames fall due 60 times a second from the meeting's end; the socket is waited on between them.
-  uint64_t frames = 0;
-  uint32_t startedat = 0, endedat = 0;
+  pacer clock;
+  std::optional<uint32_t> endedat;
   for (;;) {
     const uint32_t now = clockms();
     takeall(socket, g, t, now);
     g.poll(now);
     if (trace && g.meeting().phase() != shown) {
       shown = g.meeting().phase();
-      std::printf("%5u ms: meeting step %d\n", now - began, int(shown));
+      std::printf("%5u ms: %s\n", now - t.began, phasename(shown));
     }
-    if (!codeshown && s.meet.side == net::role::host && !g.meeting().code().empty() &&
-        g.meeting().code()[0] != '\0') {
+    if (!codeshown && s.meet.side == net::role::host && g.meeting().code().front() != '\0') {  // given
       std::printf("room code: %s\n", g.meeting().code().c_str());
       std::fflush(stdout);
       codeshown = true;
     }
-    if (g.stage() == nattest::natstage::playing || g.stage() == nattest::natstage::ended) {
-      if (startedat == 0) startedat = now;
-      const uint64_t due = uint64_t(now - startedat) * 60 / 1000 + 1;
-      if (due > frames + 4) frames = due - 1;  // far behind: no burst of frames to catch up
-      if (frames < due) {
-        ++frames;
-        g.frame(now);
-      }
-    }
-    if (g.stage() == nattest::natstage::ended && endedat == 0) endedat = now;
+    if (g.stage() != nattest::natstage::meeting && clock.due(now)) g.frame(now);
+    if (g.stage() == nattest::natstage::ended && !endedat) endedat = now;
     sendall(socket, g, t, now);
-    if (g.stage() == nattest::natstage::failed) {
-      std::printf("FAILED %s\n", g.problem().c_str());
+    if (g.stage() == nattest::natstage::failed || now - began >= patiencems) {
+      std::printf("FAILED %s\n", g.stage() == nattest::natstage::failed ? g.problem().c_str() : "no end in time");
       return 1;
     }
-    if (endedat != 0 && now - endedat >= lingerms) break;
-    if (now - began >= patiencems) {
-      std::printf("FAILED no end within %u s\n", patiencems / 1000);
-      return 1;
-    }
-    const uint32_t nextframe = startedat + uint32_t((frames * 1000 + 59) / 60);
-    socket.wait(startedat == 0 ? 10 : std::min(10, int(nextframe - clockms())));
+    if (endedat && now - *endedat >= lingerms) break;
+    socket.wait(clock.waitms(clockms()));
   }
   g.leave();
   sendall(socket, g, t, clockms());
