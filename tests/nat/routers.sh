@@ -25,11 +25,14 @@ p="ffnat$$"
 work=$(mktemp -d)
 spaces=()
 lobbypid=""
+hostpid=""
 cleanup() {
-  [ -n "$lobbypid" ] && kill "$lobbypid" 2>/dev/null && wait "$lobbypid" 2>/dev/null
+  local pid
+  for pid in $hostpid $lobbypid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   for n in "${spaces[@]}"; do ip netns del "$n" 2>/dev/null; done
   spaces=()
   lobbypid=""
+  hostpid=""
 }
 trap 'cleanup; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
@@ -47,11 +50,11 @@ link() {
   [ "$6" = - ] || inside "$4" ip addr add "$6" dev "$5"
   inside "$1" ip link set "$2" up && inside "$4" ip link set "$5" up
 }
-# A home router NAME with its public side WAN/28 (gateway GW), its LAN address on a bridge, and
-# MASQUERADE with any extra options.
+# A home router NAME, its public side's gateway GW, its LAN address on a bridge, and MASQUERADE
+# with any extra options.
 router() {
-  local name=$1 wan=$2 gw=$3 lanaddr=$4
-  shift 4
+  local name=$1 gw=$2 lanaddr=$3
+  shift 3
   inside "$name" ip route add default via "$gw"
   inside "$name" ip link add home type bridge
   inside "$name" ip addr add "$lanaddr" dev home
@@ -77,8 +80,8 @@ network() {
   inside mid sysctl -qw net.ipv4.ip_forward=1
   inside mid iptables -A FORWARD -m recent --name seen --rcheck -j ACCEPT &&
     inside mid iptables -A FORWARD -m recent --name seen --set -j DROP || return 1
-  router ra 203.0.113.2 203.0.113.1 198.51.100.1/25 || return 1
-  router rb 203.0.113.18 203.0.113.17 198.51.100.129/25 "${options_b[@]}" || return 1
+  router ra 203.0.113.1 198.51.100.1/25 || return 1
+  router rb 203.0.113.17 198.51.100.129/25 "${options_b[@]}" || return 1
   player a1 198.51.100.2 ra 198.51.100.1 && player a2 198.51.100.3 ra 198.51.100.1 &&
     player b1 198.51.100.130 rb 198.51.100.129
 }
@@ -128,7 +131,8 @@ runcase() {
   done
   startlobby || { failures=$((failures + 1)); cleanup; return; }
   inside "$host" "$driver" 203.0.113.1:27961 host --frames "$frames" ${NATTRACE:+--trace} >"$work/host.out" 2>&1 &
-  local hostpid=$! code=""
+  hostpid=$!
+  local code=""
   for _ in $(seq 50); do
     code=$(sed -n 's/^room code: //p' "$work/host.out")
     [ -n "$code" ] && break
@@ -149,6 +153,7 @@ runcase() {
   kill "$hostpid" 2>/dev/null
   wait "$hostpid"
   hostcode=$?
+  hostpid=""
   local hostline guestline
   hostline=$(tail -n 1 "$work/host.out")
   guestline=$(tail -n 1 "$work/guest.out")
