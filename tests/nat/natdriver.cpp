@@ -2,7 +2,8 @@
 // over one UDP socket, plays a scripted versus match over the path found, and prints one line:
 //   natdriver LOBBY[:PORT] host [--seed N] [--frames N]   prints "room code: XXXXX" first
 //   natdriver LOBBY[:PORT] join CODE [--seed N] [--frames N]
-// --trace also prints each step of the meeting with its time.
+// --trace also prints each step of the meeting with its time; --full-ttl sends even the first
+// probes with the usual TTL.
 // The exit status is 0 when the match was played to its end.
 #include <algorithm>
 #include <charconv>
@@ -32,7 +33,7 @@ uint32_t clockms() {
 }
 
 int usage() {
-  std::fputs("usage: natdriver LOBBY[:PORT] host|join CODE [--seed N] [--frames N] [--trace]\n", stderr);
+  std::fputs("usage: natdriver LOBBY[:PORT] host|join CODE [--seed N] [--frames N] [--full-ttl] [--trace]\n", stderr);
   return 2;
 }
 
@@ -57,6 +58,10 @@ bool parse(int argc, char** argv, nattest::natsettings& s, bool& trace) {
     const std::string_view a = argv[next];
     if (a == "--trace") {
       trace = true;
+      continue;
+    }
+    if (a == "--full-ttl") {  // every probe at the usual TTL: what the first low ones guard against
+      s.meet.lowttlrounds = 0;
       continue;
     }
     if (next + 1 >= argc) return false;
