@@ -27,6 +27,7 @@ void meeting::send(std::vector<meetdatagram>& out, const address4& to, const wor
 
 bool meeting::receive(const address4& from, std::span<const uint8_t> bytes, uint32_t now,
                       std::vector<meetdatagram>& out) {
+  relayed_ = {};  // a payload belongs to its own word, whose bytes the caller may reuse
   const word w = decodeword(bytes);
   if (w.kind == wordkind::none) return false;
   if (w.kind == wordkind::probe || w.kind == wordkind::answer) {
@@ -38,7 +39,6 @@ bool meeting::receive(const address4& from, std::span<const uint8_t> bytes, uint
 }
 
 void meeting::lobbyword(const word& w, uint32_t now) {
-  relayed_ = {};
   switch (w.kind) {
     case wordkind::room:
       if (settings_.side != role::host || w.nonce != nonce_ || phase_ != meetphase::asking) return;

@@ -66,7 +66,8 @@ class meeting {
   address4 peer() const { return peer_; }  // direct: where the other player answered from
   pathkind path() const { return path_; }
   std::string problem() const { return problem_; }
-  // A match datagram wrapped for the lobby's relay, and the payload of the last relay word received.
+  // A match datagram wrapped for the lobby's relay, and the payload the last receive() took from
+  // a relay word (empty when that datagram was none); it points into that datagram's bytes.
   meetdatagram relayword(std::span<const uint8_t> payload) const;
   std::span<const uint8_t> relayed() const { return relayed_; }
 

@@ -276,5 +276,31 @@ TEST(meeting, AStrangersProbeOrRelayWordIsIgnored) {
   EXPECT_FALSE(w.p[0].m->receive(stranger, match, w.now, out)) << "the match's own datagrams are not the meeting's";
 }
 
+TEST(meeting, ARelayedPayloadIsHandedBackForItsOwnWordOnly) {
+  world w;
+  w.punchable = false;
+  ASSERT_TRUE(w.meet());
+  const std::vector<uint8_t> datagram(40, 0x5A);
+  const meetdatagram relay = w.p[1].m->relayword(datagram);  // as the lobby forwards it
+  meeting& host = *w.p[0].m;
+  std::vector<meetdatagram> out;
+  // Words after it that carry no payload hand back nothing: a caller that looked would take the
+  // old payload again, from bytes that may be gone.
+  word probe;
+  probe.kind = wordkind::probe;
+  probe.key = 0x1234;
+  probe.side = role::guest;
+  const address4 stranger{0xC0000209, 1};
+  for (const address4& from : {w.p[1].publicat, stranger}) {
+    ASSERT_TRUE(host.receive(lobbyat, relay.bytes.view(), w.now, out));
+    ASSERT_EQ(std::vector<uint8_t>(host.relayed().begin(), host.relayed().end()), datagram);
+    EXPECT_TRUE(host.receive(from, encode(probe).view(), w.now, out));
+    EXPECT_TRUE(host.relayed().empty()) << "a probe";
+  }
+  ASSERT_TRUE(host.receive(lobbyat, relay.bytes.view(), w.now, out));
+  EXPECT_TRUE(host.receive(stranger, relay.bytes.view(), w.now, out));
+  EXPECT_TRUE(host.relayed().empty()) << "a relay word from anywhere but the lobby";
+}
+
 }  // namespace
 }  // namespace flopfist::net

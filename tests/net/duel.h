@@ -78,7 +78,9 @@ struct dueloutcome {
   std::array<uint64_t, 2> endhash{};  // each side's replay watched to its end: the final hash
 };
 
-template <typename game>
+// `carrier` is the link between the two sides: memorylink, or any type with its send, arrived and
+// cut (the relay hop of bench/netlink, say).
+template <typename game, typename carrier = memorylink>
 class duel {
  public:
   duel(const game& start, const linkconfig& link, int delay, uint32_t scriptseed)
@@ -94,7 +96,7 @@ class duel {
   std::function<void(int side, int frame, game& g)> meddle;
   // The side that leaves once it has stepped this many frames (-1: neither), as Escape would.
   int leaver = 0, leaveframe = -1;
-  memorylink& link() { return link_; }
+  carrier& link() { return link_; }
   net::session& session(int s) { return sides_[size_t(s)].s; }
 
  private:
@@ -117,7 +119,7 @@ class duel {
   void carry(side& me, std::span<const net::request> requests);
   void tick(int s, uint32_t now);
 
-  memorylink link_;
+  carrier link_;
   uint32_t seed_;
   int delay_;
   std::array<side, 2> sides_;
@@ -125,8 +127,8 @@ class duel {
   game start_;
 };
 
-template <typename game>
-void duel<game>::carry(side& me, std::span<const net::request> requests) {
+template <typename game, typename carrier>
+void duel<game, carrier>::carry(side& me, std::span<const net::request> requests) {
   me.g.carry(me.s, requests, [&](const net::request& r, const matchevents&) {
     me.confirmed.stepped(r);
     if (me.firsts.size() <= size_t(r.frame)) me.firsts.resize(size_t(r.frame) + 1);
@@ -141,8 +143,8 @@ void duel<game>::carry(side& me, std::span<const net::request> requests) {
   }
 }
 
-template <typename game>
-void duel<game>::tick(int s, uint32_t now) {
+template <typename game, typename carrier>
+void duel<game, carrier>::tick(int s, uint32_t now) {
   side& me = sides_[size_t(s)];
   // What came since the last tick, taken as the game takes it: all at once before the frame.
   for (const auto& d : me.inbox) me.s.receive(d, now);
@@ -157,8 +159,8 @@ void duel<game>::tick(int s, uint32_t now) {
   if (!me.s.outgoing().empty()) link_.send(s, me.s.outgoing(), now);
 }
 
-template <typename game>
-dueloutcome duel<game>::run(int frames, int lagms) {
+template <typename game, typename carrier>
+dueloutcome duel<game, carrier>::run(int frames, int lagms) {
   const uint32_t limit = uint32_t(frames) * 2 * 1000 / 60 + uint32_t(lagms) + 4000;
   std::array<int, 2> ticks{};
   for (uint32_t now = 0; now < limit; ++now) {
