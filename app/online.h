@@ -9,6 +9,7 @@
 
 #include "app/fightgame.h"
 #include "media/random.h"
+#include "net/session.h"
 #include "net/transport.h"
 
 namespace flopfist {
@@ -30,6 +31,11 @@ struct openlink {
 // link is dropped when it was lost; after a leave it stays open for a rematch. Gives back the
 // generator where the series left it.
 media::generator playonline(fightgame& g, openlink& open, const matchsetup& setup);
+
+// This side's input for the next tick, from player 1's keys and pad as local play latches them.
+uint16_t onlineinput(const fightgame& g, int side);
+// What a side is told when a series ends this way; nothing when it left by its own choice.
+std::string seriesending(net::linkstate end, int desyncframe, const std::string& theirname);
 
 // Hosts on the port (0: the default) and waits for a joiner and its name, then plays the series;
 // the link is empty when none came.
