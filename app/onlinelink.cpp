@@ -13,6 +13,7 @@
 #include "media/media.h"
 #include "media/random.h"
 #include "net/lobby.h"
+#include "net/udp.h"
 #include "replay/replay.h"
 
 namespace flopfist {
@@ -157,7 +158,10 @@ openlink host(fightgame& g, int port) {
     return open;
   }
   std::vector<std::string> lines{"WAITING FOR A PLAYER ON PORT " + std::to_string(open.link->port())};
-  for (const std::string& a : net::localaddresses()) lines.push_back("THIS MACHINE: " + a);
+  for (const net::address4& a : net::localaddresses()) {
+    const std::string text = net::addresstext(a);
+    lines.push_back("THIS MACHINE: " + text.substr(0, text.rfind(':')));
+  }
   lines.push_back("ESCAPE: BACK");
   flushmenukeys();
   open.names[0] = ownname(g, 0);

@@ -1,6 +1,5 @@
-// The ENet transport on 127.0.0.1 in one process: two sessions play over it, a third machine and a
+// The UDP transport on 127.0.0.1 in one process: two sessions play over it, a third machine and a
 // joiner of another version are turned away, a vanished host is noticed.
-#include <enet/enet.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +10,7 @@
 #include "net/handshake.h"
 #include "net/session.h"
 #include "net/transport.h"
+#include "net/udp.h"
 #include "tests/net/duel.h"
 
 namespace flopfist::net {
@@ -100,35 +100,24 @@ TEST(udp, AJoinerOfAnotherVersionHearsBothVersions) {
   std::string error;
   auto host = hostgame(0, error);
   ASSERT_NE(host, nullptr) << error;
-  // A joiner built as another version would be: its hello says so.
-  ENetHost* client = enet_host_create(nullptr, 1, 2, 0, 0);
-  ASSERT_NE(client, nullptr);
-  ENetAddress a{};
-  enet_address_set_host(&a, "127.0.0.1");
-  a.port = host->port();
-  ENetPeer* peer = enet_host_connect(client, &a, 2, 0);
+  // A joiner built as another version would be: its hello says so, from a socket of its own.
+  auto other = openudp(0, error);
+  ASSERT_NE(other, nullptr) << error;
+  message h = hello();
+  h.hello.game = gameversion + 1;
+  const packet out = encode(h);
+  other->sendto({0x7F000001, host->port()}, out.view());
   pump p;
   message answerheard;
-  const bool done = p.until({host.get()}, [&] {
-    ENetEvent ev;
-    while (enet_host_service(client, &ev, 0) > 0) {
-      if (ev.type == ENET_EVENT_TYPE_CONNECT) {
-        message h = hello();
-        h.hello.game = gameversion + 1;
-        const packet out = encode(h);
-        enet_peer_send(peer, 1, enet_packet_create(out.bytes.data(), out.size, ENET_PACKET_FLAG_RELIABLE));
-      } else if (ev.type == ENET_EVENT_TYPE_RECEIVE) {
-        answerheard = decode({ev.packet->data, ev.packet->dataLength});
-        enet_packet_destroy(ev.packet);
-      }
-    }
+  datagram in;
+  ASSERT_TRUE(p.until({host.get()}, [&] {
+    while (other->receive(in)) answerheard = decode(in.view());
     return answerheard.kind != messagekind::none;
-  });
-  enet_host_destroy(client);
-  ASSERT_TRUE(done);
+  }));
   ASSERT_EQ(answerheard.kind, messagekind::refuse);
   EXPECT_EQ(answerheard.refuse.game, gameversion);
   EXPECT_EQ(host->phase(), linkphase::waiting) << "still waiting for a joiner it can play";
+  EXPECT_EQ(host->path(), linkpath::direct);
 }
 
 TEST(udp, AHostGoneBeforeTheStartIsNoticed) {
