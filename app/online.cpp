@@ -118,9 +118,9 @@ void onlineseries::keeptape() {
 
 void onlineseries::drawstats() {
   const net::linkstats& st = s_.stats();
-  char text[160];
-  std::snprintf(text, sizeof text, "ROUND TRIP %d MS   ROLLED BACK %d (LAST %d)   DELAY %d   WAITED %d   SLOWED %d",
-                st.rttms, st.rollbacks, st.lastdepth, s_.delay(), st.waited, st.slowed);
+  char text[192];
+  std::snprintf(text, sizeof text, "%s   ROUND TRIP %d MS   ROLLED BACK %d (LAST %d)   DELAY %d   WAITED %d   SLOWED %d",
+                net::pathname(link_.path()), st.rttms, st.rollbacks, st.lastdepth, s_.delay(), st.waited, st.slowed);
   media::setscale(1, 1);
   media::setcolor(255, 255, 255);
   drawfitted(text, 0.1f, 730);
