@@ -62,9 +62,12 @@ class udpsocket final : public datagrams {
 
 uint32_t newnonce() { return std::random_device{}(); }
 
-meetsettings meetingfor(const datagrams& socket) {
+// A lobby on this machine's loopback means both games are on this machine too: no LAN address is
+// worth a probe then.
+meetsettings meetingfor(const datagrams& socket, const std::optional<address4>& lobby) {
   meetsettings m;
   m.mine = {protocolversion, gameversion};
+  if (!lobby || (lobby->ip >> 24) == 127) return m;
   for (address4 a : localaddresses()) {
     if (m.lancount == mostlan) break;
     a.port = socket.port();
@@ -129,7 +132,7 @@ std::unique_ptr<transport> hostgame(uint16_t port, std::string& error, std::stri
     std::string name;
     uint16_t lobbyport = 0;
     if (splitaddress(lobby, name, lobbyport, defaultlobbyport)) s.lobby = resolve(name, lobbyport);
-    s.meet = meetingfor(*socket);
+    s.meet = meetingfor(*socket, s.lobby);
   }
   if (!lobby.empty() && !s.lobby) s.lobbyproblem = "THE LOBBY " + std::string(lobby) + " WAS NOT FOUND";
   return makelink(std::move(socket), s, now, newnonce());
@@ -165,7 +168,7 @@ std::unique_ptr<transport> joinbycode(std::string_view code, std::string_view lo
   linksettings s;
   s.hosting = false;
   s.lobby = at;
-  s.meet = meetingfor(*socket);
+  s.meet = meetingfor(*socket, at);
   s.meet.code = std::string(code);
   return makelink(std::move(socket), s, now, newnonce());
 }
