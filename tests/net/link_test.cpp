@@ -362,8 +362,11 @@ struct meetup {
     if (!run(w, {host.get()}, 1000, [&] { return !host->code().empty(); })) return false;
     std::string typed = host->code();
     std::transform(typed.begin(), typed.end(), typed.begin(), [](char c) { return char(std::tolower(c)); });
+    const uint32_t start = w.now;
     guest = guestlink(w, guestat, typed.substr(0, 2) + "-" + typed.substr(2));
-    return run(w, {host.get(), guest.get()}, 8000, [&] { return joined(*host, *guest); });
+    const bool ok = run(w, {host.get(), guest.get()}, 8000, [&] { return joined(*host, *guest); });
+    std::printf("joined by code in %u ms over 5 ms links, path %s\n", w.now - start, pathname(guest->path()));
+    return ok;
   }
 };
 
