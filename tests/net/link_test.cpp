@@ -427,6 +427,25 @@ TEST(bycode, AHostWithARoomStillTakesAJoinerByAddressAndAWrongCodeIsRefused) {
   EXPECT_EQ(m.host->phase(), linkphase::joined);
 }
 
+// A guest that goes while the two are still punching ends the room; the host gets a new one, and the
+// next guest joins by the new code.
+TEST(bycode, AGuestGoneBeforeItsHelloLeavesTheHostANewRoom) {
+  meetup m(35);
+  m.w.straight = false;  // punching would go on for three seconds
+  m.host = hostlink(m.w, true);
+  ASSERT_TRUE(run(m.w, {m.host.get()}, 1000, [&] { return !m.host->code().empty(); }));
+  const std::string first = m.host->code();
+  m.guest = guestlink(m.w, guestat, first);
+  ASSERT_FALSE(run(m.w, {m.host.get(), m.guest.get()}, 500, [&] { return joined(*m.host, *m.guest); }));
+  m.guest.reset();
+  ASSERT_TRUE(run(m.w, {m.host.get()}, 2000, [&] { return !m.host->code().empty() && m.host->code() != first; }));
+  EXPECT_EQ(m.host->phase(), linkphase::waiting);
+  EXPECT_EQ(m.host->lobbyproblem(), "");
+  m.guest = guestlink(m.w, thirdat, m.host->code());
+  EXPECT_TRUE(run(m.w, {m.host.get(), m.guest.get()}, 6000, [&] { return joined(*m.host, *m.guest); }));
+  EXPECT_EQ(m.guest->path(), linkpath::relayed);
+}
+
 TEST(bycode, AHostWhoseLobbyIsSilentSaysSoAndStillHostsByAddress) {
   world w(34);  // no rooms at the lobby's address
   auto host = hostlink(w, true);

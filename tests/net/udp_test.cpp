@@ -16,6 +16,7 @@
 #include "match/version.h"
 #include "net/handshake.h"
 #include "net/session.h"
+#include "net/link.h"
 #include "net/transport.h"
 #include "net/udp.h"
 #include "tests/net/duel.h"
@@ -130,9 +131,9 @@ class lobbyprogram {
   std::FILE* out_ = nullptr;
 };
 
-// Host and joiner meet by the room code in the real lobby, reach each other through the probes, and
-// play. The time from the join to the link is printed, not checked: it depends on the machine.
-TEST(udp, ByRoomCodeThroughTheLobbyProgramTheGamesPunchAndPlay) {
+// Host and joiner meet by the room code in the real lobby, reach each other through the probes (or,
+// for a joiner that cannot punch, the relay), and play. The time from the join to the link is printed, not checked: it depends on the machine.
+TEST(udp, ByRoomCodeThroughTheLobbyProgramTheGamesPunchOrRelayAndPlay) {
   lobbyprogram lobby;
   ASSERT_NE(lobby.port, 0) << "the lobby did not start";
   const std::string where = "127.0.0.1:" + std::to_string(lobby.port);
@@ -151,6 +152,30 @@ TEST(udp, ByRoomCodeThroughTheLobbyProgramTheGamesPunchAndPlay) {
   std::printf("joined by code in %lld ms of real time, path %s\n", (long long)took.count(), pathname(link.guest->path()));
   EXPECT_EQ(link.guest->path(), linkpath::punched);
   EXPECT_EQ(link.host->path(), linkpath::punched);
+  playover(link, 120);
+  // A joiner that cannot punch, as a browser cannot, goes through the lobby's relay at once.
+  link.guest.reset();
+  ASSERT_TRUE(link.p.until({link.host.get()}, [&] { return link.host->phase() == linkphase::closed; }));
+  link.host = hostgame(0, error, where, link.p.now);
+  ASSERT_NE(link.host, nullptr) << error;
+  ASSERT_TRUE(link.p.until({link.host.get()}, [&] { return !link.host->code().empty(); }));
+  auto socket = openudp(0, error);
+  ASSERT_NE(socket, nullptr) << error;
+  linksettings relayonly;
+  relayonly.hosting = false;
+  relayonly.lobby = address4{0x7F000001, lobby.port};
+  relayonly.meet.mine = {protocolversion, gameversion};
+  relayonly.meet.code = link.host->code();
+  relayonly.meet.canpunch = false;
+  const auto relaystart = std::chrono::steady_clock::now();
+  link.guest = makelink(std::move(socket), relayonly, link.p.now, 5);
+  ASSERT_TRUE(link.p.until({link.host.get(), link.guest.get()}, [&] {
+    return link.host->phase() == linkphase::joined && link.guest->phase() == linkphase::joined;
+  })) << link.guest->problem();
+  const auto relaytook = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - relaystart);
+  std::printf("joined by code in %lld ms of real time, path %s\n", (long long)relaytook.count(), pathname(link.guest->path()));
+  EXPECT_EQ(link.guest->path(), linkpath::relayed);
+  EXPECT_EQ(link.host->path(), linkpath::relayed);
   playover(link, 120);
 }
 
