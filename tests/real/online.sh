@@ -169,6 +169,8 @@ hold Left 1
 snap online_code_f3
 press Escape
 replay_within "$guestdir" 3 || fail "the joiner by code kept no replay"
+sleep 0.5
+snap online_code_menu  # the ONLINE menu's foot names the path while the link stays open
 replay_within "$hostdir" 3 || fail "the host by code kept no replay"
 hosts=$("$build/tests/replayhash" "$hostdir"/replays/*.ffr) || fail "the host's replay by code: $hosts"
 guests=$("$build/tests/replayhash" "$guestdir"/replays/*.ffr) || fail "the joiner's replay by code: $guests"
