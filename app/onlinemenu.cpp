@@ -66,7 +66,7 @@ void drawmenu(fightgame& g, const std::vector<menurow>& rows, onlinerow selected
     } else {
       media::setcolor(100, 100, 100);
     }
-    drawfitted(rows[i].text, 0.3f, 160.0f + 78.0f * float(i + (rows.size() < 7 ? 1 : 0)));
+    drawfitted(rows[i].text, 0.3f, 150.0f + 72.0f * float(i + (rows.size() < 7 ? 1 : 0)));
   }
   media::setcolor(200, 200, 200);
   if (!open.news.empty()) drawfitted(open.news, 0.13f, 720);
