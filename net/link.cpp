@@ -23,7 +23,7 @@ const char* pathname(linkpath p) {
 
 namespace {
 
-constexpr int byes = 3;         // a goodbye is sent this often: one may be lost
+constexpr int byes = 3;  // a goodbye is sent this often: one may be lost
 constexpr size_t inboxsize = 256;
 
 struct route {
@@ -34,7 +34,8 @@ struct route {
 
 class datagramlink final : public transport {
  public:
-  datagramlink(std::unique_ptr<datagrams> socket, const linksettings& s, uint32_t now, uint32_t nonce)
+  datagramlink(std::unique_ptr<datagrams> socket, const linksettings& s, uint32_t now,
+               uint32_t nonce)
       : socket_(std::move(socket)), settings_(s), wholes_(s.resendms), heard_(now), since_(now) {
     phase_ = s.hosting ? linkphase::waiting : linkphase::connecting;
     if (s.lobby) {
@@ -77,13 +78,16 @@ class datagramlink final : public transport {
   void sendwhole(std::string_view bytes) override {
     if (phase_ == linkphase::joined) wholes_.queue(bytes);
   }
-  bool nextwhole(std::string& into) override { return phase_ == linkphase::joined && wholes_.next(into); }
+  bool nextwhole(std::string& into) override {
+    return phase_ == linkphase::joined && wholes_.next(into);
+  }
   std::string problem() const override { return problem_; }
   uint16_t port() const override { return socket_->port(); }
   linkpath path() const override;
   std::string code() const override {
     if (!meeting_ || !settings_.hosting || meeting_->phase() == meetphase::asking) return "";
-    if (meeting_->phase() == meetphase::refused || meeting_->phase() == meetphase::failed) return "";
+    if (meeting_->phase() == meetphase::refused || meeting_->phase() == meetphase::failed)
+      return "";
     return meeting_->code();
   }
   std::string lobbyproblem() const override { return lobbyproblem_; }
@@ -126,8 +130,8 @@ class datagramlink final : public transport {
   std::string problem_, lobbyproblem_;
   std::optional<route> peer_;  // where the other side is, once known
   wholechannel wholes_;
-  uint32_t heard_;             // the other side's last word, once joined
-  uint32_t since_;             // a joiner: when it knew where the host is
+  uint32_t heard_;  // the other side's last word, once joined
+  uint32_t since_;  // a joiner: when it knew where the host is
   uint32_t lastsent_ = 0, lasthello_ = 0, lastnow_ = 0;
   bool helloonce_ = false;
   bool roomopen_ = false;  // a host's room was open (its guest may since have gone)
@@ -145,7 +149,8 @@ linkpath datagramlink::path() const {
   // Met in the lobby and reached straight: through the routers, unless both are on one LAN.
   const meetphase m = meeting_->phase();
   const bool paired = m == meetphase::punching || m == meetphase::direct || m == meetphase::relayed;
-  if (!paired || (m == meetphase::direct && meeting_->path() == pathkind::lan)) return linkpath::direct;
+  if (!paired || (m == meetphase::direct && meeting_->path() == pathkind::lan))
+    return linkpath::direct;
   return linkpath::punched;
 }
 
@@ -192,7 +197,8 @@ void datagramlink::linkword(const framefields& f, uint32_t now) {
 
 void datagramlink::fromroute(const route& r, std::span<const uint8_t> bytes, uint32_t now) {
   const message m = decode(bytes);
-  if (m.kind == messagekind::hello || m.kind == messagekind::welcome || m.kind == messagekind::refuse) {
+  if (m.kind == messagekind::hello || m.kind == messagekind::welcome ||
+      m.kind == messagekind::refuse) {
     return handshake(r, m, now);
   }
   // Datagrams from anyone but the other side are a stranger's: dropped.
@@ -227,7 +233,8 @@ void datagramlink::followmeeting(uint32_t now) {
   flushmeeting();
   const meetphase m = meeting_->phase();
   if (settings_.hosting) {
-    // A guest that came by the code and went before its hello ended the room: a new one, a new code.
+    // A guest that came by the code and went before its hello ended the room: a new one, a new
+    // code.
     if (m == meetphase::failed && phase_ == linkphase::waiting && roomopen_) {
       meetsettings again = settings_.meet;
       again.side = role::host;
@@ -236,7 +243,8 @@ void datagramlink::followmeeting(uint32_t now) {
       return;
     }
     if (meeting_->phase() == meetphase::waiting) roomopen_ = true;
-    if ((m == meetphase::refused || m == meetphase::failed) && phase_ == linkphase::waiting && lobbyproblem_.empty()) {
+    if ((m == meetphase::refused || m == meetphase::failed) && phase_ == linkphase::waiting &&
+        lobbyproblem_.empty()) {
       lobbyproblem_ = meeting_->problem();
     }
     if (m == meetphase::failed && peer_ && peer_->relayed) end();

@@ -1,4 +1,5 @@
-// One non-blocking UDP socket behind the datagram interface, and the desktop's ways to host and join.
+// One non-blocking UDP socket behind the datagram interface, and the desktop's ways to host and
+// join.
 #include "net/udp.h"
 
 #include <arpa/inet.h>
@@ -35,7 +36,8 @@ class udpsocket final : public datagrams {
   void sendto(const address4& to, std::span<const uint8_t> bytes, uint8_t ttl) override {
     const sockaddr_in s = sockaddrof(to);
     if (ttl != 0) setttl(ttl);
-    (void)::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&s), sizeof s);
+    (void)::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&s),
+                   sizeof s);
     if (ttl != 0) setttl(usualttl_);
   }
   bool receive(datagram& into) override {
@@ -44,8 +46,10 @@ class udpsocket final : public datagrams {
       socklen_t length = sizeof s;
       const ssize_t n = ::recvfrom(fd_, into.bytes.data(), into.bytes.size(), MSG_TRUNC,
                                    reinterpret_cast<sockaddr*>(&s), &length);
-      if (n < 0) return false;  // nothing waits (or the socket's error, as for a refused port: nothing)
-      if (size_t(n) > into.bytes.size() || s.sin_family != AF_INET) continue;  // too long for any of ours
+      if (n < 0)
+        return false;  // nothing waits (or the socket's error, as for a refused port: nothing)
+      if (size_t(n) > into.bytes.size() || s.sin_family != AF_INET)
+        continue;  // too long for any of ours
       into.size = size_t(n);
       into.from = {ntohl(s.sin_addr.s_addr), ntohs(s.sin_port)};
       return true;
@@ -60,7 +64,9 @@ class udpsocket final : public datagrams {
   int usualttl_ = 64;
 };
 
-uint32_t newnonce() { return std::random_device{}(); }
+uint32_t newnonce() {
+  return std::random_device{}();
+}
 
 // A lobby on this machine's loopback means both games are on this machine too: no LAN address is
 // worth a probe then.
@@ -102,7 +108,8 @@ std::optional<address4> resolve(const std::string& name, uint16_t port) {
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_DGRAM;
   addrinfo* found = nullptr;
-  if (name.empty() || getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return {};
+  if (name.empty() || getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+    return {};
   const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
   const address4 a{ntohl(in->sin_addr.s_addr), port};
   freeaddrinfo(found);
@@ -123,7 +130,8 @@ std::vector<address4> localaddresses() {
   return out;
 }
 
-std::unique_ptr<transport> hostgame(uint16_t port, std::string& error, std::string_view lobby, uint32_t now) {
+std::unique_ptr<transport> hostgame(uint16_t port, std::string& error, std::string_view lobby,
+                                    uint32_t now) {
   auto socket = openudp(port, error);
   if (socket == nullptr) return nullptr;
   linksettings s;
@@ -134,11 +142,13 @@ std::unique_ptr<transport> hostgame(uint16_t port, std::string& error, std::stri
     if (splitaddress(lobby, name, lobbyport, defaultlobbyport)) s.lobby = resolve(name, lobbyport);
     s.meet = meetingfor(*socket, s.lobby);
   }
-  if (!lobby.empty() && !s.lobby) s.lobbyproblem = "THE LOBBY " + std::string(lobby) + " WAS NOT FOUND";
+  if (!lobby.empty() && !s.lobby)
+    s.lobbyproblem = "THE LOBBY " + std::string(lobby) + " WAS NOT FOUND";
   return makelink(std::move(socket), s, now, newnonce());
 }
 
-std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uint32_t now, uint32_t patiencems) {
+std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uint32_t now,
+                                    uint32_t patiencems) {
   std::string error;
   auto socket = openudp(0, error);
   if (socket == nullptr) return nullptr;
@@ -154,7 +164,8 @@ std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uin
   return makelink(std::move(socket), s, now, newnonce());
 }
 
-std::unique_ptr<transport> joinbycode(std::string_view code, std::string_view lobby, uint32_t now, std::string& error) {
+std::unique_ptr<transport> joinbycode(std::string_view code, std::string_view lobby, uint32_t now,
+                                      std::string& error) {
   std::string name;
   uint16_t lobbyport = 0;
   std::optional<address4> at;

@@ -18,10 +18,12 @@ namespace flopfist::net {
 std::unique_ptr<datagrams> openudp(uint16_t port, std::string& error);
 // A name or dotted address as an IPv4 address; nothing when it cannot be found.
 std::optional<address4> resolve(const std::string& name, uint16_t port);
-// This machine's IPv4 addresses other than the loopback, for the host to show and the lobby to pass on.
+// This machine's IPv4 addresses other than the loopback, for the host to show and the lobby to pass
+// on.
 std::vector<address4> localaddresses();
 
-// A host listens on the port; with a lobby ("ADDRESS[:PORT]", empty: none) it also holds a room there.
+// A host listens on the port; with a lobby ("ADDRESS[:PORT]", empty: none) it also holds a room
+// there.
 std::unique_ptr<transport> hostgame(uint16_t port, std::string& error, std::string_view lobby = "",
                                     uint32_t now = 0);
 // A joiner gives up on a host that has not welcomed it within `patiencems`; the problem says why it

@@ -15,12 +15,17 @@ void put16(linkframe& f, uint16_t v) {
   f.bytes[f.size++] = uint8_t(v);
   f.bytes[f.size++] = uint8_t(v >> 8);
 }
-uint16_t get16(std::span<const uint8_t> b, size_t at) { return uint16_t(b[at] | (b[at + 1] << 8)); }
+uint16_t get16(std::span<const uint8_t> b, size_t at) {
+  return uint16_t(b[at] | (b[at + 1] << 8));
+}
 // seq a is older than b, on a counter that wraps.
-bool before(uint16_t a, uint16_t b) { return int16_t(uint16_t(a - b)) < 0; }
+bool before(uint16_t a, uint16_t b) {
+  return int16_t(uint16_t(a - b)) < 0;
+}
 }  // namespace
 
-linkframe frameof(framekind kind, uint16_t seq, uint16_t index, uint16_t count, std::span<const uint8_t> payload) {
+linkframe frameof(framekind kind, uint16_t seq, uint16_t index, uint16_t count,
+                  std::span<const uint8_t> payload) {
   linkframe f;
   f.bytes[f.size++] = mark0;
   f.bytes[f.size++] = mark1;
