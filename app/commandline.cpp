@@ -41,6 +41,8 @@ commandline readcommandline(int argc, const char* const* argv) {
       }
     } else if (arg == "--join" && k + 1 < argc && !c.join) {
       c.join = argv[++k];
+    } else if (arg == "--lobby" && k + 1 < argc && !c.lobby) {
+      c.lobby = argv[++k];
     } else if (arg == "--portable" && k + 1 < argc && c.portable.empty() && argv[k + 1][0] != '\0') {
       c.portable = argv[++k];
     } else {
@@ -51,13 +53,17 @@ commandline readcommandline(int argc, const char* const* argv) {
 }
 
 std::string usagetext() {
-  return "usage: flopfist [--replay FILE | --host [PORT] | --join ADDRESS[:PORT]] [--portable DIR]\n"
-         "                [--help] [--version]\n"
+  return "usage: flopfist [--replay FILE | --host [PORT] | --join CODE | --join ADDRESS[:PORT]]\n"
+         "                [--lobby ADDRESS[:PORT]] [--portable DIR] [--help] [--version]\n"
          "\n"
          "options:\n"
          "  --replay FILE  watch one recorded match, then end\n"
-         "  --host [PORT]  host an online versus match on PORT (27960 when left out) and wait\n"
+         "  --host [PORT]  host an online versus match on PORT (27960 when left out) and wait;\n"
+         "                 with a lobby set, print its room code as a line \"room code: XXXXX\"\n"
+         "  --join CODE    join the online versus match of a room code, through the lobby\n"
          "  --join ADDRESS[:PORT]  join the online versus match hosted at ADDRESS\n"
+         "  --lobby ADDRESS[:PORT]  the lobby for room codes (port 27961 when left out), kept\n"
+         "                 in online.cfg as the ONLINE menu's LOBBY is\n"
          "  --portable DIR  keep every file of the player's in DIR instead of the folders below\n"
          "  --help         print this text and end\n"
          "  --version      print the game version, the replay format and the vector build, and end\n"
@@ -66,7 +72,7 @@ std::string usagetext() {
          "  in $XDG_CONFIG_HOME/flopfist/ (~/.config/flopfist/ when unset):\n"
          "    prefs.qmx              the options\n"
          "    controls.cfg           the players' keys\n"
-         "    online.cfg             the online input delay and name\n"
+         "    online.cfg             the online input delay, name and lobby\n"
          "  in $XDG_DATA_HOME/flopfist/ (~/.local/share/flopfist/ when unset):\n"
          "    scores.txt             the high-score table\n"
          "    replays/               the last 20 matches, the kept ones and best.ffr\n"

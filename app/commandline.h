@@ -11,7 +11,8 @@ struct commandline {
   bool help = false, version = false;
   std::optional<std::string> replay;  // --replay FILE
   std::optional<int> host;            // --host [PORT]: the port, 0 for the default
-  std::optional<std::string> join;    // --join ADDRESS[:PORT]
+  std::optional<std::string> join;    // --join CODE or ADDRESS[:PORT]
+  std::optional<std::string> lobby;   // --lobby ADDRESS[:PORT]
   std::string portable;               // --portable DIR: every file of the player's in DIR
   std::string wrong;                  // the first argument not understood; empty when none
 };

@@ -135,12 +135,16 @@ class fightgame {
   void slowmopace();
 
   // ---- Online versus (app/online.cpp; app/offline.cpp in a build without it) ----
-  void onlinemenu();                          // HOST GAME, JOIN GAME, NAME, INPUT DELAY, BACK
-  // --host [PORT] and --join ADDRESS[:PORT]: the series, then the ONLINE menu with a rematch offered.
+  void onlinemenu();                          // HOST GAME, JOIN GAME, NAME, INPUT DELAY, LOBBY, BACK
+  // --host [PORT] and --join CODE or ADDRESS[:PORT]: the series, then the ONLINE menu with a
+  // rematch offered. --host prints the room code on standard output as soon as it comes.
   void hostonline(int port);
   void joinonline(const std::string& where);
+  void setlobby(const std::string& where);    // --lobby ADDRESS[:PORT]: kept as if chosen in the menu
   int onlinedelay = 2;                        // frames; kept in online.cfg
   std::string onlinename;                     // as typed in the ONLINE menu; kept there too
+  std::string onlinelobby;                    // ADDRESS[:PORT] of the lobby for room codes; empty: none
+  bool printcode = false;                     // --host: the room code goes to standard output
   bool linkshown = false;                     // the link's figures over the match (F3)
 
   // ---- Replays ----

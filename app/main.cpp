@@ -1,6 +1,6 @@
 // The program's entry: the command line answered, then one application object and its run; one
 // replay watched with --replay FILE; or an online match hosted with --host [PORT] or joined with
-// --join ADDRESS[:PORT] first.
+// --join CODE or ADDRESS[:PORT] first (--lobby ADDRESS[:PORT] set before either).
 #include <cstdio>
 #include <memory>
 
@@ -25,10 +25,12 @@ int main(int argc, char** argv) {
     code = game->watchfile(*line.replay) ? 0 : 1;  // 1: the file could not be shown or went wrong
   } else if (line.host || line.join) {
     game->startup();
+    if (line.lobby) game->setlobby(*line.lobby);
     if (line.host) game->hostonline(*line.host);
     if (line.join) game->joinonline(*line.join);
     game->mainloop();
   } else {
+    if (line.lobby) game->setlobby(*line.lobby);
     game->run();
   }
   media::shutdown();

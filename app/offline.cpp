@@ -13,5 +13,6 @@ constexpr const char* unavailable =
 void fightgame::onlinemenu() { messagescreen("2 PLAYERS ONLINE", unavailable); }
 void fightgame::hostonline(int) { messagescreen("HOST GAME", unavailable); }
 void fightgame::joinonline(const std::string&) { messagescreen("JOIN GAME", unavailable); }
+void fightgame::setlobby(const std::string&) {}
 
 }  // namespace flopfist

@@ -118,9 +118,9 @@ void onlineseries::keeptape() {
 
 void onlineseries::drawstats() {
   const net::linkstats& st = s_.stats();
-  char text[160];
-  std::snprintf(text, sizeof text, "ROUND TRIP %d MS   ROLLED BACK %d (LAST %d)   DELAY %d   WAITED %d   SLOWED %d",
-                st.rttms, st.rollbacks, st.lastdepth, s_.delay(), st.waited, st.slowed);
+  char text[192];
+  std::snprintf(text, sizeof text, "%s   ROUND TRIP %d MS   ROLLED BACK %d (LAST %d)   DELAY %d   WAITED %d   SLOWED %d",
+                net::pathname(link_.path()), st.rttms, st.rollbacks, st.lastdepth, s_.delay(), st.waited, st.slowed);
   media::setscale(1, 1);
   media::setcolor(255, 255, 255);
   drawfitted(text, 0.1f, 730);
@@ -141,31 +141,14 @@ void onlineseries::tick() {
   link_.poll(now);
   net::packet p;
   while (link_.next(p)) s_.receive(p.view(), now);
-  const directions d = [&] {
-    const directions k = g_.keys.held(1), pd = padsteer(1);
-    return directions{k.up || pd.up, k.down || pd.down, k.left || pd.left, k.right || pd.right};
-  }();
-  const uint16_t local = sidebits(side_, d, media::keydown(media::key::enter) || padsheld(pad::a),
-                                  media::keydown(media::key::space));
-  fulfil(s_.advance(local, now));
+  fulfil(s_.advance(onlineinput(g_, side_), now));
   link_.send(s_.outgoing());
   link_.poll(now);
   followconfirmed();
 }
 
 std::string onlineseries::ending() const {
-  switch (s_.state()) {
-    case net::linkstate::disconnected:
-      return "CONNECTION LOST";
-    case net::linkstate::peerquit:
-      return names_[size_t(1 - side_)] + " LEFT THE MATCH";
-    case net::linkstate::left:
-    case net::linkstate::desynced:
-      return "THE TWO GAMES DIFFER FROM FRAME " + std::to_string(s_.desyncframe());
-    case net::linkstate::running:
-      break;
-  }
-  return "";
+  return seriesending(s_.state(), s_.desyncframe(), names_[size_t(1 - side_)]);
 }
 
 void onlineseries::run() {
@@ -202,6 +185,29 @@ void onlineseries::run() {
 
 }  // namespace
 
+// The keys and pad of player 1 steer this side, latched as local play takes them: a tap shorter
+// than a frame still counts in the next tick.
+uint16_t onlineinput(const fightgame& g, int side) {
+  const frameinput in = g.takeinput();
+  return sidebits(side, in.player[1], in.enter, in.space);
+}
+
+std::string seriesending(net::linkstate end, int desyncframe, const std::string& theirname) {
+  switch (end) {
+    case net::linkstate::disconnected:
+      return "CONNECTION LOST";
+    case net::linkstate::peerquit:
+      return theirname + " LEFT THE MATCH";
+    case net::linkstate::desynced:
+      if (desyncframe >= 0) return "THE TWO GAMES DIFFER FROM FRAME " + std::to_string(desyncframe);
+      return "THE TWO GAMES DIFFER";
+    case net::linkstate::left:     // this side chose to go: nothing to tell it
+    case net::linkstate::running:
+      break;
+  }
+  return "";
+}
+
 media::generator playonline(fightgame& g, openlink& open, const matchsetup& setup) {
   // Held on the heap: its matches and their saved copies run to megabytes.
   auto series = std::make_unique<onlineseries>(g, open, setup);
@@ -211,7 +217,7 @@ media::generator playonline(fightgame& g, openlink& open, const matchsetup& setu
   if (end == net::linkstate::peerquit) {
     // The link stays open for a rematch: the news waits in the ONLINE menu, which keeps it served.
     open.news = why + ". THE REPLAY IS KEPT";
-  } else if (end != net::linkstate::left) {
+  } else if (!why.empty()) {
     open.link.reset();
     g.messagescreen(why, "THE REPLAY IS KEPT IN REPLAYS");
   }

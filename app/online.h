@@ -9,6 +9,7 @@
 
 #include "app/fightgame.h"
 #include "media/random.h"
+#include "net/session.h"
 #include "net/transport.h"
 
 namespace flopfist {
@@ -31,10 +32,15 @@ struct openlink {
 // generator where the series left it.
 media::generator playonline(fightgame& g, openlink& open, const matchsetup& setup);
 
+// This side's input for the next tick, from player 1's keys and pad as local play latches them.
+uint16_t onlineinput(const fightgame& g, int side);
+// What a side is told when a series ends this way; nothing when it left by its own choice.
+std::string seriesending(net::linkstate end, int desyncframe, const std::string& theirname);
+
 // Hosts on the port (0: the default) and waits for a joiner and its name, then plays the series;
 // the link is empty when none came.
 openlink host(fightgame& g, int port);
-// Joins the host at "ADDRESS[:PORT]", says this side's name and plays the series it sends.
+// Joins the host by room code or at "ADDRESS[:PORT]", says this side's name and plays the series it sends.
 openlink join(fightgame& g, const std::string& where);
 // One menu frame's worth of an open link: the other side's words, a rematch begun when both sides
 // want one, or the link's end told.
@@ -50,7 +56,13 @@ bool drawwaiting(fightgame& g, std::string_view title, const std::vector<std::st
 // The ONLINE menu, serving the link a series left open (or none) until the player goes back.
 void onlinemenu(fightgame& g, openlink open);
 
-// The input delay and the name kept in online.cfg, a line each; prefs.qmx keeps its format.
+// A lobby as typed: ADDRESS or ADDRESS:PORT without spaces; empty when it is not one.
+std::string cleanlobby(std::string_view typed);
+// A room code rather than an address: five letters and digits of the codes' own, dashes and spaces
+// aside, with no dot or colon.
+bool isroomcode(std::string_view typed);
+
+// The input delay, the name and the lobby kept in online.cfg, a line each; prefs.qmx keeps its format.
 void loadonline(fightgame& g);
 void saveonline(const fightgame& g);
 

@@ -1,4 +1,5 @@
-// online.cfg: the input delay and the name, a line each.
+// online.cfg: the input delay, the name and the lobby, a line each (the lobby's only when one is set,
+// so a file from before lobbies reads and writes the same).
 #include <algorithm>
 #include <string>
 
@@ -7,12 +8,22 @@
 #include "media/media.h"
 #include "media/paths.h"
 #include "net/lobby.h"
+#include "net/transport.h"
 
 namespace flopfist {
 
 namespace {
 constexpr const char* onlinefile = "online.cfg";
 }  // namespace
+
+std::string cleanlobby(std::string_view typed) {
+  std::string address;
+  uint16_t port = 0;
+  const bool printable = std::all_of(typed.begin(), typed.end(), [](char c) { return c > ' ' && c < 127; });
+  if (typed.empty() || typed.size() > 100 || !printable) return "";
+  if (!net::splitaddress(typed, address, port, net::defaultlobbyport)) return "";
+  return std::string(typed);
+}
 
 void loadonline(fightgame& g) {
   media::infile in;
@@ -21,10 +32,13 @@ void loadonline(fightgame& g) {
   if (!openregular(in, media::settingspath(onlinefile))) return;
   g.onlinedelay = int(std::clamp<int64_t>(media::toint(in.readline()), 0, 4));
   g.onlinename = net::cleanname(in.readline());
+  g.onlinelobby = cleanlobby(in.readline());
 }
 
 void saveonline(const fightgame& g) {
-  media::savefile(media::settingspath(onlinefile), std::to_string(g.onlinedelay) + "\n" + g.onlinename + "\n");
+  std::string text = std::to_string(g.onlinedelay) + "\n" + g.onlinename + "\n";
+  if (!g.onlinelobby.empty()) text += g.onlinelobby + "\n";
+  media::savefile(media::settingspath(onlinefile), text);
 }
 
 }  // namespace flopfist

@@ -2,6 +2,7 @@
 // begins, and the rematch served between series.
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "media/media.h"
 #include "media/random.h"
 #include "net/lobby.h"
+#include "net/udp.h"
 #include "replay/replay.h"
 
 namespace flopfist {
@@ -146,25 +148,58 @@ void servelink(fightgame& g, openlink& open) {
   if (open.side == 0 && open.asked && open.offered) hostseries(g, open);
 }
 
+bool isroomcode(std::string_view typed) {
+  return typed.find_first_of(".:") == std::string_view::npos && !net::cleancode(typed).empty();
+}
+
+namespace {
+
+constexpr const char* nolobby = "NO LOBBY IS SET: CHOOSE LOBBY IN THE ONLINE MENU, OR START WITH --lobby ADDRESS[:PORT]";
+
+// The host's waiting screen: where to reach it straight, and its room code as the lobby gives it.
+std::vector<std::string> hostlines(const fightgame& g, const net::transport& link) {
+  std::vector<std::string> lines{"WAITING FOR A PLAYER ON PORT " + std::to_string(link.port())};
+  for (const net::address4& a : net::localaddresses()) {
+    const std::string text = net::addresstext(a);
+    lines.push_back("THIS MACHINE: " + text.substr(0, text.rfind(':')));
+  }
+  if (g.onlinelobby.empty()) {
+    lines.push_back(nolobby);
+  } else if (!link.code().empty()) {
+    lines.push_back("ROOM CODE: " + link.code());
+  } else if (!link.lobbyproblem().empty()) {
+    lines.push_back("NO ROOM CODE: " + link.lobbyproblem());
+  } else {
+    lines.push_back("ASKING THE LOBBY " + g.onlinelobby + " FOR A ROOM CODE");
+  }
+  lines.push_back("ESCAPE: BACK");
+  return lines;
+}
+
+}  // namespace
+
 // Hosts on the port and waits for a joiner and its name; the link is empty when none came.
 openlink host(fightgame& g, int port) {
   openlink open;
   std::string error;
   if (port == 0) port = net::defaultport;  // --host without a port
-  open.link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error);
+  open.link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error, g.onlinelobby, clock());
   if (open.link == nullptr) {
     g.messagescreen("CANNOT HOST", error);
     return open;
   }
-  std::vector<std::string> lines{"WAITING FOR A PLAYER ON PORT " + std::to_string(open.link->port())};
-  for (const std::string& a : net::localaddresses()) lines.push_back("THIS MACHINE: " + a);
-  lines.push_back("ESCAPE: BACK");
   flushmenukeys();
   open.names[0] = ownname(g, 0);
   std::optional<uint32_t> joined;  // when the joiner was welcomed
-  std::string bytes;
+  std::string bytes, printed;
   for (;;) {
     open.link->poll(clock());
+    if (g.printcode && printed.empty() && !open.link->code().empty()) {
+      // For scripts and streamers: one line, at once.
+      printed = open.link->code();
+      std::printf("room code: %s\n", printed.c_str());
+      std::fflush(stdout);
+    }
     if (open.link->phase() == net::linkphase::joined && !joined) joined = clock();
     if (joined && open.link->nextwhole(bytes)) {
       const net::lobbymessage m = net::decodelobby(bytes);
@@ -178,7 +213,7 @@ openlink host(fightgame& g, int port) {
       g.messagescreen("HOST GAME", "THE PLAYER LEFT BEFORE THE MATCH");
       return open;
     }
-    if (drawwaiting(g, "HOST GAME", lines)) {
+    if (drawwaiting(g, "HOST GAME", hostlines(g, *open.link))) {
       open.link.reset();
       return open;
     }
@@ -187,20 +222,35 @@ openlink host(fightgame& g, int port) {
   return open;
 }
 
-// Joins the host at "ADDRESS[:PORT]", says this side's name and plays the series it sends.
+// Joins the host by room code or at "ADDRESS[:PORT]", says this side's name and plays the series it sends.
 openlink join(fightgame& g, const std::string& where) {
   openlink open;
   open.side = 1;
-  std::string address;
+  std::string address, waiting;
   uint16_t port = 0;
-  if (!net::splitaddress(where, address, port)) {
-    g.messagescreen("CANNOT JOIN", "\"" + where + "\" IS NOT AN ADDRESS[:PORT]");
-    return open;
-  }
-  open.link = net::joingame(address, port, clock());
-  if (open.link == nullptr) {
-    g.messagescreen("CANNOT JOIN", "THE NETWORK COULD NOT START");
-    return open;
+  std::string error;
+  if (isroomcode(where)) {
+    if (g.onlinelobby.empty()) {
+      g.messagescreen("CANNOT JOIN BY CODE", nolobby);
+      return open;
+    }
+    open.link = net::joinbycode(where, g.onlinelobby, clock(), error);
+    if (open.link == nullptr) {
+      g.messagescreen("CANNOT JOIN", error);
+      return open;
+    }
+    waiting = "JOINING ROOM " + net::cleancode(where) + " THROUGH THE LOBBY " + g.onlinelobby;
+  } else {
+    if (!net::splitaddress(where, address, port)) {
+      g.messagescreen("CANNOT JOIN", "\"" + where + "\" IS NOT A ROOM CODE OR AN ADDRESS[:PORT]");
+      return open;
+    }
+    open.link = net::joingame(address, port, clock());
+    if (open.link == nullptr) {
+      g.messagescreen("CANNOT JOIN", "THE NETWORK COULD NOT START");
+      return open;
+    }
+    waiting = "CONNECTING TO " + address + ":" + std::to_string(port);
   }
   open.names[1] = ownname(g, 1);
   flushmenukeys();
@@ -235,7 +285,7 @@ openlink join(fightgame& g, const std::string& where) {
       g.messagescreen("CANNOT JOIN", "THE HOST IS GONE");
       return open;
     }
-    if (drawwaiting(g, "JOIN GAME", {"CONNECTING TO " + address + ":" + std::to_string(port), "ESCAPE: BACK"})) {
+    if (drawwaiting(g, "JOIN GAME", {waiting, "ESCAPE: BACK"})) {
       closelink(open);
       return open;
     }

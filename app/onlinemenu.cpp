@@ -1,5 +1,5 @@
 // The ONLINE menu: its rows (a rematch over a link left open, HOST GAME, JOIN GAME, NAME, INPUT
-// DELAY, BACK), drawn and chosen, and the lines typed for an address or a name.
+// DELAY, LOBBY, BACK), drawn and chosen, and the lines typed for a code, an address or a name.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -33,7 +33,7 @@ std::optional<std::string> typeline(fightgame& g, std::string_view title, std::s
   }
 }
 
-enum class onlinerow { rematch, host, join, name, delay, back };
+enum class onlinerow { rematch, host, join, name, delay, lobby, back };
 struct menurow {
   onlinerow kind;
   std::string text;
@@ -50,6 +50,7 @@ std::vector<menurow> menurows(const fightgame& g, const openlink& open) {
   const std::string name = open.link != nullptr || !g.onlinename.empty() ? ownname(g, open.side) : "NOT TYPED";
   rows.push_back({onlinerow::name, "NAME: " + name});
   rows.push_back({onlinerow::delay, "INPUT DELAY: " + std::to_string(g.onlinedelay)});
+  rows.push_back({onlinerow::lobby, "LOBBY: " + (g.onlinelobby.empty() ? std::string("NONE") : g.onlinelobby)});
   rows.push_back({onlinerow::back, "BACK"});
   return rows;
 }
@@ -65,12 +66,12 @@ void drawmenu(fightgame& g, const std::vector<menurow>& rows, onlinerow selected
     } else {
       media::setcolor(100, 100, 100);
     }
-    drawfitted(rows[i].text, 0.3f, 170.0f + 90.0f * float(i + (rows.size() < 6 ? 1 : 0)));
+    drawfitted(rows[i].text, 0.3f, 150.0f + 72.0f * float(i + (rows.size() < 7 ? 1 : 0)));
   }
-  if (!open.news.empty()) {
-    media::setcolor(200, 200, 200);
-    drawfitted(open.news, 0.13f, 720);
-  }
+  media::setcolor(200, 200, 200);
+  if (!open.news.empty()) drawfitted(open.news, 0.13f, 720);
+  // How the two games reach each other, while they do.
+  if (open.link != nullptr) drawfitted(std::string("LINK: ") + net::pathname(open.link->path()), 0.13f, 680);
   media::setscale(1, 1);
   g.present();
 }
@@ -111,7 +112,8 @@ void onlinemenu(fightgame& g, openlink open) {
         open = host(g, net::defaultport);
         break;
       case onlinerow::join:
-        if (const auto typed = typeline(g, "JOIN GAME", "ADDRESS[:PORT] ", "", 60, false); typed && !typed->empty()) {
+        if (const auto typed = typeline(g, "JOIN GAME", "ROOM CODE OR ADDRESS[:PORT] ", "", 60, false);
+            typed && !typed->empty()) {
           closelink(open);
           open = join(g, *typed);
         }
@@ -122,11 +124,18 @@ void onlinemenu(fightgame& g, openlink open) {
           saveonline(g);
         }
         break;
+      case onlinerow::lobby:
+        if (const auto typed = typeline(g, "LOBBY", "ADDRESS[:PORT] ", g.onlinelobby, 100, false)) {
+          // Nothing typed sets none; anything not an address leaves the lobby as it was.
+          if (typed->empty() || !cleanlobby(*typed).empty()) g.onlinelobby = cleanlobby(*typed);
+          saveonline(g);
+        }
+        break;
       case onlinerow::delay:
       case onlinerow::back:
         break;
     }
-    if (open.link != nullptr && selected != onlinerow::name) selected = onlinerow::rematch;
+    if (open.link != nullptr && selected != onlinerow::name && selected != onlinerow::lobby) selected = onlinerow::rematch;
     flushmenukeys();
   }
 }
@@ -135,12 +144,19 @@ void fightgame::onlinemenu() { flopfist::onlinemenu(*this, {}); }
 
 void fightgame::hostonline(int port) {
   loadonline(*this);
+  printcode = true;
   flopfist::onlinemenu(*this, host(*this, port));
 }
 
 void fightgame::joinonline(const std::string& where) {
   loadonline(*this);
   flopfist::onlinemenu(*this, join(*this, where));
+}
+
+void fightgame::setlobby(const std::string& where) {
+  loadonline(*this);
+  onlinelobby = cleanlobby(where);
+  saveonline(*this);
 }
 
 }  // namespace flopfist

@@ -1,15 +1,18 @@
-// libFuzzer target for the network message decoders (datagrams and lobby words): any bytes are
-// refused or decode to a message whose encoding gives the same bytes back, and a session fed them
-// stays within its bounds.
+// libFuzzer target for the network message decoders (datagrams, lobby words and the link's own
+// frames): any bytes are refused or decode to a message whose encoding gives the same bytes back, a
+// session fed them stays within its bounds, and so does the whole-message channel.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "net/lobby.h"
 #include "net/packet.h"
 #include "net/session.h"
+#include "net/wholes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace net = flopfist::net;
@@ -25,6 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const net::lobbymessage l = net::decodelobby(text);
   if (l.kind != net::lobbykind::none && net::encode(l) != text) std::abort();
+  const net::framefields f = net::readframe(bytes);
+  if (f.kind != net::framekind::none) {
+    const net::linkframe again = net::frameof(f.kind, f.seq, f.index, f.count, f.payload);
+    if (again.view().size() != size || !std::equal(bytes.begin(), bytes.end(), again.view().begin())) std::abort();
+  }
+  // The channel takes the frame as a piece of its first message, and answers at most an acknowledgement.
+  net::wholechannel channel;
+  std::vector<net::linkframe> out;
+  channel.receive(f, out);
+  if (out.size() > 1) std::abort();
   // A session takes the datagram in the middle of a match and steps on.
   net::session s({1, 2, 8, 3000}, 0);
   for (int t = 0; t < 5; ++t) (void)s.advance(uint16_t(t), uint32_t(t * 16));

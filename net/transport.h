@@ -1,13 +1,15 @@
 // The way datagrams reach the other machine, behind a small interface: a host that takes one joiner,
 // or a joiner; both say hello first. Nothing here waits: poll() takes what has come and returns.
+// A host may also hold a room in a lobby, and a joiner may come by its code: the two games then
+// reach each other straight, through their routers, or through the lobby's relay.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <span>
+#include <vector>
 
 #include "net/packet.h"
 
@@ -21,6 +23,11 @@ enum class linkphase {
   refused,     // the host turned this joiner away (problem() says why)
   failed,      // no host answered, the host left before the start, or the port was taken
 };
+
+// How the two games reach each other: straight (an address typed, or the same LAN), through holes
+// punched in their routers, or through the lobby's relay.
+enum class linkpath { direct, punched, relayed };
+const char* pathname(linkpath p);  // DIRECT, PUNCHED, RELAYED
 
 class transport {
  public:
@@ -37,19 +44,17 @@ class transport {
   virtual bool nextwhole(std::string& into) = 0;
   virtual std::string problem() const = 0;
   virtual uint16_t port() const = 0;  // the host's port
+  virtual linkpath path() const { return linkpath::direct; }
+  // A host's room code once the lobby gave it; empty without a lobby or before its answer.
+  virtual std::string code() const { return ""; }
+  // A host's: why its lobby gave no room (direct play goes on); empty otherwise.
+  virtual std::string lobbyproblem() const { return ""; }
 };
 
 constexpr uint16_t defaultport = 27960;
-
-// ENet over UDP. A host listens on the port (0: any free one); a joiner gives up on a host that
-// has not welcomed it within `patiencems`.
-std::unique_ptr<transport> hostgame(uint16_t port, std::string& error);
-std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uint32_t now,
-                                    uint32_t patiencems = 5000);
-// This machine's IPv4 addresses other than the loopback, for the host to show.
-std::vector<std::string> localaddresses();
+constexpr uint16_t defaultlobbyport = 27961;
 
 // "ADDRESS" or "ADDRESS:PORT" (the port defaults); false when the port is not a number in range.
-bool splitaddress(std::string_view text, std::string& address, uint16_t& port);
+bool splitaddress(std::string_view text, std::string& address, uint16_t& port, uint16_t fallback = defaultport);
 
 }  // namespace flopfist::net

@@ -51,6 +51,16 @@ TEST(commandline, HostAndJoinTakeTheirPortAndAddress) {
   }
   EXPECT_EQ(ask({"--join"}).code, 2) << "--join needs an address";
   EXPECT_NE(ask({"--help"}).out.find("--join ADDRESS[:PORT]"), std::string::npos);
+  // A lobby beside either, and a code where an address would be.
+  const char* bycode[] = {"flopfist", "--lobby", "127.0.0.1:27961", "--join", "K7M2P"};
+  const commandline c = readcommandline(5, bycode);
+  EXPECT_EQ(c.lobby, "127.0.0.1:27961");
+  EXPECT_EQ(c.join, "K7M2P");
+  EXPECT_TRUE(c.wrong.empty());
+  EXPECT_EQ(ask({"--lobby"}).code, 2) << "--lobby needs an address";
+  EXPECT_EQ(ask({"--lobby", "a", "--lobby", "b"}).code, 2) << "one lobby";
+  EXPECT_NE(ask({"--help"}).out.find("--join CODE"), std::string::npos);
+  EXPECT_NE(ask({"--help"}).out.find("room code: XXXXX"), std::string::npos);
 }
 
 TEST(commandline, HelpVersionAndUnknownOptions) {

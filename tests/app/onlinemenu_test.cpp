@@ -10,8 +10,10 @@
 #include "app/online.h"
 #include "media/folders.h"
 #include "media/media.h"
+#include "media/testcontrols.h"
 #include "media/testing.h"
 #include "net/lobby.h"
+#include "tests/app/readback.h"
 #include "tests/support/testenv.h"
 
 namespace flopfist::testing {
@@ -145,6 +147,32 @@ TEST_F(onlinemenutest, NoSeriesStartsWhenTheOtherSideGoesBackOrOnlyOneWantsIt) {
   onlinemenu(*game, std::move(open));
   ASSERT_EQ(link->said.size(), 1u);
   EXPECT_EQ(link->said[0].kind, net::lobbykind::leave);
+}
+
+// The menu's foot names how the two games reach each other while a link is open, clear of the rows
+// above it; with no link it is dark.
+TEST_F(onlinemenutest, TheFootNamesThePathWhileALinkIsOpen) {
+  auto game = makegame();
+  linkscript script;
+  openlink open = hostwith(script);
+  media::test::frame withlink, without;
+  int f = media::test::frames() + 5;
+  media::test::atframe(f, [&] { withlink = media::test::presented(); });
+  tap(f + 1, key::escape);
+  onlinemenu(*game, std::move(open));
+  f = media::test::frames() + 5;
+  media::test::atframe(f, [&] { without = media::test::presented(); });
+  tap(f + 1, key::escape);
+  game->onlinemenu();
+  ASSERT_EQ(withlink.width, 1024);
+  ASSERT_EQ(without.width, 1024);
+  media::test::savepng(withlink, artefact("online_menu_link.png"));
+  const span foot = litcolumns(withlink, 668, 700);
+  EXPECT_GT(foot.left, 300) << "a short line, centred";
+  EXPECT_LT(foot.right, 724);
+  EXPECT_GT(foot.right - foot.left, 60);
+  EXPECT_EQ(litcolumns(withlink, 640, 664).left, -1) << "the last row runs into the foot";
+  EXPECT_EQ(litcolumns(without, 668, 700).left, -1) << "no link, no path";
 }
 
 }  // namespace

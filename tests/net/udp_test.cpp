@@ -1,7 +1,13 @@
-// The ENet transport on 127.0.0.1 in one process: two sessions play over it, a third machine and a
-// joiner of another version are turned away, a vanished host is noticed.
-#include <enet/enet.h>
+// The UDP transport on 127.0.0.1 in one process: two sessions play over it, a third machine and a
+// joiner of another version are turned away, a vanished host is noticed; and a match by room code
+// through the lobby program started on the loopback.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include <chrono>
 #include <thread>
@@ -10,7 +16,9 @@
 #include "match/version.h"
 #include "net/handshake.h"
 #include "net/session.h"
+#include "net/link.h"
 #include "net/transport.h"
+#include "net/udp.h"
 #include "tests/net/duel.h"
 
 namespace flopfist::net {
@@ -46,14 +54,12 @@ struct pair {
   }
 };
 
-TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
-  pair link;
-  ASSERT_NO_FATAL_FAILURE(link.join());
+// Two sessions play `frames` frames over the joined links; both confirm them with the same hashes.
+void playover(pair& link, int frames) {
   std::array<transport*, 2> ends{link.host.get(), link.guest.get()};
   std::array<session, 2> s{session({0, 2, 8, 3000}, link.p.now), session({1, 2, 8, 3000}, link.p.now)};
   std::array<rollback<nettest::foldgame>, 2> g{rollback<nettest::foldgame>({}, 16), rollback<nettest::foldgame>({}, 16)};
   std::array<std::vector<uint64_t>, 2> hashes;
-  constexpr int frames = 240;
   int pass = 0;
   const bool done = link.p.until({ends[0], ends[1]}, [&] {
     for (int k = 0; k < 2; ++k) {
@@ -80,6 +86,99 @@ TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
   EXPECT_GT(s[0].stats().packetsreceived, frames / 2);
 }
 
+TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
+  pair link;
+  ASSERT_NO_FATAL_FAILURE(link.join());
+  playover(link, 240);
+}
+
+// The lobby program on a free loopback port, ended with the test.
+class lobbyprogram {
+ public:
+  lobbyprogram() {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      close(out[0]);
+      execl(FLOPFIST_LOBBY_PROGRAM, FLOPFIST_LOBBY_PROGRAM, "--port", "0", "--ws-port", "0", nullptr);
+      _exit(127);
+    }
+    close(out[1]);
+    out_ = fdopen(out[0], "r");
+    char line[512];
+    while (out_ != nullptr && std::fgets(line, sizeof line, out_) != nullptr) {
+      unsigned p = 0;
+      const char* at = std::strstr(line, "listening on udp port ");
+      if (at != nullptr && std::sscanf(at, "listening on udp port %u", &p) == 1) {
+        port = uint16_t(p);
+        break;
+      }
+    }
+  }
+  ~lobbyprogram() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (out_ != nullptr) std::fclose(out_);
+  }
+  uint16_t port = 0;
+
+ private:
+  pid_t pid_ = -1;
+  std::FILE* out_ = nullptr;
+};
+
+// Host and joiner meet by the room code in the real lobby, reach each other through the probes (or,
+// for a joiner that cannot punch, the relay), and play. The time from the join to the link is printed, not checked: it depends on the machine.
+TEST(udp, ByRoomCodeThroughTheLobbyProgramTheGamesPunchOrRelayAndPlay) {
+  lobbyprogram lobby;
+  ASSERT_NE(lobby.port, 0) << "the lobby did not start";
+  const std::string where = "127.0.0.1:" + std::to_string(lobby.port);
+  pair link;
+  std::string error;
+  link.host = hostgame(0, error, where, link.p.now);
+  ASSERT_NE(link.host, nullptr) << error;
+  ASSERT_TRUE(link.p.until({link.host.get()}, [&] { return !link.host->code().empty(); })) << link.host->lobbyproblem();
+  const auto started = std::chrono::steady_clock::now();
+  link.guest = joinbycode(link.host->code(), where, link.p.now, error);
+  ASSERT_NE(link.guest, nullptr) << error;
+  ASSERT_TRUE(link.p.until({link.host.get(), link.guest.get()}, [&] {
+    return link.host->phase() == linkphase::joined && link.guest->phase() == linkphase::joined;
+  })) << link.guest->problem();
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  std::printf("joined by code in %lld ms of real time, path %s\n", (long long)took.count(), pathname(link.guest->path()));
+  EXPECT_EQ(link.guest->path(), linkpath::punched);
+  EXPECT_EQ(link.host->path(), linkpath::punched);
+  playover(link, 120);
+  // A joiner that cannot punch, as a browser cannot, goes through the lobby's relay at once.
+  link.guest.reset();
+  ASSERT_TRUE(link.p.until({link.host.get()}, [&] { return link.host->phase() == linkphase::closed; }));
+  link.host = hostgame(0, error, where, link.p.now);
+  ASSERT_NE(link.host, nullptr) << error;
+  ASSERT_TRUE(link.p.until({link.host.get()}, [&] { return !link.host->code().empty(); }));
+  auto socket = openudp(0, error);
+  ASSERT_NE(socket, nullptr) << error;
+  linksettings relayonly;
+  relayonly.hosting = false;
+  relayonly.lobby = address4{0x7F000001, lobby.port};
+  relayonly.meet.mine = {protocolversion, gameversion};
+  relayonly.meet.code = link.host->code();
+  relayonly.meet.canpunch = false;
+  const auto relaystart = std::chrono::steady_clock::now();
+  link.guest = makelink(std::move(socket), relayonly, link.p.now, 5);
+  ASSERT_TRUE(link.p.until({link.host.get(), link.guest.get()}, [&] {
+    return link.host->phase() == linkphase::joined && link.guest->phase() == linkphase::joined;
+  })) << link.guest->problem();
+  const auto relaytook = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - relaystart);
+  std::printf("joined by code in %lld ms of real time, path %s\n", (long long)relaytook.count(), pathname(link.guest->path()));
+  EXPECT_EQ(link.guest->path(), linkpath::relayed);
+  EXPECT_EQ(link.host->path(), linkpath::relayed);
+  playover(link, 120);
+}
+
 TEST(udp, AThirdMachineIsTurnedAwayAndTheMatchGoesOn) {
   pair link;
   ASSERT_NO_FATAL_FAILURE(link.join());
@@ -100,35 +199,24 @@ TEST(udp, AJoinerOfAnotherVersionHearsBothVersions) {
   std::string error;
   auto host = hostgame(0, error);
   ASSERT_NE(host, nullptr) << error;
-  // A joiner built as another version would be: its hello says so.
-  ENetHost* client = enet_host_create(nullptr, 1, 2, 0, 0);
-  ASSERT_NE(client, nullptr);
-  ENetAddress a{};
-  enet_address_set_host(&a, "127.0.0.1");
-  a.port = host->port();
-  ENetPeer* peer = enet_host_connect(client, &a, 2, 0);
+  // A joiner built as another version would be: its hello says so, from a socket of its own.
+  auto other = openudp(0, error);
+  ASSERT_NE(other, nullptr) << error;
+  message h = hello();
+  h.hello.game = gameversion + 1;
+  const packet out = encode(h);
+  other->sendto({0x7F000001, host->port()}, out.view());
   pump p;
   message answerheard;
-  const bool done = p.until({host.get()}, [&] {
-    ENetEvent ev;
-    while (enet_host_service(client, &ev, 0) > 0) {
-      if (ev.type == ENET_EVENT_TYPE_CONNECT) {
-        message h = hello();
-        h.hello.game = gameversion + 1;
-        const packet out = encode(h);
-        enet_peer_send(peer, 1, enet_packet_create(out.bytes.data(), out.size, ENET_PACKET_FLAG_RELIABLE));
-      } else if (ev.type == ENET_EVENT_TYPE_RECEIVE) {
-        answerheard = decode({ev.packet->data, ev.packet->dataLength});
-        enet_packet_destroy(ev.packet);
-      }
-    }
+  datagram in;
+  ASSERT_TRUE(p.until({host.get()}, [&] {
+    while (other->receive(in)) answerheard = decode(in.view());
     return answerheard.kind != messagekind::none;
-  });
-  enet_host_destroy(client);
-  ASSERT_TRUE(done);
+  }));
   ASSERT_EQ(answerheard.kind, messagekind::refuse);
   EXPECT_EQ(answerheard.refuse.game, gameversion);
   EXPECT_EQ(host->phase(), linkphase::waiting) << "still waiting for a joiner it can play";
+  EXPECT_EQ(host->path(), linkpath::direct);
 }
 
 TEST(udp, AHostGoneBeforeTheStartIsNoticed) {

@@ -2,7 +2,8 @@
 # As two players on one machine: flopfist --host and flopfist --join 127.0.0.1 in two windows. Both
 # play; Escape on one side tells the other at once and both keep a replay, the two alike to the
 # last frame; back in the ONLINE menu both choose the rematch, play it and keep it alike too; a host
-# killed mid-match leaves the joiner with CONNECTION LOST and its replay within a few seconds.
+# killed mid-match leaves the joiner with CONNECTION LOST and its replay within a few seconds; and
+# through a lobby started here, --host prints its room code and --join CODE plays a match by it.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
 start_xvfb
@@ -128,3 +129,54 @@ focus "$guestwin"
 snap online_lost
 lit "$(region_max online_lost 600 80 212 300)" || fail "no message on the joiner's screen"
 echo "the joiner kept its replay after the host was killed"
+kill "$guestpid" 2>/dev/null || true
+
+# ---- By room code through a local lobby ----
+lobbyport=$(free_udp_port)
+make_workdir; workdirs+=("$workdir"); lobbylog=$workdir/lobby.log
+"$build/lobby/flopfist-lobby" --port "$lobbyport" --ws-port 0 >"$lobbylog" 2>&1 &
+lobbypid=$!; pids+=("$lobbypid")
+port=$(free_udp_port)
+make_workdir; workdirs+=("$workdir"); hostdir=$workdir
+printf '2\nANNA\n' >"$hostdir/online.cfg"
+(cd "$hostdir" && exec "$binary" --lobby "127.0.0.1:$lobbyport" --host "$port") >"$hostdir/out.txt" &
+hostpid=$!; pids+=("$hostpid")
+hostwin=$(window_of "$hostpid")
+code=""
+for _ in $(seq 1 300); do
+  code=$(sed -n 's/^room code: \([2-9A-Z]\{5\}\)$/\1/p' "$hostdir/out.txt")
+  [ -n "$code" ] && break
+  sleep 0.1
+done
+[ -n "$code" ] || { cat "$hostdir/out.txt" "$lobbylog"; fail "the host printed no room code"; }
+echo "room code $code"
+grep -q "^127.0.0.1:$lobbyport\$" "$hostdir/online.cfg" || fail "--lobby was not kept in online.cfg"
+focus "$hostwin"
+snap online_code_host
+joined_at=$(date +%s%N)
+start_side bo --lobby "127.0.0.1:$lobbyport" --join "$code"; guestdir=$dir; guestpid=$pid
+guestwin=$(window_of "$guestpid")
+focus "$guestwin"
+for _ in $(seq 1 60); do
+  snap online_code_guest
+  match_on online_code_guest && break
+  sleep 0.5
+done
+match_on online_code_guest || { cat "$lobbylog"; fail "no match by room code"; }
+echo "from --join $code to the match on the joiner's screen: $(( ($(date +%s%N) - joined_at) / 1000000 )) ms (window start-up included)"
+xdotool key F3
+hold Left 1
+snap online_code_f3
+press Escape
+replay_within "$guestdir" 3 || fail "the joiner by code kept no replay"
+sleep 0.5
+snap online_code_menu  # the ONLINE menu's foot names the path while the link stays open
+replay_within "$hostdir" 3 || fail "the host by code kept no replay"
+hosts=$("$build/tests/replayhash" "$hostdir"/replays/*.ffr) || fail "the host's replay by code: $hosts"
+guests=$("$build/tests/replayhash" "$guestdir"/replays/*.ffr) || fail "the joiner's replay by code: $guests"
+echo "by code, host:  $hosts"
+echo "by code, guest: $guests"
+[ "$hosts" = "$guests" ] || fail "the two replays by code differ"
+cat "$lobbylog"
+grep -q "room $code punched" "$lobbylog" || fail "the lobby logged no punched path for $code"
+echo "the match by room code was played and kept alike"
