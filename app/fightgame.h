@@ -67,7 +67,7 @@ class fightgame {
   series current;          // a series of matches (the name typed survives it)
   carryover carried;       // from one match to the next
   std::optional<match> playing;  // the match being played
-  int slowmoclock = 0;     // when the last slowed frame was shown
+  int held = 0;            // ticks the match holds still before its next step (see heldticks)
   int lostpad = 0;         // the match: a player whose pad left, to pause for
   recorder taping;         // the match being played, as it is played
   bool inmatch = false;    // between beginmatch and endmatch: the pointer hides, a close keeps the replay
@@ -101,6 +101,8 @@ class fightgame {
 
   // ---- The end of every frame, and the pads' news ----
   int present();      // the note drawn, the frame presented, the close check; see takenotices
+  int keeppicture();  // a tick that keeps the last picture on screen; the frame drawn waits
+  int aftershow();    // the close check, fullscreen, the pointer and the pads' news
   void closecheck();  // ends the program on a close request, keeping the match's replay as left
   void fullscreencheck();  // F11 or Alt+Enter: the window and the option FULLSCREEN follow
   int takenotices();  // the pads' news into the note; the player who lost a pad, 0 for none
@@ -120,7 +122,8 @@ class fightgame {
   // palette and counters the run carries.
   matchsetup nextsetup() const;
   void endmatch();              // hands back what outlives the match
-  void matchframe();            // one frame: input, step, draw, sounds, pace, present
+  void matchframe();            // one tick: input, step, draw, sounds, present; or a tick held
+  void showtick();              // the tick's present, or the last picture kept while held
   frameinput takeinput() const;
   void pausecheck(frameinput& in);
   // The match as it stands under a banner with a title and the keys (PAUSED, the leave question, a
@@ -132,7 +135,6 @@ class fightgame {
   bool confirmleave();
   void play(const matchevents& ev);
   void drawoverlays(const matchevents& ev);
-  void slowmopace();
 
   // ---- Online versus (app/online.cpp; app/offline.cpp in a build without it) ----
   void onlinemenu();                          // HOST GAME, JOIN GAME, NAME, INPUT DELAY, LOBBY, BACK
@@ -156,11 +158,6 @@ class fightgame {
   bool watchfile(const std::string& path);  // a file named on the command line
   void messagescreen(std::string_view title, std::string_view text);  // until a key
 };
-
-// A hit pause holds the frame back this long.
-constexpr int hitpausems = 200;
-// Holds a slowed frame until 33 ms after the last one shown (clock: when that was).
-void paceslowmotion(float slowmotimer, int& clock);
 
 // Reads and clears the window-close request; ends the program when it was set.
 void quitcheck();

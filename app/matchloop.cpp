@@ -16,8 +16,6 @@
 namespace flopfist {
 
 namespace {
-constexpr double slowframems = 1000.0 / 30;  // slowed frames run at most 30 per second
-constexpr int pacestepms = 5;                // sleep in small steps, re-reading the clock
 constexpr int notekeptframes = 300;          // a replay not saved: the note's five seconds
 
 // Player 2 has a fighter only in the two-player modes; a lost pad of nobody's pauses nothing.
@@ -36,7 +34,7 @@ result fightgame::playmatch() {
   beginmatch();
   do {
     matchframe();
-  } while (playing->state != matchstate::end);
+  } while (playing->state != matchstate::end || held > 0);  // the last picture shown after its pause
   endmatch();
   return playing->ending();
 }
@@ -45,8 +43,8 @@ void fightgame::beginmatch() {
   flushmenukeys();
   inmatch = true;
   lostpad = 0;
+  held = 0;
   current.levelstartscore = int(uint32_t(current.score));  // the low 32 bits
-  slowmoclock = media::millisecs();
   const matchsetup setup = nextsetup();
   playing.emplace(setup);
   taping.begin(setup, current, scores, music.track);
@@ -109,12 +107,21 @@ frameinput fightgame::takeinput() const {
   return in;
 }
 
-// The frame's order: the input is taken before the pause, so the bodies move on the keys held when
+// One tick. While the match holds still after a step (a hit pause, a slowed frame's second tick),
+// the picture shown before that step stays on screen and nothing is read: the latches keep every
+// key tapped meanwhile for the next step, as they did when the loop slept. The step's own picture
+// shows on the last tick held.
+// A step's order: the input is taken before the pause, so the bodies move on the keys held when
 // P was hit; the keys that leave a match are read again after it, so Escape can leave both. The
 // recorder keeps the snapshot the step takes.
 void fightgame::matchframe() {
+  updatemusic();  // next track when one ends
+  if (held > 0) {
+    --held;
+    showtick();
+    return;
+  }
   match& m = *playing;
-  updatemusic();                                                    // next track when one ends
   frameinput in = takeinput();
   pausecheck(in);
   if (in.escape && !confirmleave()) in.escape = false;  // the match sees only a confirmed Escape
@@ -124,10 +131,15 @@ void fightgame::matchframe() {
   taping.stepped(m);
   m.draw(art.images);
   if (labelsshown()) drawlabels();                                  // P1 and P2, the first seconds
-  play(ev);                                                         // sounds, hit pauses, bonus
+  play(ev);                                                         // sounds, bonus
   drawoverlays(ev);                                                 // summary, GAME OVER, table
-  slowmopace();                                                     // slowed frames 33 ms apart
-  const int lost = present();                                       // and the pads' news
+  held = heldticks(ev, m);
+  showtick();
+}
+
+// The picture drawn is presented once the match steps again; until then the last one stays.
+void fightgame::showtick() {
+  const int lost = held > 0 ? keeppicture() : present();  // and the pads' news
   if (lost != 0 && steers(*playing, lost)) lostpad = lost;
 }
 
@@ -197,7 +209,6 @@ bool fightgame::confirmleave() {
 
 void fightgame::play(const matchevents& ev) {
   playsounds(ev);
-  for (int k = 0; k < ev.hitpauses; ++k) media::delay(hitpausems);
   if (ev.won) current.score = current.score + ev.levelbonus;
 }
 
@@ -233,19 +244,6 @@ void fightgame::drawoverlays(const matchevents& ev) {
         break;
     }
   }
-}
-
-void fightgame::slowmopace() { paceslowmotion(playing->slowmotimer, slowmoclock); }
-
-void paceslowmotion(float slowmotimer, int& clock) {
-  if (slowmotimer < 0) return;
-  for (;;) {
-    const int waited = media::millisecs() - clock;
-    if (waited >= slowframems) break;
-    const int wait = int(slowframems - waited) + 1;
-    media::delay(std::clamp(wait, 1, pacestepms));
-  }
-  clock = media::millisecs();
 }
 
 }  // namespace flopfist

@@ -65,6 +65,16 @@ void fightgame::drawnote() {
 int fightgame::present() {
   drawnote();
   media::flip(-1);
+  return aftershow();
+}
+
+int fightgame::keeppicture() {
+  media::repeatframe();
+  return aftershow();
+}
+
+// What every tick answers after its present, whatever it showed.
+int fightgame::aftershow() {
   closecheck();
   fullscreencheck();
   media::pointerrule(inmatch, pointeridlems);  // hidden in a match and when left still

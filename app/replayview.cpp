@@ -1,5 +1,6 @@
-// Watching a replay: each frame takes one step (two at double speed, none while paused), plays its
-// sounds and hit pauses, draws it with the screens over it, then the viewer's bar.
+// Watching a replay: each frame runs one tick of the match (two at double speed, none while paused):
+// a step played out and drawn with the screens over it and the viewer's bar, or a tick it holds
+// still for, with the last picture kept on screen as in the game.
 #include "app/replayview.h"
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include "app/commandline.h"
 #include "body/util.h"
 #include "media/controls.h"
+#include "match/timeline.h"
 #include "media/media.h"
 #include "scores/screens.h"
 
@@ -35,7 +37,6 @@ replayview::replayview(fightgame& game, const replay& r) : game_(game), play_(r)
   barkeys_ = keyname(game.keys.of(action::pause)) +
              " OR START: PAUSE     SPACE OR A: DOUBLE SPEED     RIGHT: NEXT FRAME WHEN PAUSED     ESC OR B: BACK";
   flushmenukeys();
-  slowmoclock_ = media::millisecs();
   game_.music.channel = 0;
   if (r.musictrack >= 1) {
     game_.music.track = r.musictrack == 1 ? 4 : r.musictrack - 1;  // startmusic moves on to it
@@ -48,25 +49,38 @@ replayview::~replayview() {
   game_.music = music_;
 }
 
+// A step's picture is drawn when it is taken and shown when the match steps again: while the ticks
+// it holds run, the picture before it stays. Double speed runs the held ticks twice as fast too.
 bool replayview::frame() {
   game_.updatemusic();
   readkeys();
   if (back_) return false;
-  const bool run = !play_.finished() && (!paused_ || stepone_);
-  media::cls();
+  const bool run = (!play_.finished() || held_ > 0) && (!paused_ || stepone_);
+  if (!run) {
+    media::cls();
+    drawscene();
+    drawbar();
+    if (play_.finished()) drawending();  // after the last step's own frame, shown as it was
+    game_.present();
+    return true;
+  }
+  const int ticks = fast_ && !paused_ ? 2 : 1;
   bool drawn = false;
-  if (run) {
-    const int steps = fast_ && !paused_ ? 2 : 1;
-    for (int k = 0; k < steps && !play_.finished(); ++k) {
-      drawn = k == steps - 1 || play_.steps() + 1 == play_.tape().info.steps;
-      advance(drawn);
+  for (int k = 0; k < ticks; ++k) {
+    if (held_ > 0) {
+      --held_;
+    } else if (!play_.finished()) {
+      advance();
+      drawn = true;
     }
   }
-  if (!drawn) drawscene();
-  drawbar();
-  if (play_.finished() && !run) drawending();  // the last step's own frame is shown as it was
-  if (run) paceslowmotion(play_.now().slowmotimer, slowmoclock_);
-  game_.present();
+  if (stepone_) held_ = 0;  // a step asked for while paused shows at once
+  if (drawn) drawbar();
+  if (held_ > 0) {
+    game_.keeppicture();
+  } else {
+    game_.present();
+  }
   return true;
 }
 
@@ -79,23 +93,27 @@ void replayview::readkeys() {
   const int escape = media::keyhit(media::key::escape) + padhits(pad::b) + padhits(pad::back);
   const bool enter = hit(media::key::enter);
   if (escape != 0 || (enter && play_.finished())) back_ = true;
-  if (pause != 0) paused_ = !paused_;
+  if (pause != 0) {
+    paused_ = !paused_;
+    held_ = 0;  // the paused frames draw afresh: no held picture waits
+  }
   if (speed != 0) fast_ = !fast_;
   stepone_ = paused_ && next != 0;
 }
 
-// The live frame's order: the scene, the sounds and hit pauses, then the screens over it.
-void replayview::advance(bool shown) {
+// The live step's order: the scene, the sounds, then the screens over it.
+void replayview::advance() {
   const matchevents ev = play_.step();
   const match& m = play_.now();
-  if (shown) m.draw(game_.art.images);
+  media::cls();
+  m.draw(game_.art.images);
   game_.playsounds(ev);
-  for (int k = 0; k < ev.hitpauses; ++k) media::delay(fast_ ? hitpausems / 2 : hitpausems);
+  held_ = heldticks(ev, m);
   if (ev.won) shown_.score += ev.levelbonus;
   for (int k = 0; k < m.overlaycount(); ++k) {
     const overlay& o = m.overlayat(k);
     if (o.state == matchstate::gameover) shown_.name.type(play_.typedcode());
-    if (shown) drawoverlay(o);
+    drawoverlay(o);
     if (o.state == matchstate::gameover && ev.scoreentered) {
       table_.add(shown_.name.name(), int64_t(int32_t(uint64_t(shown_.score))));
     }

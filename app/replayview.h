@@ -22,10 +22,11 @@ class replayview {
   const playback& playing() const { return play_; }
   bool paused() const { return paused_; }
   bool fast() const { return fast_; }
+  bool holding() const { return held_ > 0; }  // the last step's picture still waits
 
  private:
   void readkeys();
-  void advance(bool shown);  // one step played out; drawn when this frame shows it
+  void advance();            // one step played out and drawn
   void drawoverlay(const overlay& o);
   void drawscene();          // the last step again, for a frame that takes none
   void drawbar() const;
@@ -36,7 +37,7 @@ class replayview {
   series shown_;
   scoretable table_;
   musicstate music_;  // the game's, given back at the end
-  int slowmoclock_ = 0;
+  int held_ = 0;  // ticks the match holds still after its last step; its picture waits for them
   std::string barkeys_;  // made once: the pause key is the player's own
   bool paused_ = false, fast_ = false, stepone_ = false, back_ = false;
 };

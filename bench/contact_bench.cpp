@@ -59,7 +59,7 @@ using clk = std::chrono::steady_clock;
 std::unique_ptr<fightgame> opengame() {
   auto game = benchgame(7);
   if (!game) return nullptr;
-  // Full effects; no hit pause or slow-motion pacing, which would only measure sleeping.
+  // Full effects; no hit pause or slowed frames, whose held ticks would time only a present.
   game->settings.blood = 30;
   game->settings.plasma = 1;
   game->settings.slowmotion = 0;

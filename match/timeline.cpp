@@ -21,6 +21,10 @@ matchsetup nextmatch(const match& finished) {
   return next;
 }
 
+int heldticks(const matchevents& ev, const match& after) {
+  return ev.hitpauses * hitpauseticks + (after.slowmotimer >= 0 ? slowticks - 1 : 0);
+}
+
 matchevents timeline::step(const frameinput& in) {
   if (series && now.state == matchstate::end) {
     now = match(nextmatch(now));
@@ -33,8 +37,7 @@ matchevents timeline::step(const frameinput& in) {
     return {};
   }
   const matchevents ev = now.step(in);
-  hold = ev.hitpauses * hitpauseticks;
-  if (now.slowmotimer >= 0) hold += slowticks - 1;
+  hold = heldticks(ev, now);
   return ev;
 }
 

@@ -12,6 +12,10 @@ namespace flopfist {
 constexpr int hitpauseticks = 12;
 constexpr int slowticks = 2;
 
+// The ticks a step holds the match still after it: a hit pause for each it made, and the second
+// tick of a slowed frame. Every loop that shows a match waits them out in ticks, never sleeping.
+int heldticks(const matchevents& ev, const match& after);
+
 struct timeline {
   explicit timeline(const matchsetup& setup) : now(setup) {}
 

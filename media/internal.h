@@ -34,6 +34,7 @@ struct core {
   int drawcalls = 0;      // geometry submissions to the renderer since the last present
   int lastdrawcalls = 0;  // the same for the last presented frame
   bool blind = false;     // test mode: nothing is drawn or read back (media::test::blind)
+  bool scriptheld = false;  // test mode: presents do not count (media::test::holdscript)
 };
 extern core sys;
 

@@ -195,6 +195,10 @@ void blind(bool on) {
   sys.blind = on;
 }
 
+void holdscript(bool on) {
+  sys.scriptheld = on;
+}
+
 void press(int f, int k) {
   schedule(f, action::press, k);
 }

@@ -12,13 +12,19 @@ namespace media::test {
 // and sounds stay loaded (they are cached by path).
 void reset();
 
-// Number of presents since reset.
+// Number of presents since reset, less those made while the script was held.
 int frames();
 
 // Blind: nothing is drawn and no frame is read back, until turned off (reset turns it off). Only
 // the picture changes: a long scripted run looks at the few frames it checks and skips the rest.
 // While blind, presented() keeps the last frame read back before.
 void blind(bool on);
+
+// Held: presents do not count. frames() stays, no scripted event or pad action falls due and a
+// sound asked for is noted with the same count; time goes on (reset lets go). A run whose game
+// holds a picture on screen for some ticks (a hit pause) keys its script by the frames that show
+// something new, as they were counted when such pauses were slept.
+void holdscript(bool on);
 
 // Scripted input. An event scheduled for frame f is delivered through the ordinary event path by
 // the present that makes frames() reach f (f = 0 or less: by the next present).

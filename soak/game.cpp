@@ -54,7 +54,7 @@ void startmatch(int level, const options& o) {
 
 bool playframe() {
   game->matchframe();
-  if (game->playing->state != flopfist::matchstate::end) return true;
+  if (game->playing->state != flopfist::matchstate::end || game->held > 0) return true;
   game->endmatch();
   return false;
 }

@@ -13,7 +13,7 @@ struct options {
 void opengame();
 // Starts a co-op match at a level (1..20) with the given options.
 void startmatch(int level, const options& o);
-// Plays one frame; false once the match has ended.
+// Plays one tick (a step, or a tick held after one); false once the match has ended and shown its last.
 bool playframe();
 // Empty when every number of the match is finite; otherwise names the first that is not.
 std::string firstnonfinite();

@@ -1,9 +1,14 @@
-// The application's side of a match frame: the music kept going, and the step's events played out.
+// The application's side of a match tick: the music kept going, the step's events played out, and
+// the ticks a hit pause holds.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "app/fightgame.h"
+#include "app/replayview.h"
+#include "match/timeline.h"
 #include "media/testing.h"
 #include "tests/support/testenv.h"
 
@@ -66,8 +71,9 @@ TEST_F(frametest, VolumesAreTenthsOfTheSetting) {
   EXPECT_EQ(media::test::cues()[before + 1].path, "sounds/block.wav");
 }
 
-// The hit pause is the application's to wait; a won level's bonus joins the series score.
-TEST_F(frametest, HitPausesWaitAndTheLevelBonusIsScored) {
+// A won level's bonus joins the series score, and playing a step's events waits for nothing: the
+// hit pause is ticks of the match loop.
+TEST_F(frametest, TheLevelBonusIsScoredAndNothingWaits) {
   game->current.score = 1000;
   game->beginmatch();
   matchevents ev;
@@ -76,9 +82,119 @@ TEST_F(frametest, HitPausesWaitAndTheLevelBonusIsScored) {
   ev.levelbonus = 234;
   const double before = media::test::clock();
   game->play(ev);
-  EXPECT_GE(media::test::clock() - before, 400.0);
-  EXPECT_LT(media::test::clock() - before, 420.0);
+  EXPECT_EQ(media::test::clock(), before);
   EXPECT_EQ(game->current.score, 1234);
+}
+
+// A versus match with both players steering in turn, a new direction every 60 frames, as the
+// recorded versus match plays. Nothing sleeps, so every tick is one frame of the virtual clock.
+class holdtest : public gametest {
+ protected:
+  void start() {
+    media::test::reset();
+    game = makegame();
+    game->current.mode = gamemode::versus;
+    media::seedrnd(31337);
+    namespace key = media::key;
+    for (int k = 0; k * 60 < 4000; ++k) {
+      for (int pressed : {std::array{key::right, key::up, key::left, key::down}[size_t(k % 4)],
+                          std::array{key::a, key::s, key::d, key::w}[size_t(k % 4)]}) {
+        media::test::press(k * 60 + 1, pressed);
+        media::test::release(k * 60 + 60, pressed);
+      }
+    }
+    game->beginmatch();
+  }
+  // The step of the match's first hit pause, played blind; 0 when none came in a minute.
+  int firsthitpause() {
+    start();
+    media::test::blind(true);
+    while (game->taping.steps() < 3600) {
+      const bool stepping = game->held == 0;
+      game->matchframe();
+      if (stepping && game->held >= hitpauseticks) return game->taping.steps();
+    }
+    return 0;
+  }
+  std::unique_ptr<fightgame> game;
+};
+
+// Through a hit pause the match holds still and the picture shown before the blow stays on screen;
+// the blow's own picture, drawn when it was stepped, shows on the last tick held, 200 ms on. A key
+// tapped and let go within a held tick reaches the step after, as when the loop slept through the
+// pause: an Escape tapped so leaves the match on that step.
+TEST_F(holdtest, AHitPauseHoldsThePictureBeforeTheBlowAndKeepsATapForTheNextStep) {
+  const int at = firsthitpause();
+  ASSERT_GT(at, 0) << "no hit pause in a minute";
+  start();  // again, blind but for the step before the blow and the blow's own
+  media::test::blind(true);
+  while (game->taping.steps() < at - 2 || game->held > 0) game->matchframe();
+  media::test::blind(false);
+  while (game->taping.steps() < at - 1 || game->held > 0) game->matchframe();
+  game->matchframe();
+  const int held = game->held;
+  ASSERT_GE(held, hitpauseticks);
+  const media::test::frame before = media::test::presented();
+  const media::test::frame blow = media::test::backbuffer();
+  EXPECT_FALSE(before.pixels == blow.pixels) << "the blow's picture should differ from the one before";
+  media::test::quicktap(media::test::frames() + 3, media::key::escape);
+  const double start = media::test::clock();
+  for (int k = 1; k <= held; ++k) {
+    game->matchframe();
+    EXPECT_EQ(game->taping.steps(), at) << "tick " << k;
+    EXPECT_NEAR(media::test::clock() - start, k * 1000.0 / 60, 1e-6) << "tick " << k;
+    if (k < held) {
+      ASSERT_TRUE(media::test::presented().pixels == before.pixels) << "tick " << k;
+    }
+  }
+  EXPECT_GE(media::test::clock() - start, 200.0 - 1e-6);
+  EXPECT_TRUE(media::test::presented().pixels == blow.pixels);
+  EXPECT_FALSE(media::keydown(media::key::escape));
+  game->matchframe();
+  EXPECT_EQ(game->taping.steps(), at + 1);
+  EXPECT_EQ(game->playing->ending(), result::left) << "versus leaves at once on the Escape tapped";
+}
+
+// Its replay is shown on the same ticks as it was played: each step's picture comes on the frame
+// it came live, hit pauses and slowed frames included; at double speed in about half the frames.
+TEST_F(holdtest, AReplayShowsEveryStepOnTheTickItCameLive) {
+  const int pausesat = firsthitpause();
+  ASSERT_GT(pausesat, 0) << "no hit pause in a minute";
+  start();
+  media::test::blind(true);
+  std::vector<int> live;  // by tick: the step whose picture is on screen
+  int shown = 0;
+  auto tick = [&] {
+    game->matchframe();
+    if (game->held == 0) shown = game->taping.steps();
+    live.push_back(shown);
+  };
+  while (game->taping.steps() < pausesat + 120) tick();
+  media::test::quicktap(media::test::frames() + 1, media::key::escape);  // versus leaves at once
+  while (game->playing->state != matchstate::end || game->held > 0) tick();
+  const replay tape = game->taping.finish(*game->playing, 0, 0);
+
+  std::vector<int> watched;
+  {
+    replayview view(*game, tape);
+    int onscreen = 0;
+    while (watched.size() < live.size() && view.frame()) {
+      if (!view.holding()) onscreen = view.playing().steps();
+      watched.push_back(onscreen);
+    }
+    EXPECT_TRUE(view.playing().verified());
+  }
+  EXPECT_EQ(watched, live);
+
+  replayview fast(*game, tape);
+  media::test::tap(media::test::frames() + 1, media::key::space);
+  int frames = 0;
+  while (!fast.playing().finished() || fast.holding()) {
+    ASSERT_TRUE(fast.frame());
+    ++frames;
+  }
+  EXPECT_LE(frames, int(live.size()) / 2 + 2);
+  EXPECT_GE(frames, int(live.size()) / 2 - 2);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Recorded results of four scripted matches: state hash, generator states, frame pixels, sound cues.
+// Recorded results of four scripted matches: state hash, generator states, the pixels of four
+// steps' pictures, sound cues.
 // These values were taken from the game as it played when they were recorded; a change to any of
 // them is a change in how the game plays.
 #include <gtest/gtest.h>
@@ -93,7 +94,7 @@ uint64_t cuehash(const std::vector<media::test::cue>& cues) {
 
 struct recording {
   uint64_t state = 0;
-  std::array<int, 3> generator{};  // after frames 1, 100 and 1000
+  std::array<int, 3> generator{};  // after steps 1, 100 and 1000
   std::array<uint64_t, pictureframes.size()> pictures{};
   size_t cuecount = 0;
   uint64_t cues = 0;
@@ -170,8 +171,8 @@ struct scenario {
   recording expected;
 };
 
-// Loads the music as start-up does and plays one match of the scenario for matchframes frames,
-// through every state it reaches (the frames go on after the result).
+// Loads the music as start-up does and plays one match of the scenario for matchframes steps,
+// through every state it reaches (the steps go on after the result).
 recording play(const scenario& s) {
   media::test::reset();
   auto game = makegame();
@@ -187,18 +188,27 @@ recording play(const scenario& s) {
   game->startmusic();
   game->beginmatch();
   size_t picture = 0;
-  for (int frame = 1; frame <= matchframes; ++frame) {
-    // Only the frames whose pictures are checked are drawn: the rest would cost nine tenths of
+  int steps = 0;
+  // Tick by tick, until the last step's picture is shown. The script and the sounds count the
+  // frames that show something new: the ticks a match holds still (a hit pause, a slowed frame's
+  // second tick) keep the last picture and are not counted, as when the loop slept through them.
+  while (steps < matchframes || game->held > 0) {
+    const bool holding = game->held > 0;
+    const int shows = holding ? steps : steps + 1;  // the step this tick draws or waits to show
+    media::test::holdscript(holding);
+    // Only the steps whose pictures are checked are drawn: the rest would cost nine tenths of
     // the run and show nothing.
-    media::test::blind(picture == pictureframes.size() || frame != pictureframes[picture]);
+    media::test::blind(picture == pictureframes.size() || shows != pictureframes[picture]);
     game->matchframe();
-    if (frame == 1) r.generator[0] = game->playing->rng.state();
-    if (frame == 100) r.generator[1] = game->playing->rng.state();
-    if (frame == 1000) r.generator[2] = game->playing->rng.state();
-    if (picture < pictureframes.size() && frame == pictureframes[picture]) {
+    if (!holding) ++steps;
+    if (!holding && steps == 1) r.generator[0] = game->playing->rng.state();
+    if (!holding && steps == 100) r.generator[1] = game->playing->rng.state();
+    if (!holding && steps == 1000) r.generator[2] = game->playing->rng.state();
+    if (picture < pictureframes.size() && shows == pictureframes[picture] && game->held == 0) {
       r.pictures[picture++] = pixelhash(media::test::presented());
     }
   }
+  media::test::holdscript(false);
   r.state = statehash(*game->playing, game->current.score);
   r.cuecount = media::test::cues().size();
   r.cues = cuehash(media::test::cues());

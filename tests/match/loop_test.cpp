@@ -55,6 +55,7 @@ TEST_F(looptest, PlaymatchReturnsThreeAfterEscape) {
 
 TEST_F(looptest, PauseStopsTheMatchUntilPIsHitAgain) {
   mode(gamemode::single, 3);
+  game->settings.slowmotion = 0;  // no hit pause or slowed frame: every tick not paused steps
   media::test::tap(60, key::p);
   media::test::tap(90, key::p);
   media::test::press(150, key::escape);
@@ -198,6 +199,10 @@ void watch(const std::string& name, gamemode mode, int level, int frames) {
   for (int f = 1; f <= frames && m.state != matchstate::end; ++f) {
     media::test::blind(!shown(f));  // only the frames kept as pictures are drawn
     game->matchframe();
+    // The step's picture shows once the ticks it holds end; the keys wait for the next step.
+    media::test::holdscript(true);
+    while (game->held > 0) game->matchframe();
+    media::test::holdscript(false);
     if (f >= 30) {  // once the scattered balls have gathered into bodies
       for (int i = 1; i <= m.fightercount; ++i) {
         const man& fighter = m.fighters[size_t(i)];

@@ -14,7 +14,7 @@
 namespace flopfist {
 namespace {
 
-// A game whose matches are played frame by frame, a script acting before each frame.
+// A game whose matches are played step by step, a script acting before each step.
 class scriptedgame : public fightgame {
  public:
   std::function<void(scriptedgame&)> script;
@@ -29,6 +29,7 @@ class scriptedgame : public fightgame {
       if (m().framecount == 2) openings.emplace_back(m().message.str());
       script(*this);
       matchframe();
+      while (held > 0) matchframe();  // the step's picture shows once the ticks it holds end
     } while (m().state != matchstate::end);
     states.back().push_back(matchstate::end);
     endmatch();

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "match/match.h"
 #include "net/packet.h"
+#include "net/rollback.h"
 #include "net/session.h"
 
 namespace flopfist::net {
@@ -23,39 +25,32 @@ uint16_t keys(int side, int frame) {
   return uint16_t(((run * 7 + side * 5 + 3) % 16) << (4 * side));
 }
 
-// A side of a match: its session, a stand-in for the match folding in every input, and the
-// datagrams on their way to it.
+// A stand-in for the match: folds in every input it is stepped with, so two sides agree only on
+// the same inputs in the same order.
+struct folding {
+  uint64_t h = 1469598103934665603ull;
+  void step(const frameinput& in) { h = (h ^ packinput(in)) * 1099511628211ull + 7; }
+  uint64_t hash() const { return h; }
+};
+
+// A side of a match: its session, the stand-in stepped by the rollback loop online play uses, and
+// the datagrams on their way to it.
 struct side {
-  side(const sessionconfig& config, uint32_t firsttick) : s(config, 0), start(firsttick) {}
+  side(const sessionconfig& config, uint32_t firsttick)
+      : s(config, 0), start(firsttick), loop(folding{}, savedstates(config)) {}
   session s;
   uint32_t start = 0;  // its clock's first tick, ms
   int ticks = 0;
-  uint64_t game = 1469598103934665603ull;
-  std::array<uint64_t, 32> saves{};
+  rollback<folding> loop;
   std::vector<std::pair<uint32_t, std::vector<uint8_t>>> inbox;  // each with the ms it arrives
   std::vector<int> slowedticks;
   std::vector<std::array<uint16_t, 2>> given;  // by frame: the inputs it was last stepped with
 
   void carry(std::span<const request> requests) {
-    for (const request& r : requests) {
-      uint64_t& kept = saves[size_t(r.frame) % saves.size()];
-      switch (r.kind) {
-        case requestkind::save:
-          kept = game;
-          break;
-        case requestkind::restore:
-          game = kept;
-          break;
-        case requestkind::checksum:
-          s.saved(r.frame, kept);
-          break;
-        case requestkind::advance:
-          if (given.size() <= size_t(r.frame)) given.resize(size_t(r.frame) + 1);
-          given[size_t(r.frame)] = r.inputs;
-          game = (game ^ (uint64_t(r.inputs[0]) << 16 | r.inputs[1])) * 1099511628211ull + 7;
-          break;
-      }
-    }
+    loop.carry(s, requests, [&](const request& r, const matchevents&) {
+      if (given.size() <= size_t(r.frame)) given.resize(size_t(r.frame) + 1);
+      given[size_t(r.frame)] = r.inputs;
+    });
   }
 };
 

@@ -101,11 +101,15 @@ shownmatch playscripted(fightgame& game, const scriptedmatch& s) {
   stepwatch watch;
   game.startmusic();
   game.beginmatch();
+  // The script counts the frames that show something new, not the ticks a match holds still.
   do {
-    answer(*game.playing);
+    const bool holding = game.held > 0;
+    media::test::holdscript(holding);
+    if (!holding) answer(*game.playing);
     game.matchframe();
-    watch.presented(*game.playing, game.playing->state == matchstate::end);
-  } while (game.playing->state != matchstate::end);
+    if (game.held == 0) watch.presented(*game.playing, game.playing->state == matchstate::end);
+  } while (game.playing->state != matchstate::end || game.held > 0);
+  media::test::holdscript(false);
   game.endmatch();
   game.stopmusic();
   shownmatch shown = watch.result();
@@ -116,7 +120,7 @@ shownmatch playscripted(fightgame& game, const scriptedmatch& s) {
   return shown;
 }
 
-// The scene without the rows a replay's bar covers.
+// The scene without the rows a replay's bar covers, once the step's picture is on screen.
 void stepwatch::presented(const match& m, bool last) {
   ends_.push_back(media::test::frames());
   shown_.hashes.push_back(m.hash());
