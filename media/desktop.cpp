@@ -70,6 +70,11 @@ void sleepfor(double ms) {
 
 void filesaved() {}
 
+// Installed with the game: every file is there from the start.
+bool filesarrivelate() {
+  return false;
+}
+
 std::string assetpath(const std::string& path) {
   return joinpath(datafolder(), path);
 }

@@ -22,6 +22,7 @@ std::map<std::string, std::unique_ptr<sound>> sounds;  // by path, for the whole
 std::vector<std::string> cuelog;                       // test mode: paths cued since the reset
 std::vector<test::cue> requestlog;                     // test mode: every cue asked for, with its frame
 std::array<float, 64> volumes{};                       // test mode: the last volume set per slot
+bool arrivelate = false;                               // test mode: late sounds as on the page
 
 // Effects overlap freely on this many mixer channels; the streamed track has a slot of its own.
 constexpr int mixerchannels = 32;
@@ -112,6 +113,11 @@ void resetsound() {
   owner.fill(0);
   cuelog.clear();
   requestlog.clear();
+  arrivelate = false;
+}
+
+void latesounds(bool on) {
+  arrivelate = on;
 }
 
 const std::vector<std::string>& cuedsounds() {
@@ -148,7 +154,8 @@ sound* findsound(const std::string& asked, bool mayarrivelater) {
   auto found = sounds.find(path);
   if (found != sounds.end()) return found->second.get();
   const bool there = fileexists(path);
-  if (!there && !mayarrivelater) missingfile(path);
+  // Where every file ships with the game, a late sound missing at the start is as missing as any.
+  if (!there && !(mayarrivelater && (filesarrivelate() || arrivelate))) missingfile(path);
   auto snd = std::make_unique<sound>();
   snd->path = path;
   snd->late = !there;

@@ -66,7 +66,15 @@ EM_JS(void, writesaves, (), {
   run();
 });
 
+// Fetches what the page left for after the title (the music): once, after the first frame shown.
+EM_JS(void, fetchlater, (), {
+  var later = Module.fetchLater;
+  Module.fetchLater = null;
+  if (later) later();
+});
+
 bool mounted = false;
+bool shown = false;
 }  // namespace
 
 void hoststart() {
@@ -79,7 +87,11 @@ void hoststart() {
 }
 
 void showframe(int /*sync: the page's frames pace every present*/, bool fresh) {
-  if (fresh && sys.renderer != nullptr) SDL_RenderPresent(sys.renderer);
+  if (fresh && sys.renderer != nullptr) {
+    SDL_RenderPresent(sys.renderer);
+    if (!shown) fetchlater();
+    shown = true;
+  }
   while (stepowed(double(sys.hz)) == 0) nextanimationframe();
 }
 
@@ -93,6 +105,11 @@ void sleepfor(double ms) {
 
 void filesaved() {
   writesaves();
+}
+
+// The music comes in a package of its own after the first frame.
+bool filesarrivelate() {
+  return true;
 }
 
 std::string assetpath(const std::string& path) {

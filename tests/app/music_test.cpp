@@ -84,6 +84,7 @@ TEST_F(musictest, VolumeZeroStartsNoChannelAndKeepsTheRotation) {
 TEST_F(musictest, ATrackMissingAtFirstStartsOnceItArrives) {
   namespace fs = std::filesystem;
   auto game = makegame();
+  media::test::latesounds(true);
   const std::string folder = workdir + "/late";
   fs::create_directory(folder);
   auto track = [&](int t) { return folder + "/tt" + std::to_string(t) + ".ogg"; };
