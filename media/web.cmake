@@ -20,6 +20,11 @@ set(FLOPFIST_WEB_LINK
   # (from a file: the dollar signs would not survive the build tool and the shell).
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/sdl2funcs.json)
 file(WRITE ${CMAKE_BINARY_DIR}/sdl2funcs.json "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
+# Function names kept in the .wasm, for a profile's report (tests/web/profile.mjs) to name them.
+option(FLOPFIST_WEB_PROFILING "Keep function names in the browser build for profiling" OFF)
+if(FLOPFIST_WEB_PROFILING)
+  list(APPEND FLOPFIST_WEB_LINK --profiling-funcs)
+endif()
 # The music at the page's own Vorbis quality when scripts/web made it (a smaller download).
 set(FLOPFIST_WEB_MUSIC "${FLOPFIST_ASSET_DIR}/music" CACHE PATH "The music tracks the page carries")
 target_link_options(flopfist PRIVATE ${FLOPFIST_WEB_LINK} --shell-file ${FLOPFIST_WEB_SHELL}
