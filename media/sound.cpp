@@ -166,6 +166,14 @@ sound* findsound(const std::string& asked, bool mayarrivelater) {
 }
 }  // namespace
 
+void openlatesound() {
+  if (sys.audio) return;
+  opensound();
+  for (auto& [path, snd] : sounds) {
+    if (!snd->late && snd->chunk == nullptr && snd->music == nullptr) decode(*snd);
+  }
+}
+
 sound* loadsound(const std::string& asked, int /*flags: effects and tracks play once*/) {
   return findsound(asked, false);
 }

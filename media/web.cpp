@@ -74,7 +74,8 @@ EM_JS(void, fetchlater, (), {
 });
 
 bool mounted = false;
-bool shown = false;
+int presented = 0;
+bool audiotried = false;
 }  // namespace
 
 void hoststart() {
@@ -89,10 +90,16 @@ void hoststart() {
 void showframe(int /*sync: the page's frames pace every present*/, bool fresh) {
   if (fresh && sys.renderer != nullptr) {
     SDL_RenderPresent(sys.renderer);
-    if (!shown) fetchlater();
-    shown = true;
+    if (presented++ == 0) fetchlater();
   }
   while (stepowed(double(sys.hz)) == 0) nextanimationframe();
+  // The page paints a frame only once the animation frame that brought it has returned, and
+  // opening the audio holds the page for a good part of a second: it waits until the first
+  // frames are on the screen.
+  if (presented >= 3 && !audiotried) {
+    audiotried = true;
+    openlatesound();
+  }
 }
 
 void restartpacing() {
@@ -105,6 +112,12 @@ void sleepfor(double ms) {
 
 void filesaved() {
   writesaves();
+}
+
+// Opening the page's audio takes a good part of a second (its Web Audio context), and a browser
+// plays nothing before the player's first key anyway: the first frame does not wait for it.
+bool audioopenslate() {
+  return true;
 }
 
 // The music comes in a package of its own after the first frame.

@@ -125,6 +125,9 @@ try {
     [1, 2, 3, 4].every(t => Module.FS.analyzePath(`/assets/music/tt${t}.ogg`).exists)), 30000);
   const late = tracks && requested.indexOf('/music.data') > requested.indexOf('done /index.data');
   expect(late, `the music arrives after the title's files${late ? '' : ': ' + requested.join(', ')}`);
+  // The audio device opens after the first frame, without holding it up.
+  expect(await page.evaluate(() => Boolean(Module.SDL2 && Module.SDL2.audioContext)),
+    'the audio is open once the title shows');
   const steps0 = await page.evaluate(() => Module.flopfistClock.steps);
   await sleep(3000);
   const steps = await page.evaluate(() => Module.flopfistClock.steps) - steps0;
