@@ -47,6 +47,7 @@ struct notice {
 struct musicstate {
   int track = 0;  // set by the application's constructor: a random real in [1, 4), truncated
   media::channel channel = 0;
+  bool waiting = false;  // the track's file has not arrived: updatemusic starts it when it does
 };
 
 class fightgame {
@@ -112,6 +113,7 @@ class fightgame {
   void startmusic();
   void updatemusic();
   void stopmusic();
+  void playtrack();
   void playeffect(media::sound* snd);
   void playsounds(const matchevents& ev);  // a step's blows and blocks, in the order it made them
 

@@ -102,10 +102,11 @@ void fightgame::startup() {
   media::flip(-1);
   quitcheck();
 
-  // Taken before the music loads, so slow loading shortens the wait instead of adding to it.
+  // Taken before the music loads, so slow loading shortens the wait instead of adding to it. The
+  // browser fetches the tracks after this first frame: a match starts its track once it is there.
   const int t0 = media::millisecs();
   for (int t = 1; t <= 4; ++t) {
-    art.music[size_t(t)] = needsound("music/tt" + std::to_string(t) + ".ogg");
+    art.music[size_t(t)] = media::loadlatesound("music/tt" + std::to_string(t) + ".ogg");
   }
   for (;;) {
     media::cls();

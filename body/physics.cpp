@@ -5,6 +5,8 @@
 #include <type_traits>
 #if defined(__SSE__)
 #include <immintrin.h>
+#elif defined(__wasm_simd128__)
+#include <wasm_simd128.h>
 #endif
 
 #include "body/man.h"
@@ -71,10 +73,11 @@ template <typename T>
 [[gnu::always_inline]] inline T splat(float v) {
   if constexpr (std::is_same_v<T, float>) {
     return v;
+  } else if constexpr (sizeof(T) == sizeof(f4)) {
+    // Lane by lane in a loop, a compiler may build it in memory inside the hot loops.
+    return T{v, v, v, v};
   } else {
-    T r;
-    for (size_t i = 0; i < sizeof(T) / sizeof(float); ++i) r[i] = v;
-    return r;
+    return T{v, v, v, v, v, v, v, v};
   }
 }
 [[gnu::always_inline]] inline float select(bool c, float a, float b) {
@@ -104,6 +107,8 @@ template <lanes V>
 [[gnu::always_inline]] inline f4 root(f4 a) {
 #if defined(__SSE__)
   return f4(_mm_sqrt_ps(__m128(a)));
+#elif defined(__wasm_simd128__)
+  return f4(wasm_f32x4_sqrt(v128_t(a)));
 #else
   return f4{std::sqrt(a[0]), std::sqrt(a[1]), std::sqrt(a[2]), std::sqrt(a[3])};
 #endif

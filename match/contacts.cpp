@@ -9,6 +9,8 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(__wasm_simd128__)
+#include <wasm_simd128.h>
 #endif
 
 #include "match/match.h"
@@ -116,6 +118,15 @@ struct ballrow {
       const __m128 rr = _mm_add_ps(ar, _mm_load_ps(&r[l]));
       const __m128 d2 = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
       bits |= uint32_t(_mm_movemask_ps(_mm_cmplt_ps(d2, _mm_mul_ps(rr, rr)))) << l;
+    }
+#elif defined(__wasm_simd128__)
+    const v128_t ax = wasm_f32x4_splat(a.x), ay = wasm_f32x4_splat(a.y), ar = wasm_f32x4_splat(reach);
+    for (size_t l = from & ~size_t(3); l < 28; l += 4) {
+      const v128_t dx = wasm_f32x4_sub(ax, wasm_v128_load(&x[l]));
+      const v128_t dy = wasm_f32x4_sub(ay, wasm_v128_load(&y[l]));
+      const v128_t rr = wasm_f32x4_add(ar, wasm_v128_load(&r[l]));
+      const v128_t d2 = wasm_f32x4_add(wasm_f32x4_mul(dx, dx), wasm_f32x4_mul(dy, dy));
+      bits |= uint32_t(wasm_i32x4_bitmask(wasm_f32x4_lt(d2, wasm_f32x4_mul(rr, rr)))) << l;
     }
 #else
     for (size_t l = from; l < 28; l++) {

@@ -70,6 +70,16 @@ void sleepfor(double ms) {
 
 void filesaved() {}
 
+// Sounds are decoded as they load, so the device is there from the start.
+bool audioopenslate() {
+  return false;
+}
+
+// Installed with the game: every file is there from the start.
+bool filesarrivelate() {
+  return false;
+}
+
 std::string assetpath(const std::string& path) {
   return joinpath(datafolder(), path);
 }

@@ -147,6 +147,8 @@ void restartpacing();
 void sleepfor(double ms);  // outside test mode
 void filesaved();          // a file was saved or removed: make the change last
 std::string assetpath(const std::string& path);  // where a file shipped with the game is read
+bool filesarrivelate();  // some shipped files come after the start (the page's music)
+bool audioopenslate();   // the audio device is opened after the first frame (on the page)
 
 void catchsignals();    // SIGTERM, SIGINT and SIGHUP become a close request
 void defaultsignals();  // back to the default actions, nothing pending
@@ -169,10 +171,12 @@ void freefonts();
 void resetfonts();
 void resetsound();
 void opensound();
+void openlatesound();  // opens the audio device and decodes what was loaded before it
 const std::vector<std::string>& cuedsounds();
 const std::vector<test::cue>& cuerequests();
 float lastvolume(channel ch);
 void forgetcuedsounds();
+void latesounds(bool arrivelate);  // test mode: late sounds may be missing at first, as on the page
 void closesound();
 void resetwindow();
 void updatepixelscale();

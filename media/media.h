@@ -134,7 +134,12 @@ int rndint(int min, int max);          // two steps: [min, max]
 
 // ---- Sound ----
 sound* loadsound(const std::string& path, int flags = 0);
-channel cuesound(sound* snd);  // a new channel, paused; 0 when none is free or there is no audio
+// A sound the game can start without where it arrives after the start (the page fetches the music
+// after the title shows): not missing there, only not there yet. It gives no channel until its
+// file has arrived, and loads then. Elsewhere it is loaded as loadsound loads it.
+sound* loadlatesound(const std::string& path);
+bool soundready(sound* snd);   // its file is there (always, for loadsound's)
+channel cuesound(sound* snd);  // a new channel, paused; 0 when none is free, there is no audio or it is not there yet
 void setchannelvolume(channel ch, float volume);
 void resumechannel(channel ch);
 void stopchannel(channel ch);

@@ -14,6 +14,7 @@ struct sound {
   std::string path;
   Mix_Chunk* chunk = nullptr;  // a WAV effect, decoded whole
   Mix_Music* music = nullptr;  // an OGG track, streamed
+  bool late = false;           // a late sound whose file has not arrived yet
 };
 
 namespace {
@@ -21,6 +22,7 @@ std::map<std::string, std::unique_ptr<sound>> sounds;  // by path, for the whole
 std::vector<std::string> cuelog;                       // test mode: paths cued since the reset
 std::vector<test::cue> requestlog;                     // test mode: every cue asked for, with its frame
 std::array<float, 64> volumes{};                       // test mode: the last volume set per slot
+bool arrivelate = false;                               // test mode: late sounds as on the page
 
 // Effects overlap freely on this many mixer channels; the streamed track has a slot of its own.
 constexpr int mixerchannels = 32;
@@ -111,6 +113,11 @@ void resetsound() {
   owner.fill(0);
   cuelog.clear();
   requestlog.clear();
+  arrivelate = false;
+}
+
+void latesounds(bool on) {
+  arrivelate = on;
 }
 
 const std::vector<std::string>& cuedsounds() {
@@ -131,29 +138,63 @@ void forgetcuedsounds() {
   requestlog.clear();
 }
 
-sound* loadsound(const std::string& asked, int /*flags: effects and tracks play once*/) {
+namespace {
+void decode(sound& snd) {
+  if (!sys.audio) return;
+  if (isstream(snd.path)) {
+    snd.music = Mix_LoadMUS(snd.path.c_str());
+  } else {
+    snd.chunk = Mix_LoadWAV(snd.path.c_str());
+  }
+  if (snd.music == nullptr && snd.chunk == nullptr) badfile(snd.path, Mix_GetError());
+}
+
+sound* findsound(const std::string& asked, bool mayarrivelater) {
   const std::string path = assetpath(asked);
   auto found = sounds.find(path);
   if (found != sounds.end()) return found->second.get();
-  if (!fileexists(path)) missingfile(path);
+  const bool there = fileexists(path);
+  // Where every file ships with the game, a late sound missing at the start is as missing as any.
+  if (!there && !(mayarrivelater && (filesarrivelate() || arrivelate))) missingfile(path);
   auto snd = std::make_unique<sound>();
   snd->path = path;
-  if (sys.audio) {
-    if (isstream(path)) {
-      snd->music = Mix_LoadMUS(path.c_str());
-    } else {
-      snd->chunk = Mix_LoadWAV(path.c_str());
-    }
-    if (snd->music == nullptr && snd->chunk == nullptr) badfile(path, Mix_GetError());
-  }
+  snd->late = !there;
+  if (there) decode(*snd);
   sound* result = snd.get();
   sounds.emplace(path, std::move(snd));
   return result;
 }
+}  // namespace
+
+void openlatesound() {
+  if (sys.audio) return;
+  opensound();
+  for (auto& [path, snd] : sounds) {
+    if (!snd->late && snd->chunk == nullptr && snd->music == nullptr) decode(*snd);
+  }
+}
+
+sound* loadsound(const std::string& asked, int /*flags: effects and tracks play once*/) {
+  return findsound(asked, false);
+}
+
+sound* loadlatesound(const std::string& asked) {
+  return findsound(asked, true);
+}
+
+// Looks again for a late sound's file; the page writes a fetched file whole, never in parts.
+bool soundready(sound* snd) {
+  if (snd == nullptr) return false;
+  if (snd->late && fileexists(snd->path)) {
+    snd->late = false;
+    decode(*snd);
+  }
+  return !snd->late;
+}
 
 channel cuesound(sound* snd) {
   if (snd != nullptr && sys.testing) requestlog.push_back({sys.frames, snd->path});
-  if (snd == nullptr || !sys.audio) return 0;
+  if (!soundready(snd) || !sys.audio) return 0;
   const channel ch = snd->music != nullptr ? cuemusic(snd->music) : cueeffect(snd->chunk);
   if (ch != 0 && sys.testing) cuelog.push_back(snd->path);
   return ch;

@@ -295,5 +295,9 @@ void forgetcuedsounds() {
   media::forgetcuedsounds();
 }
 
+void latesounds(bool arrivelate) {
+  media::latesounds(arrivelate);
+}
+
 }  // namespace test
 }  // namespace media

@@ -84,5 +84,7 @@ const std::vector<cue>& cues();
 float channelvolume(int channel);
 // Empties those lists, so a run of many thousand frames does not keep every blow's sound.
 void forgetcuedsounds();
+// Until the reset, sounds loaded with loadlatesound may be missing at first, as on the page.
+void latesounds(bool arrivelate);
 
 }  // namespace media::test

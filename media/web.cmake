@@ -20,6 +20,11 @@ set(FLOPFIST_WEB_LINK
   # (from a file: the dollar signs would not survive the build tool and the shell).
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/sdl2funcs.json)
 file(WRITE ${CMAKE_BINARY_DIR}/sdl2funcs.json "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
+# Function names kept in the .wasm, for a profile's report (tests/web/profile.mjs) to name them.
+option(FLOPFIST_WEB_PROFILING "Keep function names in the browser build for profiling" OFF)
+if(FLOPFIST_WEB_PROFILING)
+  list(APPEND FLOPFIST_WEB_LINK --profiling-funcs)
+endif()
 # The music at the page's own Vorbis quality when scripts/web made it (a smaller download).
 set(FLOPFIST_WEB_MUSIC "${FLOPFIST_ASSET_DIR}/music" CACHE PATH "The music tracks the page carries")
 # The window icons are for the desktop's title bar and menus; a page has no use for them.
@@ -27,8 +32,20 @@ set(FLOPFIST_WEB_NOT_PACKED "SHELL:--exclude-file */icon*.png")
 target_link_options(flopfist PRIVATE ${FLOPFIST_WEB_LINK} --shell-file ${FLOPFIST_WEB_SHELL}
   ${FLOPFIST_WEB_NOT_PACKED}
   "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/images@/assets/images"
-  "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/sounds@/assets/sounds"
-  "SHELL:--preload-file ${FLOPFIST_WEB_MUSIC}@/assets/music")
+  "SHELL:--preload-file ${FLOPFIST_ASSET_DIR}/sounds@/assets/sounds")
+# The music, the larger part of the download, is a package of its own that the page fetches once
+# the title is drawn (media/web.cpp): the first frame waits only for what it shows.
+file(GLOB FLOPFIST_WEB_TRACKS CONFIGURE_DEPENDS ${FLOPFIST_WEB_MUSIC}/*.ogg)
+add_custom_command(OUTPUT ${FLOPFIST_WEB_OUTPUT}/music.data ${FLOPFIST_WEB_OUTPUT}/music.js
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${FLOPFIST_WEB_OUTPUT}
+  COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs python3
+    ${EMSCRIPTEN_ROOT_PATH}/tools/file_packager.py music.data
+    --preload ${FLOPFIST_WEB_MUSIC}@/assets/music --js-output=music.js
+  WORKING_DIRECTORY ${FLOPFIST_WEB_OUTPUT}
+  DEPENDS ${FLOPFIST_WEB_TRACKS}
+  COMMENT "Packing the page's music to fetch after the title")
+add_custom_target(flopfist_webmusic DEPENDS ${FLOPFIST_WEB_OUTPUT}/music.data ${FLOPFIST_WEB_OUTPUT}/music.js)
+add_dependencies(flopfist flopfist_webmusic)
 
 # The browser check (defined beside the game) as a page of its own: the committed replays played to
 # their final hashes, and level-8 step times, linked with the game's settings so its steps are the game's.

@@ -66,7 +66,16 @@ EM_JS(void, writesaves, (), {
   run();
 });
 
+// Fetches what the page left for after the title (the music): once, after the first frame shown.
+EM_JS(void, fetchlater, (), {
+  var later = Module.fetchLater;
+  Module.fetchLater = null;
+  if (later) later();
+});
+
 bool mounted = false;
+int presented = 0;
+bool audiotried = false;
 }  // namespace
 
 void hoststart() {
@@ -79,8 +88,18 @@ void hoststart() {
 }
 
 void showframe(int /*sync: the page's frames pace every present*/, bool fresh) {
-  if (fresh && sys.renderer != nullptr) SDL_RenderPresent(sys.renderer);
+  if (fresh && sys.renderer != nullptr) {
+    SDL_RenderPresent(sys.renderer);
+    if (presented++ == 0) fetchlater();
+  }
   while (stepowed(double(sys.hz)) == 0) nextanimationframe();
+  // The page paints a frame only once the animation frame that brought it has returned, and
+  // opening the audio holds the page for a good part of a second: it waits until the first
+  // frames are on the screen.
+  if (presented >= 3 && !audiotried) {
+    audiotried = true;
+    openlatesound();
+  }
 }
 
 void restartpacing() {
@@ -93,6 +112,17 @@ void sleepfor(double ms) {
 
 void filesaved() {
   writesaves();
+}
+
+// Opening the page's audio takes a good part of a second (its Web Audio context), and a browser
+// plays nothing before the player's first key anyway: the first frame does not wait for it.
+bool audioopenslate() {
+  return true;
+}
+
+// The music comes in a package of its own after the first frame.
+bool filesarrivelate() {
+  return true;
 }
 
 std::string assetpath(const std::string& path) {

@@ -137,7 +137,7 @@ void init(bool testmode) {
   atexitset = true;
   if (!testmode) catchsignals();
   SDL_StartTextInput();
-  opensound();
+  if (testmode || !audioopenslate()) opensound();
   openpads();
   restartpacing();
 }

@@ -1,6 +1,7 @@
 // The music rotation across matches, a track ending mid-match, and the volume settings.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,56 @@ TEST_F(musictest, VolumeZeroStartsNoChannelAndKeepsTheRotation) {
   EXPECT_EQ(game->music.track, 3);
   EXPECT_FALSE(media::channelplaying(game->music.channel));
   EXPECT_EQ(media::test::cuedsounds().size(), 1u);
+}
+
+// The browser fetches the tracks after the title: a match whose track has not arrived plays in
+// silence, keeps its place in the rotation, and starts that track once its file is there.
+TEST_F(musictest, ATrackMissingAtFirstStartsOnceItArrives) {
+  namespace fs = std::filesystem;
+  auto game = makegame();
+  media::test::latesounds(true);
+  const std::string folder = workdir + "/late";
+  fs::create_directory(folder);
+  auto track = [&](int t) { return folder + "/tt" + std::to_string(t) + ".ogg"; };
+  for (int t = 1; t <= 4; ++t) game->art.music[size_t(t)] = media::loadlatesound(track(t));
+  EXPECT_FALSE(media::soundready(game->art.music[3]));
+  EXPECT_EQ(media::cuesound(game->art.music[3]), 0);
+
+  game->startmusic();
+  ASSERT_EQ(game->music.track, 3);
+  EXPECT_EQ(game->music.channel, 0);
+  game->updatemusic();  // still not there: no skipping on to a later track
+  EXPECT_EQ(game->music.track, 3);
+  EXPECT_EQ(game->music.channel, 0);
+  EXPECT_TRUE(media::test::cuedsounds().empty());
+
+  fs::copy_file(assetdir() + "/music/tt3.ogg", track(3));
+  game->updatemusic();
+  EXPECT_EQ(game->music.track, 3);
+  ASSERT_NE(game->music.channel, 0);
+  EXPECT_TRUE(media::channelplaying(game->music.channel));
+  EXPECT_FLOAT_EQ(media::test::channelvolume(game->music.channel), 0.6f);
+  const media::channel started = game->music.channel;
+  game->updatemusic();  // playing: started once, not again
+  EXPECT_EQ(game->music.channel, started);
+  EXPECT_EQ(media::test::cuedsounds(), std::vector<std::string>{track(3)});
+  game->stopmusic();
+
+  // A match that ends before its track arrives leaves nothing to start between matches.
+  game->startmusic();
+  ASSERT_EQ(game->music.track, 4);
+  EXPECT_EQ(game->music.channel, 0);
+  game->stopmusic();
+  fs::copy_file(assetdir() + "/music/tt4.ogg", track(4));
+  game->updatemusic();
+  EXPECT_EQ(game->music.channel, 0);
+  EXPECT_EQ(media::test::cuedsounds().size(), 1u);
+  // The next match finds it there.
+  game->music.track = 3;
+  game->startmusic();
+  EXPECT_NE(game->music.channel, 0);
+  EXPECT_EQ(media::test::cuedsounds().back(), track(4));
+  game->stopmusic();
 }
 
 TEST_F(musictest, EffectsPlayOverlappingAndNotAtVolumeZero) {

@@ -1,8 +1,9 @@
 // The browser tests: the built page in Debian's headless chromium, driven through the DevTools protocol.
 // Usage: node tests/web/run.mjs   (after scripts/web; scripts/web test does both)
-// Serves build/web and the check program on 127.0.0.1, then: the title screen is drawn, keys start
-// a one-player match whose fighters move, a changed option survives a reload, and the committed
-// replays reach their recorded final hashes in the browser. Prints the measured times and sizes.
+// Serves build/web and the check program on 127.0.0.1, then: the title screen is drawn, the music
+// arrives after it, keys start a one-player match whose fighters move, a changed option survives a
+// reload, and the committed replays reach their recorded final hashes in the browser. Prints the
+// measured times and sizes.
 import {createServer} from 'node:http';
 import {execFileSync} from 'node:child_process';
 import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync, mkdirSync} from 'node:fs';
@@ -107,6 +108,9 @@ try {
   page.on('pageerror', e => { if (!/ExitStatus/.test(String(e))) errors.push(String(e)); });
 
   // ---- The page loads and the title screen is drawn ----
+  const requested = [];  // in the order the page asked: the music only once the first package is in
+  page.on('request', r => requested.push(new URL(r.url()).pathname));
+  page.on('requestfinished', r => requested.push(`done ${new URL(r.url()).pathname}`));
   const t0 = Date.now();
   await page.goto(url, {waitUntil: 'load'});
   const drawn = await waitfor(async () => lit(await frame(page)) > 0.02, 60000);
@@ -117,6 +121,13 @@ try {
   times.title = Date.now() - t0;
   const title = await frame(page, 'title');
   expect(menu && lit(title) > 0.02, `the title screen and its menu are drawn (${times.title} ms)`);
+  const tracks = await waitfor(() => page.evaluate(() =>
+    [1, 2, 3, 4].every(t => Module.FS.analyzePath(`/assets/music/tt${t}.ogg`).exists)), 30000);
+  const late = tracks && requested.indexOf('/music.data') > requested.indexOf('done /index.data');
+  expect(late, `the music arrives after the title's files${late ? '' : ': ' + requested.join(', ')}`);
+  // The audio device opens after the first frame, without holding it up.
+  expect(await page.evaluate(() => Boolean(Module.SDL2 && Module.SDL2.audioContext)),
+    'the audio is open once the title shows');
   const steps0 = await page.evaluate(() => Module.flopfistClock.steps);
   await sleep(3000);
   const steps = await page.evaluate(() => Module.flopfistClock.steps) - steps0;
