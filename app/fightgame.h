@@ -138,7 +138,7 @@ class fightgame {
   void play(const matchevents& ev);
   void drawoverlays(const matchevents& ev);
 
-  // ---- Online versus (app/online.cpp; app/offline.cpp in a build without it) ----
+  // ---- Online versus (app/online*.cpp) ----
   void onlinemenu();                          // HOST GAME, JOIN GAME, NAME, INPUT DELAY, LOBBY, BACK
   // --host [PORT] and --join CODE or ADDRESS[:PORT]: the series, then the ONLINE menu with a
   // rematch offered. --host prints the room code on standard output as soon as it comes.

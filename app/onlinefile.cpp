@@ -21,6 +21,8 @@ std::string cleanlobby(std::string_view typed) {
   uint16_t port = 0;
   const bool printable = std::all_of(typed.begin(), typed.end(), [](char c) { return c > ' ' && c < 127; });
   if (typed.empty() || typed.size() > 100 || !printable) return "";
+  // A WebSocket address serves a page whose lobby sits behind a proxy.
+  if (typed.starts_with("ws://") || typed.starts_with("wss://")) return std::string(typed);
   if (!net::splitaddress(typed, address, port, net::defaultlobbyport)) return "";
   return std::string(typed);
 }

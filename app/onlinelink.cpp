@@ -14,7 +14,7 @@
 #include "media/media.h"
 #include "media/random.h"
 #include "net/lobby.h"
-#include "net/udp.h"
+#include "net/games.h"
 #include "replay/replay.h"
 
 namespace flopfist {
@@ -158,7 +158,10 @@ constexpr const char* nolobby = "NO LOBBY IS SET: CHOOSE LOBBY IN THE ONLINE MEN
 
 // The host's waiting screen: where to reach it straight, and its room code as the lobby gives it.
 std::vector<std::string> hostlines(const fightgame& g, const net::transport& link) {
-  std::vector<std::string> lines{"WAITING FOR A PLAYER ON PORT " + std::to_string(link.port())};
+  // A page has no port another game could reach: only its room code.
+  std::vector<std::string> lines{link.port() != 0
+                                     ? "WAITING FOR A PLAYER ON PORT " + std::to_string(link.port())
+                                     : "WAITING FOR A PLAYER"};
   for (const net::address4& a : net::localaddresses()) {
     const std::string text = net::addresstext(a);
     lines.push_back("THIS MACHINE: " + text.substr(0, text.rfind(':')));

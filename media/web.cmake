@@ -10,10 +10,10 @@ set_property(TARGET flopfist APPEND PROPERTY LINK_DEPENDS ${FLOPFIST_WEB_SHELL})
 # nothing below app/ ever waits, so those are left plain by name: a smaller .wasm, and the
 # simulation's own code untouched. (Counting no indirect call at all breaks: the series loop
 # reaches the match's waits through the virtual playmatch.)
-file(WRITE ${CMAKE_BINARY_DIR}/asyncifyremove.json "[\"SDL_*\", \"GLES2_*\", \"SW_*\", \"Emscripten_*\", \"Mix_*\", \"music_*\", \"ov_*\", \"vorbis_*\", \"_vorbis_*\", \"ogg*\", \"png_*\", \"FT_*\", \"ft_*\", \"tt_*\", \"af_*\", \"inflate*\", \"flopfist::match::*\", \"flopfist::man::*\", \"flopfist::ball::*\"]\n")
+file(WRITE ${CMAKE_BINARY_DIR}/asyncifyremove.json "[\"SDL_*\", \"GLES2_*\", \"SW_*\", \"Emscripten_*\", \"Mix_*\", \"music_*\", \"ov_*\", \"vorbis_*\", \"_vorbis_*\", \"ogg*\", \"png_*\", \"FT_*\", \"ft_*\", \"tt_*\", \"af_*\", \"inflate*\", \"flopfist::match::*\", \"flopfist::man::*\", \"flopfist::ball::*\", \"flopfist::net::*\"]\n")
 set(FLOPFIST_WEB_LINK
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=262144 -sASYNCIFY_REMOVE=@${CMAKE_BINARY_DIR}/asyncifyremove.json
-  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sMALLOC=emmalloc
   -sFORCE_FILESYSTEM=1 -lidbfs.js -sEXIT_RUNTIME=1 -sMINIFY_HTML=0 -sENVIRONMENT=web
   "-sEXPORTED_RUNTIME_METHODS=['FS']"
   # What Emscripten adds for its own SDL2 port, which SDL2 built from Debian's sources calls too

@@ -312,4 +312,12 @@ bool splitaddress(std::string_view text, std::string& address, uint16_t& port, u
   return true;
 }
 
+std::string lobbywebsocket(std::string_view lobby) {
+  if (lobby.starts_with("ws://") || lobby.starts_with("wss://")) return std::string(lobby);
+  std::string address;
+  uint16_t port = 0;
+  if (!splitaddress(lobby, address, port, defaultlobbyport) || port == 65535) return "";
+  return address + ":" + std::to_string(port + 1);
+}
+
 }  // namespace flopfist::net

@@ -56,5 +56,9 @@ constexpr uint16_t defaultlobbyport = 27961;
 
 // "ADDRESS" or "ADDRESS:PORT" (the port defaults); false when the port is not a number in range.
 bool splitaddress(std::string_view text, std::string& address, uint16_t& port, uint16_t fallback = defaultport);
+// Where a page finds the lobby's WebSocket: a "ws://" or "wss://" address as typed (a proxy's, say),
+// or ADDRESS[:PORT] on the port after its UDP one, as the lobby listens by default, left without a
+// scheme for the page to choose as it was itself served. Empty when the text is neither.
+std::string lobbywebsocket(std::string_view lobby);
 
 }  // namespace flopfist::net

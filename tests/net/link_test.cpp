@@ -32,6 +32,9 @@ struct world {
   double loss = 0, duplicate = 0;
   int jitterms = 0;
   bool straight = true;  // games reach each other without the lobby
+  // A page: the lobby knows it by its WebSocket, and its socket reaches nobody else.
+  std::optional<address4> page;
+  int sentstraighttopage = 0;
   std::optional<lobby::rooms> rooms;
   struct flight {
     uint32_t at;
@@ -49,6 +52,8 @@ struct world {
   }
   void send(const address4& from, const address4& to, std::span<const uint8_t> bytes, uint8_t ttl) {
     std::uniform_real_distribution<double> unit(0, 1);
+    if (to != lobbyat && page && from == *page) return;
+    if (page && to == *page) ++sentstraighttopage;
     if (unit(rng) < loss) return;
     if (to != lobbyat && (!straight || ttl != 0)) return;  // low-TTL probes die on the way
     const int copies = unit(rng) < duplicate ? 2 : 1;
@@ -61,7 +66,8 @@ struct world {
     if (f.to == lobbyat) {
       if (!rooms) return;
       std::vector<lobby::outgoing> said;
-      const lobby::endpoint from{lobby::transportkind::udp, f.from, 0};
+      const bool websocket = page && f.from == *page;
+      const lobby::endpoint from{websocket ? lobby::transportkind::websocket : lobby::transportkind::udp, f.from, websocket ? 1u : 0u};
       rooms->receive(from, f.bytes, now, said);
       for (const lobby::outgoing& o : said) {
         const std::span<const uint8_t> b = o.forward ? std::span<const uint8_t>(f.bytes) : o.word.view();
@@ -115,6 +121,7 @@ std::unique_ptr<transport> hostlink(world& w, bool lobby = false) {
   s.hosting = true;
   if (lobby) s.lobby = lobbyat;
   s.meet.mine = {protocolversion, gameversion};
+  s.meet.canpunch = !w.page;
   return makelink(std::make_unique<memsocket>(w, hostat), s, w.now, 11);
 }
 std::unique_ptr<transport> guestlink(world& w, address4 at = guestat, std::string code = "") {
@@ -399,6 +406,32 @@ TEST(bycode, WhenNoProbeGetsThroughTheRelayCarriesTheWholeMatch) {
   // The guest leaving ends the room; the host hears it through the lobby.
   m.guest.reset();
   EXPECT_TRUE(run(m.w, {m.host.get()}, 500, [&] { return m.host->phase() == linkphase::closed; }));
+}
+
+// A page has no UDP: it sends only to the lobby, which tells the desktop game there is no address
+// to probe, so neither side waits out the punching before the relay.
+TEST(bycode, APageHostsADesktopGameAtOnceThroughTheRelay) {
+  meetup m(33);
+  m.w.page = hostat;
+  const uint32_t start = m.w.now;
+  ASSERT_TRUE(m.meet()) << m.guest->problem();
+  EXPECT_LT(m.w.now - start, 1000u) << "no wait for the relay's three seconds";
+  EXPECT_EQ(m.host->path(), linkpath::relayed);
+  EXPECT_EQ(m.guest->path(), linkpath::relayed);
+  EXPECT_EQ(m.w.sentstraighttopage, 0) << "nothing probes a page";
+  EXPECT_TRUE(playmatch(m.w, *m.host, *m.guest, 240));
+  EXPECT_GT(m.w.rooms->relayed(), 2u * 240 / 2);
+}
+
+TEST(lobbyaddress, APageFindsTheLobbysWebSocketOnThePortAfterItsUdpOne) {
+  EXPECT_EQ(lobbywebsocket("lobby.example"), "lobby.example:27962");
+  EXPECT_EQ(lobbywebsocket("10.0.0.5:4000"), "10.0.0.5:4001");
+  EXPECT_EQ(lobbywebsocket("10.0.0.5:65534"), "10.0.0.5:65535");
+  EXPECT_EQ(lobbywebsocket("10.0.0.5:65535"), "") << "no port after the last";
+  EXPECT_EQ(lobbywebsocket("wss://proxy.example/flopfist"), "wss://proxy.example/flopfist");
+  EXPECT_EQ(lobbywebsocket("ws://10.0.0.5:8080"), "ws://10.0.0.5:8080");
+  EXPECT_EQ(lobbywebsocket("lobby.example:http"), "");
+  EXPECT_EQ(lobbywebsocket(""), "");
 }
 
 TEST(bycode, AHostWithARoomStillTakesAJoinerByAddressAndAWrongCodeIsRefused) {

@@ -232,3 +232,22 @@ ends_soon() {
   kill "$game_pid" 2>/dev/null || true
   fail "$1: the game did not end"
 }
+
+# Holds a key down for $2 seconds.
+hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
+# The window of a process, once it is open: up to a minute, as a first start on a busy machine can take.
+window_of() {
+  local w
+  for _ in $(seq 1 600); do
+    for w in $(xdotool search --name '^Flopfist$' 2>/dev/null); do
+      [ "$(xdotool getwindowpid "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
+    done
+    sleep 0.1
+  done
+  fail "no window for process $1"
+}
+# The match is on in a shot: player 1 in view and the arena's floor lit across the lower screen
+# (the waiting screens are dark there, and their grey text could pass for player 1).
+match_on() {
+  [ "$(player_pixels "$1")" -gt 500 ] && lit "$(region_max "$1" 800 60 112 620)"
+}

@@ -7,9 +7,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 leave_match() { leave_to_mainmenu "$1_leave"; }
 build=${3:-$(pwd)}
 
-hold() {  # key seconds
-  xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"
-}
 expect_match_screen() {
   local n
   n=$(player_pixels "$1")

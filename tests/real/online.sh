@@ -11,7 +11,6 @@ workdirs=()
 pids=()
 trap 'kill $xvfb_pid 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "${workdirs[@]}"' EXIT
 
-hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
 # Starts the game in a fresh folder as the player named $1, with the other arguments; sets dir and pid.
 start_side() {
   make_workdir; workdirs+=("$workdir"); dir=$workdir
@@ -19,22 +18,6 @@ start_side() {
   shift
   (cd "$dir" && exec "$binary" "$@") &
   pid=$!; pids+=("$pid")
-}
-# The window of a process, once it is open: up to a minute, as a first start on a busy machine can take.
-window_of() {
-  local w
-  for _ in $(seq 1 600); do
-    for w in $(xdotool search --name '^Flopfist$' 2>/dev/null); do
-      [ "$(xdotool getwindowpid "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
-    done
-    sleep 0.1
-  done
-  fail "no window for process $1"
-}
-# The match is on in a shot: player 1 in view and the arena's floor lit across the lower screen
-# (the waiting screens are dark there, and their grey text could pass for player 1).
-match_on() {
-  [ "$(player_pixels "$1")" -gt 500 ] && lit "$(region_max "$1" 800 60 112 620)"
 }
 # Waits up to $2 seconds for a replay in folder $1.
 replay_within() {

@@ -14,8 +14,6 @@ lit_right() {  # shot w h x y
 # Nothing where the replay's status sits at the top left (the list's palette colours vary, so
 # this is what tells a replay from the screens around it).
 dark() { awk -v v="$(region_max "$1" 300 30 0 0)" 'BEGIN { exit !(v < 0.05) }'; }
-hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
-
 start_xvfb
 workdirs=()
 trap 'kill $xvfb_pid 2>/dev/null || true; kill $game_pid 2>/dev/null || true; rm -rf "${workdirs[@]}"' EXIT

@@ -4,97 +4,27 @@
 // arrives after it, keys start a one-player match whose fighters move, a changed option survives a
 // reload, and the committed replays reach their recorded final hashes in the browser. Prints the
 // measured times and sizes.
-import {createServer} from 'node:http';
 import {execFileSync} from 'node:child_process';
-import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync, mkdirSync} from 'node:fs';
-import {tmpdir} from 'node:os';
-import {extname, join, normalize, dirname} from 'node:path';
-import {fileURLToPath} from 'node:url';
+import {readFileSync, readdirSync} from 'node:fs';
+import {join} from 'node:path';
 import {gzipSync} from 'node:zlib';
-import puppeteer from 'puppeteer-core';
-import {decodepng, crop, countcolour, lit, differing} from './png.mjs';
-
-const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
-const site = join(root, 'build', 'web');
-const check = join(root, 'build', 'web-build', 'check');
-const shots = join(root, 'build', 'web-shots');
-mkdirSync(shots, {recursive: true});
-
-// ---- A static server for the page and the check program, on the loopback only ----
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-  '.data': 'application/octet-stream'};
-function serve() {
-  const server = createServer((req, res) => {
-    let path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
-    let base = site;
-    if (path.startsWith('/check/')) { base = check; path = path.slice(6); }
-    if (path.endsWith('/')) path += 'index.html';
-    const file = normalize(join(base, path));
-    try {
-      if (!file.startsWith(base)) throw new Error('outside');
-      const body = readFileSync(file);
-      // Cross-origin isolated, as a host can make the page: performance.now() then ticks in
-      // microseconds rather than a tenth of a millisecond.
-      res.writeHead(200, {'Content-Type': types[extname(file)] || 'application/octet-stream',
-        'Cache-Control': 'no-store', 'Cross-Origin-Opener-Policy': 'same-origin',
-        'Cross-Origin-Embedder-Policy': 'require-corp'});
-      res.end(body);
-    } catch {
-      res.writeHead(404);
-      res.end();
-    }
-  });
-  return new Promise(resolve => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
+import {crop, countcolour, lit, differing} from './png.mjs';
+import {root, site, serve, sleep, frame, waitfor, press, launch} from './page.mjs';
 
 const failures = [];
 function expect(ok, what) {
   console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
   if (!ok) failures.push(what);
 }
-const sleep = ms => new Promise(r => setTimeout(r, ms));
-
-// The canvas as the compositor shows it (the page is sized so the canvas is 1024x768 pixels).
-async function frame(page, name) {
-  const png = await page.screenshot({type: 'png'});
-  if (name) writeFileSync(join(shots, `${name}.png`), png);
-  return decodepng(png);
-}
-
 // The main menu: its grey rows (QUIT among them) fill the band where the splash has only a caption.
 async function menushown(page) {
   const img = await frame(page);
   return countcolour(crop(img, 300, 480, 424, 100), [100, 100, 100]) > 500;
 }
 
-async function waitfor(test, ms, step = 100) {
-  const end = Date.now() + ms;
-  while (Date.now() < end) {
-    if (await test()) return true;
-    await sleep(step);
-  }
-  return false;
-}
-
-async function press(page, key, times = 1) {
-  for (let k = 0; k < times; ++k) {
-    await page.keyboard.press(key, {delay: 60});
-    await sleep(120);
-  }
-}
-
 const server = await serve();
 const url = `http://127.0.0.1:${server.address().port}/`;
-const profile = mkdtempSync(join(tmpdir(), 'flopfist-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.FLOPFIST_CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  userDataDir: profile,
-  args: ['--headless=new', '--no-sandbox', '--use-gl=swiftshader', '--enable-unsafe-swiftshader',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    '--no-first-run', '--autoplay-policy=user-gesture-required'],
-  defaultViewport: {width: 1024, height: 768},
-});
+const {browser, close} = await launch();
 const times = {};
 try {
   const page = await browser.newPage();
@@ -225,9 +155,8 @@ try {
   expect(times.brawl !== '', `the co-op brawl ran: ${times.brawl || 'no result in 5 minutes'}`);
   await brawlpage.close();
 } finally {
-  await browser.close();
+  await close();
   server.close();
-  rmSync(profile, {recursive: true, force: true});
 }
 
 // ---- What a player downloads: every file of the page, gzipped as a server would send it ----
