@@ -183,7 +183,11 @@ openlink host(fightgame& g, int port) {
   openlink open;
   std::string error;
   if (port == 0) port = net::defaultport;  // --host without a port
-  open.link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error, g.onlinelobby, clock());
+  const net::lanbeacons beacons = g.announce == announcing::lan       ? net::lanbeacons::all
+                                  : g.announce == announcing::machine ? net::lanbeacons::local
+                                                                      : net::lanbeacons::none;
+  open.link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error, g.onlinelobby, clock(), beacons,
+                            g.onlinename);
   if (open.link == nullptr) {
     g.messagescreen("CANNOT HOST", error);
     return open;

@@ -13,11 +13,12 @@ trap 'kill $xvfb_pid 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>
 
 hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
 # Starts the game in a fresh folder as the player named $1, with the other arguments; sets dir and pid.
+# A host announces itself to this machine only: no test broadcasts on a real network.
 start_side() {
   make_workdir; workdirs+=("$workdir"); dir=$workdir
   printf '2\n%s\n' "$1" >"$dir/online.cfg"
   shift
-  (cd "$dir" && exec "$binary" "$@") &
+  (cd "$dir" && exec "$binary" --announce machine "$@") &
   pid=$!; pids+=("$pid")
 }
 # The window of a process, once it is open: up to a minute, as a first start on a busy machine can take.
@@ -139,7 +140,7 @@ lobbypid=$!; pids+=("$lobbypid")
 port=$(free_udp_port)
 make_workdir; workdirs+=("$workdir"); hostdir=$workdir
 printf '2\nANNA\n' >"$hostdir/online.cfg"
-(cd "$hostdir" && exec "$binary" --lobby "127.0.0.1:$lobbyport" --host "$port") >"$hostdir/out.txt" &
+(cd "$hostdir" && exec "$binary" --announce machine --lobby "127.0.0.1:$lobbyport" --host "$port") >"$hostdir/out.txt" &
 hostpid=$!; pids+=("$hostpid")
 hostwin=$(window_of "$hostpid")
 code=""
