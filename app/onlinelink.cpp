@@ -163,6 +163,9 @@ std::vector<std::string> hostlines(const fightgame& g, const net::transport& lin
     const std::string text = net::addresstext(a);
     lines.push_back("THIS MACHINE: " + text.substr(0, text.rfind(':')));
   }
+  const std::string listed = "LISTED IN JOIN GAME AS " + ownname(g, 0);
+  if (g.announce == announcing::lan) lines.push_back(listed + " ON THIS NETWORK");
+  if (g.announce == announcing::machine) lines.push_back(listed + " ON THIS MACHINE");
   if (g.onlinelobby.empty()) {
     lines.push_back(nolobby);
   } else if (!link.code().empty()) {

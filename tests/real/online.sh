@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# As two players on one machine: flopfist --host and flopfist --join 127.0.0.1 in two windows. Both
-# play; Escape on one side tells the other at once and both keep a replay, the two alike to the
-# last frame; back in the ONLINE menu both choose the rematch, play it and keep it alike too; a host
-# killed mid-match leaves the joiner with CONNECTION LOST and its replay within a few seconds; and
-# through a lobby started here, --host prints its room code and --join CODE plays a match by it.
+# As two players on one machine: flopfist --host in one window, found in the other's JOIN GAME list
+# and joined with Enter. Both play; Escape on one side tells the other at once and both keep a
+# replay, the two alike to the last frame; back in the ONLINE menu both choose the rematch, play it
+# and keep it alike too; a host (joined by --join 127.0.0.1) killed mid-match leaves the joiner
+# with CONNECTION LOST and its replay within a few seconds; and through a lobby started here,
+# --host prints its room code and --join CODE plays a match by it.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
 start_xvfb
@@ -52,15 +53,24 @@ port=$(free_udp_port)
 # ---- Both play; the joiner leaves with Escape ----
 start_side ANNA --host "$port"; hostdir=$dir; hostpid=$pid
 hostwin=$(window_of "$hostpid")
-start_side bo --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
+# The joiner finds ANNA in JOIN GAME's list (beaconed on this machine only) and joins with Enter:
+# PLAY, down to 2 PLAYERS ONLINE, JOIN GAME.
+start_side bo; guestdir=$dir; guestpid=$pid
 guestwin=$(window_of "$guestpid")
 focus "$guestwin"
+await_mainmenu online_guest_menu
+press Return
+for _ in 1 2 3 4; do press Down; done
+press Return; press Down; press Return
+sleep 2  # a beacon a second
+snap online_join_list
+press Return
 for _ in $(seq 1 60); do
   snap online_guest
   match_on online_guest && break
   sleep 0.5
 done
-match_on online_guest || { focus "$hostwin"; xdotool windowraise "$hostwin"; sleep 0.3; snap online_host_waiting; fail "the joiner's match did not start"; }
+match_on online_guest || { focus "$hostwin"; xdotool windowraise "$hostwin"; sleep 0.3; snap online_host_waiting; fail "the joiner's match did not start from JOIN GAME's list"; }
 hold Left 1.5; xdotool key F3
 focus "$hostwin"; hold Right 1.5
 snap online_host
