@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # JOIN GAME's list on a home network made of network namespaces: a host's beacons are heard by two
-# listeners on one machine of the same LAN (198.51.100.0/25 on a router's bridge), which join it at
-# the address heard; a machine on the router's other side (203.0.113.0/28) hears nothing, though
+# listeners on one machine of the same LAN (198.51.100.0/25 on a router's bridge), one of which
+# joins it at the address heard, and by one on the host's own machine; a machine on the router's other side (203.0.113.0/28) hears nothing, though
 # it can reach the host: broadcasts do not cross routers. Nothing is broadcast outside the
 # namespaces made here.
 # Usage: lan.sh LANFINDER. Exit 77 (skipped) without root or namespaces.
@@ -68,10 +68,14 @@ done
 port=$(sed -n 's/^hosting on port \([0-9]*\)$/\1/p' "$work/host.out")
 [ -n "$port" ] || { echo "FAIL: the host did not start"; cat "$work/host.out"; exit 1; }
 
-# Two listeners on one machine at once, as two games there would be; and one across the router.
+# Two listeners on one machine at once, as two games there would be; one on the host's own machine,
+# which hears its LAN's broadcasts too; and one across the router.
 inside a2 "$finder" list --seconds 5 >"$work/second.out" 2>&1 &
 pids+=($!)
 secondpid=$!
+inside a1 "$finder" list --seconds 5 >"$work/self.out" 2>&1 &
+pids+=($!)
+selfpid=$!
 inside out "$finder" list --seconds 4 >"$work/out.out" 2>&1 &
 pids+=($!)
 outpid=$!
@@ -79,12 +83,14 @@ sleep 0.3  # both listening before the joiner, whose join ends the beacons
 inside a2 "$finder" list --seconds 5 --join >"$work/joiner.out" 2>&1
 joined=$?
 wait "$secondpid"; second=$?
+wait "$selfpid"; self=$?
 wait "$outpid"; across=$?
 wait "$hostpid"; hosted=$?
 pids=()
 echo "host   (a1): $(tr '\n' ' ' <"$work/host.out")"
 echo "joiner (a2): $(tr '\n' ' ' <"$work/joiner.out")"
 echo "second (a2): $(cat "$work/second.out")"
+echo "self   (a1): $(cat "$work/self.out")"
 echo "across (out): $(cat "$work/out.out")"
 
 failures=0
@@ -93,6 +99,7 @@ want="found ANNA 198.51.100.2:$port in "
 [ "$joined" -eq 0 ] || fail "the joiner did not find and join the host"
 grep -q "^$want" "$work/joiner.out" || fail "the joiner did not list ANNA at 198.51.100.2:$port"
 [ "$second" -eq 0 ] && grep -q "^$want" "$work/second.out" || fail "a second listener on the same machine heard nothing"
+[ "$self" -eq 0 ] && grep -q "^$want" "$work/self.out" || fail "the host's own machine did not hear it"
 [ "$hosted" -eq 0 ] || fail "the host was not joined"
 [ "$across" -eq 1 ] && grep -q "^found nothing" "$work/out.out" || fail "a beacon crossed the router"
 [ "$failures" -eq 0 ] || exit 1
