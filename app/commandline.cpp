@@ -43,6 +43,9 @@ commandline readcommandline(int argc, const char* const* argv) {
       c.join = argv[++k];
     } else if (arg == "--lobby" && k + 1 < argc && !c.lobby) {
       c.lobby = argv[++k];
+    } else if (arg == "--announce" && k + 1 < argc && !c.announce) {
+      c.announce = argv[++k];
+      if (*c.announce != "lan" && *c.announce != "machine" && *c.announce != "none") c.wrong = "--announce " + *c.announce;
     } else if (arg == "--portable" && k + 1 < argc && c.portable.empty() && argv[k + 1][0] != '\0') {
       c.portable = argv[++k];
     } else {
@@ -54,7 +57,8 @@ commandline readcommandline(int argc, const char* const* argv) {
 
 std::string usagetext() {
   return "usage: flopfist [--replay FILE | --host [PORT] | --join CODE | --join ADDRESS[:PORT]]\n"
-         "                [--lobby ADDRESS[:PORT]] [--portable DIR] [--help] [--version]\n"
+         "                [--lobby ADDRESS[:PORT]] [--announce lan|machine|none] [--portable DIR]\n"
+         "                [--help] [--version]\n"
          "\n"
          "options:\n"
          "  --replay FILE  watch one recorded match, then end\n"
@@ -64,6 +68,8 @@ std::string usagetext() {
          "  --join ADDRESS[:PORT]  join the online versus match hosted at ADDRESS\n"
          "  --lobby ADDRESS[:PORT]  the lobby for room codes (port 27961 when left out), kept\n"
          "                 in online.cfg as the ONLINE menu's LOBBY is\n"
+         "  --announce lan|machine|none  where JOIN GAME lists a game hosted here: every\n"
+         "                 LAN of this machine (the default), this machine only, or none\n"
          "  --portable DIR  keep every file of the player's in DIR instead of the folders below\n"
          "  --help         print this text and end\n"
          "  --version      print the game version, the replay format and the vector build, and end\n"

@@ -13,6 +13,7 @@ struct commandline {
   std::optional<int> host;            // --host [PORT]: the port, 0 for the default
   std::optional<std::string> join;    // --join CODE or ADDRESS[:PORT]
   std::optional<std::string> lobby;   // --lobby ADDRESS[:PORT]
+  std::optional<std::string> announce;  // --announce lan|machine|none: where a hosted game is heard
   std::string portable;               // --portable DIR: every file of the player's in DIR
   std::string wrong;                  // the first argument not understood; empty when none
 };

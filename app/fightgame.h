@@ -50,6 +50,10 @@ struct musicstate {
   bool waiting = false;  // the track's file has not arrived: updatemusic starts it when it does
 };
 
+// Where a game hosted here is announced for JOIN GAME's list: every LAN this machine is on (which
+// this machine hears too), this machine only, or nowhere.
+enum class announcing { lan, machine, nowhere };
+
 class fightgame {
  public:
   fightgame();
@@ -149,6 +153,7 @@ class fightgame {
   std::string onlinename;                     // as typed in the ONLINE menu; kept there too
   std::string onlinelobby;                    // ADDRESS[:PORT] of the lobby for room codes; empty: none
   bool printcode = false;                     // --host: the room code goes to standard output
+  announcing announce = announcing::lan;      // --announce: who may find a hosted game in JOIN GAME
   bool linkshown = false;                     // the link's figures over the match (F3)
 
   // ---- Replays ----

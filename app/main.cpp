@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
   }
   media::init(false);
   auto game = std::make_unique<flopfist::fightgame>();
+  if (line.announce == "machine") game->announce = flopfist::announcing::machine;
+  if (line.announce == "none") game->announce = flopfist::announcing::nowhere;
   int code = 0;
   if (line.replay) {
     game->startup();

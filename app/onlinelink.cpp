@@ -166,6 +166,9 @@ std::vector<std::string> hostlines(const fightgame& g, const net::transport& lin
     const std::string text = net::addresstext(a);
     lines.push_back("THIS MACHINE: " + text.substr(0, text.rfind(':')));
   }
+  const std::string listed = "LISTED IN JOIN GAME AS " + ownname(g, 0);
+  if (link.port() != 0 && g.announce == announcing::lan) lines.push_back(listed + " ON THIS NETWORK");
+  if (link.port() != 0 && g.announce == announcing::machine) lines.push_back(listed + " ON THIS MACHINE");
   if (g.onlinelobby.empty()) {
     lines.push_back(nolobby);
   } else if (!link.code().empty()) {
@@ -186,7 +189,11 @@ openlink host(fightgame& g, int port) {
   openlink open;
   std::string error;
   if (port == 0) port = net::defaultport;  // --host without a port
-  open.link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error, g.onlinelobby, clock());
+  const net::lanbeacons beacons = g.announce == announcing::lan       ? net::lanbeacons::all
+                                  : g.announce == announcing::machine ? net::lanbeacons::local
+                                                                      : net::lanbeacons::none;
+  open.link = net::hostgame(uint16_t(std::clamp(port, 0, 65535)), error, g.onlinelobby, clock(), beacons,
+                            g.onlinename);
   if (open.link == nullptr) {
     g.messagescreen("CANNOT HOST", error);
     return open;

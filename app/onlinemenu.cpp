@@ -1,6 +1,8 @@
 // The ONLINE menu: its rows (a rematch over a link left open, HOST GAME, JOIN GAME, NAME, INPUT
-// DELAY, LOBBY, BACK), drawn and chosen, and the lines typed for a code, an address or a name.
+// DELAY, LOBBY, BACK), drawn and chosen; JOIN GAME's list of the games on this network; and the
+// lines typed for a code, an address or a name.
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,8 +12,10 @@
 #include "body/util.h"
 #include "media/controls.h"
 #include "media/media.h"
+#include "net/lan.h"
 #include "net/lobby.h"
 #include "net/transport.h"
+#include "net/games.h"
 
 namespace flopfist {
 
@@ -30,6 +34,77 @@ std::optional<std::string> typeline(fightgame& g, std::string_view title, std::s
     if (c >= (name ? 32 : 33) && c < 127 && typed.size() < most) typed.push_back(char(c));  // no space in an address
     if (media::keyhit(media::key::enter) != 0) return typed;
     if (drawwaiting(g, title, {std::string(prompt) + typed + "_", "ENTER: KEEP   ESCAPE: BACK"})) return std::nullopt;
+  }
+}
+
+// JOIN GAME: the games heard on this network as rows to choose, and a row to type a room code or
+// an address as before; the chosen game's address, what was typed, or nothing after Escape.
+std::string gamerow(const net::langame& found) {
+  std::string row = (found.name.empty() ? std::string("HOST") : found.name) + "  " + net::addresstext(found.at);
+  if (!found.sameversion) row += "  OTHER VERSION";
+  return row;
+}
+
+void drawjoin(fightgame& g, const std::vector<net::langame>& games, size_t selected, const std::string& problem) {
+  media::cls();
+  g.cyclecolours();
+  g.colours.use(1);
+  drawcentred("JOIN GAME", 0.3f, 60);
+  float y = 150;
+  media::setcolor(200, 200, 200);
+  if (games.empty()) {
+    drawfitted(problem.empty() ? "NO GAMES FOUND ON THIS NETWORK YET" : problem, 0.13f, y);
+    y += 64;
+  }
+  for (size_t i = 0; i <= games.size(); ++i, y += 64) {
+    if (i == selected) {
+      g.colours.use(2);
+    } else if (i < games.size() && !games[i].sameversion) {
+      media::setcolor(60, 60, 60);  // listed, but its host would turn this game away
+    } else {
+      media::setcolor(100, 100, 100);
+    }
+    drawfitted(i < games.size() ? gamerow(games[i]) : std::string("TYPE A ROOM CODE OR ADDRESS"), 0.22f, y);
+  }
+  media::setcolor(200, 200, 200);
+  drawfitted("UP, DOWN: CHOOSE   ENTER: JOIN   ESCAPE: BACK", 0.13f, 720);
+  media::setscale(1, 1);
+  g.present();
+}
+
+std::optional<std::string> choosejoin(fightgame& g) {
+  std::string problem;
+  const std::unique_ptr<net::lanlistener> lan = net::listenlan(problem);
+  if (lan == nullptr) problem = "THIS NETWORK CANNOT BE SEARCHED: " + problem;
+  static const std::vector<net::langame> none;
+  // The host of the row chosen, which stays chosen as others come and go; none: the typing row.
+  // Until the player moves, the first game heard is chosen, so that Enter joins it.
+  std::optional<uint32_t> chosen;
+  bool moved = false;
+  size_t selected = 0;
+  flushmenukeys();
+  for (;;) {
+    if (lan != nullptr) lan->poll(uint32_t(media::millisecs()));
+    const std::vector<net::langame>& games = lan != nullptr ? lan->games() : none;
+    if (!moved && !games.empty()) chosen = games.front().host;
+    const auto at = std::find_if(games.begin(), games.end(), [&](const net::langame& f) { return f.host == chosen; });
+    // A game gone leaves the row where it was chosen; the typing row is the last.
+    selected = at != games.end() ? size_t(at - games.begin()) : chosen ? std::min(selected, games.size()) : games.size();
+    drawjoin(g, games, selected, problem);
+    const menuinput in = readmenu();
+    const int count = int(games.size() + 1);
+    moved = moved || in.up + in.down != 0;
+    selected = size_t((int(selected) + in.down - in.up + count * 8) % count);
+    chosen = selected < games.size() ? std::optional<uint32_t>(games[selected].host) : std::nullopt;
+    if (in.back) return std::nullopt;
+    if (!in.choose) continue;
+    if (selected < games.size()) {
+      if (games[selected].sameversion) return net::addresstext(games[selected].at);
+      continue;
+    }
+    const auto typed = typeline(g, "JOIN GAME", "ROOM CODE OR ADDRESS[:PORT] ", "", 60, false);
+    if (typed && !typed->empty()) return typed;
+    flushmenukeys();
   }
 }
 
@@ -112,10 +187,9 @@ void onlinemenu(fightgame& g, openlink open) {
         open = host(g, net::defaultport);
         break;
       case onlinerow::join:
-        if (const auto typed = typeline(g, "JOIN GAME", "ROOM CODE OR ADDRESS[:PORT] ", "", 60, false);
-            typed && !typed->empty()) {
+        if (const auto where = choosejoin(g)) {
           closelink(open);
-          open = join(g, *typed);
+          open = join(g, *where);
         }
         break;
       case onlinerow::name:

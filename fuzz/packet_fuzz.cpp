@@ -1,6 +1,7 @@
-// libFuzzer target for the network message decoders (datagrams, lobby words and the link's own
-// frames): any bytes are refused or decode to a message whose encoding gives the same bytes back, a
-// session fed them stays within its bounds, and so does the whole-message channel.
+// libFuzzer target for the network message decoders (datagrams, lobby words, the link's own frames
+// and the LAN's beacons): any bytes are refused or decode to a message whose encoding gives the same
+// bytes back, a session fed them stays within its bounds, and so do the whole-message channel and
+// the list of games on the LAN.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/lan.h"
 #include "net/lobby.h"
 #include "net/packet.h"
 #include "net/session.h"
@@ -33,6 +35,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const net::linkframe again = net::frameof(f.kind, f.seq, f.index, f.count, f.payload);
     if (again.view().size() != size || !std::equal(bytes.begin(), bytes.end(), again.view().begin())) std::abort();
   }
+  net::beacon b;
+  if (net::decodebeacon(bytes, b)) {
+    const net::beaconbytes again = net::encode(b);
+    if (again.size != size || !std::equal(bytes.begin(), bytes.end(), again.view().begin())) std::abort();
+  }
+  // Heard from ever more hosts (a beacon's host number made different each time), the list keeps to
+  // its most, and forgets them all once none has been heard for long enough.
+  net::lanlist games({1, 1});
+  std::vector<uint8_t> from(bytes.begin(), bytes.end());
+  for (uint32_t k = 0; k < net::mostlangames + 2; ++k) {
+    if (from.size() > 9) from[9] = uint8_t(k);  // the host's number, in a beacon
+    games.heard({0xC6336402 + k, 27960}, from, k);
+    if (games.games().size() > net::mostlangames) std::abort();
+  }
+  games.expire(net::mostlangames + 2 + net::lanlastms);
+  if (!games.games().empty()) std::abort();
   // The channel takes the frame as a piece of its first message, and answers at most an acknowledgement.
   net::wholechannel channel;
   std::vector<net::linkframe> out;

@@ -6,10 +6,12 @@
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <netdb.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 
@@ -82,9 +84,7 @@ meetsettings meetingfor(const datagrams& socket, const std::optional<address4>& 
   return m;
 }
 
-}  // namespace
-
-std::unique_ptr<datagrams> openudp(uint16_t port, std::string& error) {
+std::unique_ptr<datagrams> opensocket(uint16_t port, bool shared, std::string& error) {
   const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     error = "THE NETWORK COULD NOT START";
@@ -92,6 +92,8 @@ std::unique_ptr<datagrams> openudp(uint16_t port, std::string& error) {
   }
   const int on = 1;
   (void)setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+  // Every socket bound with this hears each broadcast to the port.
+  if (shared) (void)setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   sockaddr_in s = sockaddrof({INADDR_ANY, port});
   socklen_t length = sizeof s;
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&s), sizeof s) != 0 ||
@@ -101,6 +103,37 @@ std::unique_ptr<datagrams> openudp(uint16_t port, std::string& error) {
     return nullptr;
   }
   return std::make_unique<udpsocket>(fd, ntohs(s.sin_port));
+}
+
+}  // namespace
+
+std::unique_ptr<datagrams> openudp(uint16_t port, std::string& error) { return opensocket(port, false, error); }
+
+std::unique_ptr<lanlistener> listenlan(std::string& error) {
+  auto socket = opensocket(discoveryport, true, error);
+  if (socket == nullptr) return nullptr;
+  return listenon(std::move(socket), {protocolversion, gameversion});
+}
+
+std::vector<address4> beacontargets(lanbeacons where) {
+  std::vector<address4> out;
+  if (where == lanbeacons::local) out.push_back({0x7FFFFFFF, discoveryport});  // 127.255.255.255
+  if (where != lanbeacons::all) return out;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) == 0) {
+    for (ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
+      if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET || (a->ifa_flags & IFF_BROADCAST) == 0 ||
+          (a->ifa_flags & IFF_UP) == 0 || a->ifa_broadaddr == nullptr)
+        continue;
+      const uint32_t ip = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_broadaddr)->sin_addr.s_addr);
+      const address4 to{ip, discoveryport};
+      if (ip != 0 && std::find(out.begin(), out.end(), to) == out.end()) out.push_back(to);
+    }
+    freeifaddrs(list);
+  }
+  // An interface with no broadcast address of its own still takes the limited broadcast.
+  if (out.empty()) out.push_back({0xFFFFFFFF, discoveryport});
+  return out;
 }
 
 std::optional<address4> resolve(const std::string& name, uint16_t port) {
@@ -131,8 +164,8 @@ std::vector<address4> localaddresses() {
 }
 
 std::unique_ptr<transport> hostgame(uint16_t port, std::string& error, std::string_view lobby,
-                                    uint32_t now) {
-  auto socket = openudp(port, error);
+                                    uint32_t now, lanbeacons beacons, std::string_view name) {
+  std::shared_ptr<datagrams> socket = openudp(port, error);
   if (socket == nullptr) return nullptr;
   linksettings s;
   s.hosting = true;
@@ -144,7 +177,10 @@ std::unique_ptr<transport> hostgame(uint16_t port, std::string& error, std::stri
   }
   if (!lobby.empty() && !s.lobby)
     s.lobbyproblem = "THE LOBBY " + std::string(lobby) + " WAS NOT FOUND";
-  return makelink(std::move(socket), s, now, newnonce());
+  auto link = makelink(shareof(socket), s, now, newnonce());
+  if (beacons == lanbeacons::none) return link;
+  return beaconing(std::move(link), socket, beacontargets(beacons), name, {protocolversion, gameversion},
+                   newnonce());
 }
 
 std::unique_ptr<transport> joingame(std::string_view address, uint16_t port, uint32_t now,

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/datagrams.h"
 #include "net/games.h"
@@ -17,5 +18,7 @@ namespace flopfist::net {
 std::unique_ptr<datagrams> openudp(uint16_t port, std::string& error);
 // A name or dotted address as an IPv4 address; nothing when it cannot be found.
 std::optional<address4> resolve(const std::string& name, uint16_t port);
+// The broadcast addresses on the discovery port for beacons to go to.
+std::vector<address4> beacontargets(lanbeacons where);
 
 }  // namespace flopfist::net

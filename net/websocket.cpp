@@ -124,8 +124,13 @@ linksettings bycode(bool hosting) {
 
 std::vector<address4> localaddresses() { return {}; }
 
+std::unique_ptr<lanlistener> listenlan(std::string& error) {
+  error = "A PAGE HEARS NO BROADCASTS";
+  return nullptr;
+}
+
 std::unique_ptr<transport> hostgame(uint16_t, std::string& error, std::string_view lobby,
-                                    uint32_t now) {
+                                    uint32_t now, lanbeacons, std::string_view) {
   if (lobby.empty()) {
     error = "A PAGE HOSTS BY ROOM CODE ONLY, AND NO LOBBY IS SET: CHOOSE LOBBY IN THE ONLINE MENU";
     return nullptr;

@@ -61,6 +61,16 @@ TEST(commandline, HostAndJoinTakeTheirPortAndAddress) {
   EXPECT_EQ(ask({"--lobby", "a", "--lobby", "b"}).code, 2) << "one lobby";
   EXPECT_NE(ask({"--help"}).out.find("--join CODE"), std::string::npos);
   EXPECT_NE(ask({"--help"}).out.find("room code: XXXXX"), std::string::npos);
+  // Where a hosted game is announced: three words, each once.
+  for (const char* where : {"lan", "machine", "none"}) {
+    const char* announced[] = {"flopfist", "--announce", where, "--host"};
+    const commandline a = readcommandline(4, announced);
+    EXPECT_EQ(a.announce, where);
+    EXPECT_TRUE(a.wrong.empty()) << a.wrong;
+  }
+  EXPECT_EQ(ask({"--announce", "everywhere"}).code, 2);
+  EXPECT_EQ(ask({"--announce"}).code, 2);
+  EXPECT_EQ(ask({"--announce", "lan", "--announce", "none"}).code, 2) << "once";
 }
 
 TEST(commandline, HelpVersionAndUnknownOptions) {

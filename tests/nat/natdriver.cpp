@@ -13,11 +13,12 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "match/version.h"
 #include "net/packet.h"
+#include "net/udp.h"
 #include "tests/nat/natgame.h"
-#include "tests/nat/udpsocket.h"
 
 namespace {
 
@@ -45,7 +46,10 @@ const char* phasename(net::meetphase p) {
 // The command line into the settings; false when it is not one.
 bool parse(int argc, char** argv, nattest::natsettings& s, bool& trace) {
   if (argc < 3) return false;
-  s.lobby = nattest::parseaddress(argv[1], lobbyport);
+  std::string name;
+  uint16_t port = 0;
+  if (!net::splitaddress(argv[1], name, port, lobbyport)) return false;
+  if (const auto at = net::resolve(name, port)) s.lobby = *at;
   const std::string_view what = argv[2];
   int next = 3;
   if (what == "join" && argc > 3) {
@@ -77,7 +81,7 @@ bool parse(int argc, char** argv, nattest::natsettings& s, bool& trace) {
 }
 
 // Frames fall due 60 times a second from the match's start, none made up in a burst when the
-// process fell far behind; between them the socket is waited on.
+// process fell far behind; between them the socket is looked at each millisecond.
 struct pacer {
   std::optional<uint32_t> start;
   uint64_t frames = 0;
@@ -108,21 +112,26 @@ struct tracer {
   }
 };
 
-void sendall(nattest::udpsocket& socket, nattest::natgame& g, const tracer& t, uint32_t now) {
+void sendall(net::datagrams& socket, nattest::natgame& g, const tracer& t, uint32_t now) {
   for (const net::meetdatagram& d : g.outbox()) {
     t.note("to", d.to, d.bytes.view(), now, g, d.ttl);
-    socket.send(d.to, d.bytes.view(), d.ttl);
+    socket.sendto(d.to, d.bytes.view(), d.ttl);
   }
   g.outbox().clear();
 }
 
-void takeall(nattest::udpsocket& socket, nattest::natgame& g, const tracer& t, uint32_t now) {
-  std::array<uint8_t, net::mostword + net::mostrelay> buffer;
-  net::address4 from;
-  for (int n; (n = socket.receive(from, buffer)) >= 0;) {
-    t.note("from", from, {buffer.data(), size_t(n)}, now, g);
-    g.receive(from, {buffer.data(), size_t(n)}, now);
+void takeall(net::datagrams& socket, nattest::natgame& g, const tracer& t, uint32_t now) {
+  static net::datagram in;  // large: not on the stack each pass
+  while (socket.receive(in)) {
+    t.note("from", in.from, in.view(), now, g);
+    g.receive(in.from, in.view(), now);
   }
+}
+
+// A millisecond's rest when no frame is due: the game's socket has nothing to wait on, so a
+// datagram is taken at most a millisecond after it came.
+void nap(int msuntilframe) {
+  if (msuntilframe > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace
@@ -131,15 +140,19 @@ int main(int argc, char** argv) {
   nattest::natsettings s;
   bool trace = false;
   if (!parse(argc, argv, s, trace)) return usage();
-  nattest::udpsocket socket;
-  if (!socket.ok()) {
-    std::fprintf(stderr, "natdriver: no UDP socket\n");
+  std::string error;
+  const std::unique_ptr<net::datagrams> opened = net::openudp(0, error);
+  if (opened == nullptr) {
+    std::fprintf(stderr, "natdriver: no UDP socket: %s\n", error.c_str());
     return 1;
   }
-  const std::vector<net::address4> lan = nattest::lanaddresses(socket.port());
+  net::datagrams& socket = *opened;
   s.meet.mine = {net::protocolversion, gameversion};
-  s.meet.lancount = uint8_t(lan.size());
-  std::copy(lan.begin(), lan.end(), s.meet.lan.begin());
+  for (net::address4 a : net::localaddresses()) {
+    if (s.meet.lancount == net::mostlan) break;
+    a.port = socket.port();
+    s.meet.lan[s.meet.lancount++] = a;
+  }
   std::printf("seed %u, %d frames at most\n", s.seed, s.mostframes);
 
   const uint32_t began = clockms();
@@ -170,7 +183,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (endedat && now - *endedat >= lingerms) break;
-    socket.wait(clock.waitms(clockms()));
+    nap(clock.waitms(clockms()));
   }
   g.leave();
   sendall(socket, g, t, clockms());

@@ -1,11 +1,7 @@
 // The driver's side of a match, two of them against the lobby's real rooms over a small simulated
 // network with 10 ms links (no root needed): the scripted match played to its end straight or
-// through the relay, with lost datagrams, and a peer that vanishes; and the driver's socket.
-#include <arpa/inet.h>
+// through the relay, with lost datagrams, and a peer that vanishes.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,7 +12,6 @@
 
 #include "lobby/rooms.h"
 #include "tests/nat/natgame.h"
-#include "tests/nat/udpsocket.h"
 #include "tests/net/duel.h"
 
 namespace flopfist::nattest {
@@ -209,71 +204,6 @@ TEST(natgame, APeerThatVanishesFailsTheMatchRatherThanEndingIt) {
     EXPECT_EQ(host.stage(), natstage::failed) << punchable;
     EXPECT_NE(host.problem().find("silent"), std::string::npos) << host.problem();
     EXPECT_EQ(host.endframe(), -1);
-  }
-}
-
-// The TTL each datagram left with, as a plain socket on the loopback reads it.
-struct ttlreader {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  uint16_t port = 0;
-  ttlreader() {
-    const int on = 1;
-    setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    port = ntohs(a.sin_port);
-  }
-  ~ttlreader() { close(fd); }
-  int next() const {
-    std::array<uint8_t, 64> data{};
-    iovec v{data.data(), data.size()};
-    alignas(cmsghdr) std::array<char, 64> control{};
-    msghdr m{};
-    m.msg_iov = &v;
-    m.msg_iovlen = 1;
-    m.msg_control = control.data();
-    m.msg_controllen = control.size();
-    if (recvmsg(fd, &m, MSG_DONTWAIT) < 0) return -1;
-    for (cmsghdr* c = CMSG_FIRSTHDR(&m); c != nullptr; c = CMSG_NXTHDR(&m, c)) {
-      if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL) return *reinterpret_cast<const int*>(CMSG_DATA(c));
-    }
-    return 0;
-  }
-};
-
-TEST(udpsocket, OnlyTheLowTTLProbesLeaveWithALowTTL) {
-  udpsocket mine;
-  ttlreader reader;
-  ASSERT_TRUE(mine.ok() && reader.fd >= 0);
-  const address4 to{0x7F000001, reader.port};
-  const std::array<uint8_t, 3> bytes{1, 2, 3};
-  mine.send(to, bytes);
-  mine.send(to, bytes, 2);
-  mine.send(to, bytes, 2);
-  mine.send(to, bytes);  // the match's datagrams after the first probes: never cut short
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  const int usual = reader.next();
-  EXPECT_GT(usual, 2);
-  EXPECT_EQ(reader.next(), 2);
-  EXPECT_EQ(reader.next(), 2);
-  EXPECT_EQ(reader.next(), usual);
-  EXPECT_EQ(reader.next(), -1);
-}
-
-TEST(udpsocket, AddressesAreReadWholeOrNotAtAll) {
-  EXPECT_EQ(parseaddress("203.0.113.1:27961", 1), (address4{0xCB007101, 27961}));
-  EXPECT_EQ(parseaddress("203.0.113.1", 27961), (address4{0xCB007101, 27961}));
-  for (const char* bad : {"203.0.113.1:", "203.0.113.1:0", "203.0.113.1:65536", "203.0.113.1:27x", "203.0.113:5",
-                          "lobby.example:5", ""}) {
-    EXPECT_EQ(parseaddress(bad, 27961).port, 0) << bad;
-  }
-  for (const address4& a : lanaddresses(4242)) {
-    EXPECT_NE(a.ip >> 24, 127u) << "the loopback is no LAN address";
-    EXPECT_EQ(a.port, 4242);
   }
 }
 

@@ -1,7 +1,11 @@
 // The UDP transport on 127.0.0.1 in one process: two sessions play over it, a third machine and a
 // joiner of another version are turned away, a vanished host is noticed; and a match by room code
-// through the lobby program started on the loopback.
+// through the lobby program started on the loopback; and only the probes that ask for it leave with a
+// low TTL.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -248,6 +252,63 @@ TEST(udp, AddressesWithAndWithoutAPort) {
   EXPECT_EQ(port, 65535);
   EXPECT_FALSE(splitaddress("lan-box:4x", a, port));
   EXPECT_FALSE(splitaddress(":4000", a, port));
+}
+
+// The TTL each datagram left with, as a plain socket on the loopback reads it.
+struct ttlreader {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  uint16_t port = 0;
+  ttlreader() {
+    const int on = 1;
+    setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    port = ntohs(a.sin_port);
+  }
+  ~ttlreader() { close(fd); }
+  int next() const {
+    std::array<uint8_t, 64> data{};
+    iovec v{data.data(), data.size()};
+    alignas(cmsghdr) std::array<char, 64> control{};
+    msghdr m{};
+    m.msg_iov = &v;
+    m.msg_iovlen = 1;
+    m.msg_control = control.data();
+    m.msg_controllen = control.size();
+    if (recvmsg(fd, &m, MSG_DONTWAIT) < 0) return -1;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&m); c != nullptr; c = CMSG_NXTHDR(&m, c)) {
+      if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL) return *reinterpret_cast<const int*>(CMSG_DATA(c));
+    }
+    return 0;
+  }
+};
+
+TEST(udp, OnlyTheLowTTLProbesLeaveWithALowTTL) {
+  std::string error;
+  const auto mine = openudp(0, error);
+  ttlreader reader;
+  ASSERT_TRUE(mine != nullptr && reader.fd >= 0) << error;
+  const address4 to{0x7F000001, reader.port};
+  const std::array<uint8_t, 3> bytes{1, 2, 3};
+  mine->sendto(to, bytes);
+  mine->sendto(to, bytes, 2);
+  mine->sendto(to, bytes, 2);
+  mine->sendto(to, bytes);  // the match's datagrams after the first probes: never cut short
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const int usual = reader.next();
+  EXPECT_GT(usual, 2);
+  EXPECT_EQ(reader.next(), 2);
+  EXPECT_EQ(reader.next(), 2);
+  EXPECT_EQ(reader.next(), usual);
+  EXPECT_EQ(reader.next(), -1);
+}
+
+TEST(udp, ThisMachinesAddressesLeaveTheLoopbackOut) {
+  for (const address4& a : localaddresses()) EXPECT_NE(a.ip >> 24, 127u) << addresstext(a);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# As two players on one machine: flopfist --host and flopfist --join 127.0.0.1 in two windows. Both
-# play; Escape on one side tells the other at once and both keep a replay, the two alike to the
-# last frame; back in the ONLINE menu both choose the rematch, play it and keep it alike too; a host
-# killed mid-match leaves the joiner with CONNECTION LOST and its replay within a few seconds; and
-# through a lobby started here, --host prints its room code and --join CODE plays a match by it.
+# As two players on one machine: flopfist --host in one window, found in the other's JOIN GAME list
+# and joined with Enter. Both play; Escape on one side tells the other at once and both keep a
+# replay, the two alike to the last frame; back in the ONLINE menu both choose the rematch, play it
+# and keep it alike too; a host (joined by --join 127.0.0.1) killed mid-match leaves the joiner
+# with CONNECTION LOST and its replay within a few seconds; and through a lobby started here,
+# --host prints its room code and --join CODE plays a match by it.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
 start_xvfb
@@ -12,11 +13,12 @@ pids=()
 trap 'kill $xvfb_pid 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "${workdirs[@]}"' EXIT
 
 # Starts the game in a fresh folder as the player named $1, with the other arguments; sets dir and pid.
+# A host announces itself to this machine only: no test broadcasts on a real network.
 start_side() {
   make_workdir; workdirs+=("$workdir"); dir=$workdir
   printf '2\n%s\n' "$1" >"$dir/online.cfg"
   shift
-  (cd "$dir" && exec "$binary" "$@") &
+  (cd "$dir" && exec "$binary" --announce machine "$@") &
   pid=$!; pids+=("$pid")
 }
 # Waits up to $2 seconds for a replay in folder $1.
@@ -34,15 +36,24 @@ port=$(free_udp_port)
 # ---- Both play; the joiner leaves with Escape ----
 start_side ANNA --host "$port"; hostdir=$dir; hostpid=$pid
 hostwin=$(window_of "$hostpid")
-start_side bo --join "127.0.0.1:$port"; guestdir=$dir; guestpid=$pid
+# The joiner finds ANNA in JOIN GAME's list (beaconed on this machine only) and joins with Enter:
+# PLAY, down to 2 PLAYERS ONLINE, JOIN GAME.
+start_side bo; guestdir=$dir; guestpid=$pid
 guestwin=$(window_of "$guestpid")
 focus "$guestwin"
+await_mainmenu online_guest_menu
+press Return
+for _ in 1 2 3 4; do press Down; done
+press Return; press Down; press Return
+sleep 2  # a beacon a second
+snap online_join_list
+press Return
 for _ in $(seq 1 60); do
   snap online_guest
   match_on online_guest && break
   sleep 0.5
 done
-match_on online_guest || { focus "$hostwin"; xdotool windowraise "$hostwin"; sleep 0.3; snap online_host_waiting; fail "the joiner's match did not start"; }
+match_on online_guest || { focus "$hostwin"; xdotool windowraise "$hostwin"; sleep 0.3; snap online_host_waiting; fail "the joiner's match did not start from JOIN GAME's list"; }
 hold Left 1.5; xdotool key F3
 focus "$hostwin"; hold Right 1.5
 snap online_host
@@ -122,7 +133,7 @@ lobbypid=$!; pids+=("$lobbypid")
 port=$(free_udp_port)
 make_workdir; workdirs+=("$workdir"); hostdir=$workdir
 printf '2\nANNA\n' >"$hostdir/online.cfg"
-(cd "$hostdir" && exec "$binary" --lobby "127.0.0.1:$lobbyport" --host "$port") >"$hostdir/out.txt" &
+(cd "$hostdir" && exec "$binary" --announce machine --lobby "127.0.0.1:$lobbyport" --host "$port") >"$hostdir/out.txt" &
 hostpid=$!; pids+=("$hostpid")
 hostwin=$(window_of "$hostpid")
 code=""
