@@ -1,14 +1,16 @@
 // The page's side of the page against the desktop (tests/web/online.sh starts the rest): the page
-// hosts by room code through the lobby, and once the desktop game has joined it plays, shows F3,
-// leaves with Escape and hands over the replay it kept.
-// Usage: node tests/web/online.mjs LOBBY OUTDIR
-//   writes OUTDIR/code as soon as the page prints its room code, waits for OUTDIR/joined (the
-//   desktop's match is on), and ends with OUTDIR/page.ffr. Exit status 1 on any failure.
+// hosts by room code through the lobby, or joins the desktop's room by its code; once the match is
+// on it plays, shows F3, leaves with Escape and hands over the replay it kept.
+// Usage: node tests/web/online.mjs LOBBY OUTDIR [CODE]
+//   hosting (no CODE), writes OUTDIR/code as soon as the page prints its room code; then waits for
+//   OUTDIR/joined (the desktop's match is on), and ends with OUTDIR/page.ffr. Exit status 1 on any
+//   failure.
 import {existsSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 import {serve, sleep, frame, waitfor, press, launch} from './page.mjs';
 
-const [lobby, out] = process.argv.slice(2);
+const [lobby, out, joining] = process.argv.slice(2);
+const role = joining ? 'joiner' : 'host';
 let failed = false;
 function expect(ok, what) {
   console.log(`${ok ? 'ok  ' : 'FAIL'} page: ${what}`);
@@ -45,28 +47,31 @@ try {
   });
   page.on('pageerror', e => { if (!/ExitStatus/.test(String(e))) errors.push(String(e)); });
   const asked = Date.now();
-  await page.goto(`http://127.0.0.1:${server.address().port}/?lobby=${lobby}&host`, {waitUntil: 'load'});
-  if (!expect(await waitfor(() => code !== '', 60000), `prints its room code (${code || 'none'})`)) {
-    await frame(page, 'online-page-nocode');
-    process.exit(1);
+  const start = joining ? `join=${joining}` : 'host';
+  await page.goto(`http://127.0.0.1:${server.address().port}/?lobby=${lobby}&${start}`, {waitUntil: 'load'});
+  if (!joining) {
+    if (!expect(await waitfor(() => code !== '', 60000), `prints its room code (${code || 'none'})`)) {
+      await frame(page, 'online-page-nocode');
+      process.exit(1);
+    }
+    console.log(`page: room code ${code} ${Date.now() - asked} ms after the page was asked for`);
+    await frame(page, 'online-page-code');
+    writeFileSync(join(out, 'code'), code);
   }
-  console.log(`page: room code ${code} ${Date.now() - asked} ms after the page was asked for`);
-  await frame(page, 'online-page-code');
-  writeFileSync(join(out, 'code'), code);
 
-  if (!expect(await waitfor(() => existsSync(join(out, 'joined')), 120000), 'the desktop game joined')) {
-    await frame(page, 'online-page-unjoined');
+  if (!expect(await waitfor(() => existsSync(join(out, 'joined')), 120000), `the match is on (the page the ${role})`)) {
+    await frame(page, `online-page-${role}-unjoined`);
     process.exit(1);
   }
   await press(page, 'F3');
   await hold(page, 'ArrowRight', 1500);
-  await frame(page, 'online-page-f3');
+  await frame(page, `online-page-${role}-f3`);
   await hold(page, 'ArrowLeft', 1000);
   await press(page, 'Escape');
   const kept = await waitfor(async () => (await replays(page)).length > 0, 10000);
   expect(kept, 'keeps a replay after leaving');
   await sleep(500);
-  await frame(page, 'online-page-menu');  // the ONLINE menu's foot names the path
+  await frame(page, `online-page-${role}-menu`);  // the ONLINE menu's foot names the path
   if (kept) {
     const [name] = await replays(page);
     const bytes = await page.evaluate(n => Array.from(Module.FS.readFile(`/play/replays/${n}`)), name);
