@@ -9,7 +9,7 @@ import {readFileSync, readdirSync} from 'node:fs';
 import {join} from 'node:path';
 import {gzipSync} from 'node:zlib';
 import {crop, countcolour, lit, differing} from './png.mjs';
-import {root, site, serve, sleep, frame, waitfor, press, launch} from './page.mjs';
+import {root, site, shots, serve, sleep, frame, waitfor, press, launch} from './page.mjs';
 
 const failures = [];
 function expect(ok, what) {
