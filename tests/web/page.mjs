@@ -9,8 +9,9 @@ import puppeteer from 'puppeteer-core';
 import {decodepng} from './png.mjs';
 
 export const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
-export const site = join(root, 'build', 'web');
-const check = join(root, 'build', 'web-build', 'check');
+// FLOPFIST_SITE and FLOPFIST_CHECK serve other builds of the page and of the check program.
+export const site = process.env.FLOPFIST_SITE || join(root, 'build', 'web');
+const check = process.env.FLOPFIST_CHECK || join(root, 'build', 'web-build', 'check');
 export const shots = join(root, 'build', 'web-shots');
 mkdirSync(shots, {recursive: true});
 
