@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "net/bytes.h"
 #include "net/lobby.h"
 
 namespace flopfist::net {
@@ -13,39 +14,19 @@ namespace {
 
 constexpr uint8_t mark0 = 'F', mark1 = 'b';
 
-void put(beaconbytes& b, uint64_t v, int bytes) {
-  for (int k = 0; k < bytes; ++k) b.bytes[b.size++] = uint8_t(v >> (8 * k));
+void puttext(bytewriter<beaconbytes>& w, std::string_view text) {
+  w.u8(uint8_t(text.size()));
+  for (char c : text) w.u8(uint8_t(c));
 }
 
-void puttext(beaconbytes& b, std::string_view text) {
-  b.bytes[b.size++] = uint8_t(text.size());
-  for (char c : text) b.bytes[b.size++] = uint8_t(c);
+// A text behind its length, of at most `most` characters.
+bool gettext(bytereader& r, std::string& into, size_t most) {
+  uint8_t length = 0;
+  if (!r.u8(length) || length > most || r.left() < length) return false;
+  into.clear();
+  for (uint8_t k = 0, c = 0; k < length && r.u8(c); ++k) into.push_back(char(c));
+  return true;
 }
-
-class beaconreader {
- public:
-  explicit beaconreader(std::span<const uint8_t> b) : b_(b) {}
-  template <typename number>
-  bool get(number& v) {
-    if (b_.size() - at_ < sizeof(number)) return false;
-    uint64_t out = 0;
-    for (size_t k = 0; k < sizeof(number); ++k) out |= uint64_t(b_[at_++]) << (8 * k);
-    v = number(out);
-    return true;
-  }
-  bool text(std::string& into, size_t most) {
-    uint8_t length = 0;
-    if (!get(length) || length > most || b_.size() - at_ < length) return false;
-    into.assign(reinterpret_cast<const char*>(b_.data() + at_), length);
-    at_ += length;
-    return true;
-  }
-  bool done() const { return at_ == b_.size(); }
-
- private:
-  std::span<const uint8_t> b_;
-  size_t at_ = 0;
-};
 
 class listener final : public lanlistener {
  public:
@@ -113,26 +94,27 @@ class beaconer final : public transport {
 
 beaconbytes encode(const beacon& b) {
   beaconbytes out;
-  put(out, mark0, 1);
-  put(out, mark1, 1);
-  put(out, beaconlayout, 1);
-  put(out, b.mine.protocol, 2);
-  put(out, b.mine.game, 4);
-  put(out, b.host, 4);
-  puttext(out, cleanname(b.name));
-  puttext(out, validcode(b.code) ? b.code : std::string_view());
+  bytewriter w(out);
+  w.u8(mark0);
+  w.u8(mark1);
+  w.u8(beaconlayout);
+  w.u16(b.mine.protocol);
+  w.u32(b.mine.game);
+  w.u32(b.host);
+  puttext(w, cleanname(b.name));
+  puttext(w, validcode(b.code) ? b.code : std::string_view());
   return out;
 }
 
 bool decodebeacon(std::span<const uint8_t> bytes, beacon& into) {
   if (bytes.size() > mostbeacon) return false;
-  beaconreader r(bytes);
+  bytereader r(bytes);
   uint8_t m0 = 0, m1 = 0, layout = 0;
   beacon b;
-  if (!r.get(m0) || !r.get(m1) || !r.get(layout) || m0 != mark0 || m1 != mark1 || layout != beaconlayout)
+  if (!r.u8(m0) || !r.u8(m1) || !r.u8(layout) || m0 != mark0 || m1 != mark1 || layout != beaconlayout)
     return false;
-  if (!r.get(b.mine.protocol) || !r.get(b.mine.game) || !r.get(b.host)) return false;
-  if (!r.text(b.name, namelength) || !r.text(b.code, codelength) || !r.done()) return false;
+  if (!r.u16(b.mine.protocol) || !r.u32(b.mine.game) || !r.u32(b.host)) return false;
+  if (!gettext(r, b.name, namelength) || !gettext(r, b.code, codelength) || !r.done()) return false;
   if (cleanname(b.name) != b.name || (!b.code.empty() && !validcode(b.code))) return false;
   into = std::move(b);
   return true;

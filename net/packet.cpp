@@ -1,61 +1,16 @@
 // Messages to and from bytes: little-endian fields behind a two-byte mark and a kind, lengths checked.
 #include "net/packet.h"
 
+#include "net/bytes.h"
+
 namespace flopfist::net {
 
 namespace {
 
 constexpr uint8_t mark0 = 'F', mark1 = 'f';
 
-class writer {
- public:
-  explicit writer(packet& p) : p_(p) {}
-  void u8(uint8_t v) { p_.bytes[p_.size++] = v; }
-  void u16(uint16_t v) {
-    u8(uint8_t(v));
-    u8(uint8_t(v >> 8));
-  }
-  void u32(uint32_t v) {
-    u16(uint16_t(v));
-    u16(uint16_t(v >> 16));
-  }
-
- private:
-  packet& p_;
-};
-
-class reader {
- public:
-  explicit reader(std::span<const uint8_t> b) : b_(b) {}
-  bool u8(uint8_t& v) {
-    if (at_ >= b_.size()) return false;
-    v = b_[at_++];
-    return true;
-  }
-  bool u16(uint16_t& v) {
-    uint8_t lo = 0, hi = 0;
-    if (!u8(lo) || !u8(hi)) return false;
-    v = uint16_t(lo | (hi << 8));
-    return true;
-  }
-  bool u32(uint32_t& v) {
-    uint16_t lo = 0, hi = 0;
-    if (!u16(lo) || !u16(hi)) return false;
-    v = lo | (uint32_t(hi) << 16);
-    return true;
-  }
-  bool i32(int32_t& v) {
-    uint32_t u = 0;
-    if (!u32(u)) return false;
-    v = int32_t(u);
-    return true;
-  }
-  bool done() const { return at_ == b_.size(); }
-
- private:
-  std::span<const uint8_t> b_;
-  size_t at_ = 0;
-};
+using writer = bytewriter<packet>;
+using reader = bytereader;
 
 bool readinputs(reader& r, inputmessage& m) {
   uint8_t advantage = 0;

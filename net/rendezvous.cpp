@@ -2,28 +2,17 @@
 // answer the lobby gives to it, so the layouts below keep open and join the longest of their kind.
 #include "net/rendezvous.h"
 
+#include "net/bytes.h"
+
 namespace flopfist::net {
 
 namespace {
 
 constexpr uint8_t mark0 = 'F', mark1 = 'L';
 
-class writer {
+class writer : public bytewriter<wordbytes> {
  public:
-  explicit writer(wordbytes& w) : w_(w) {}
-  void u8(uint8_t v) { w_.bytes[w_.size++] = v; }
-  void u16(uint16_t v) {
-    u8(uint8_t(v));
-    u8(uint8_t(v >> 8));
-  }
-  void u32(uint32_t v) {
-    u16(uint16_t(v));
-    u16(uint16_t(v >> 16));
-  }
-  void u64(uint64_t v) {
-    u32(uint32_t(v));
-    u32(uint32_t(v >> 32));
-  }
+  using bytewriter::bytewriter;
   void code(const roomcode& c) {
     for (char ch : c) u8(uint8_t(ch));
   }
@@ -40,37 +29,11 @@ class writer {
     u8(count);
     for (size_t k = 0; k < mostlan; ++k) address(k < count ? w.lan[k] : address4{});
   }
-
- private:
-  wordbytes& w_;
 };
 
-class reader {
+class reader : public bytereader {
  public:
-  explicit reader(std::span<const uint8_t> b) : b_(b) {}
-  bool u8(uint8_t& v) {
-    if (at_ >= b_.size()) return false;
-    v = b_[at_++];
-    return true;
-  }
-  bool u16(uint16_t& v) {
-    uint8_t lo = 0, hi = 0;
-    if (!u8(lo) || !u8(hi)) return false;
-    v = uint16_t(lo | (hi << 8));
-    return true;
-  }
-  bool u32(uint32_t& v) {
-    uint16_t lo = 0, hi = 0;
-    if (!u16(lo) || !u16(hi)) return false;
-    v = lo | (uint32_t(hi) << 16);
-    return true;
-  }
-  bool u64(uint64_t& v) {
-    uint32_t lo = 0, hi = 0;
-    if (!u32(lo) || !u32(hi)) return false;
-    v = lo | (uint64_t(hi) << 32);
-    return true;
-  }
+  using bytereader::bytereader;
   bool code(roomcode& c) {
     for (char& ch : c) {
       uint8_t v = 0;
@@ -92,16 +55,6 @@ class reader {
     }
     return true;
   }
-  std::span<const uint8_t> rest() {
-    const std::span<const uint8_t> r = b_.subspan(at_);
-    at_ = b_.size();
-    return r;
-  }
-  bool done() const { return at_ == b_.size(); }
-
- private:
-  std::span<const uint8_t> b_;
-  size_t at_ = 0;
 };
 
 bool knownreason(uint8_t v) { return v >= uint8_t(refusereason::versions) && v <= uint8_t(refusereason::busy); }

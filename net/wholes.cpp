@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "net/bytes.h"
+
 namespace flopfist::net {
 
 namespace {
@@ -11,13 +13,6 @@ constexpr uint8_t mark0 = 'F', mark1 = 'k';
 constexpr size_t header = 9;
 constexpr size_t mostready = 16;  // whole messages waiting to be read; more are not acknowledged
 
-void put16(linkframe& f, uint16_t v) {
-  f.bytes[f.size++] = uint8_t(v);
-  f.bytes[f.size++] = uint8_t(v >> 8);
-}
-uint16_t get16(std::span<const uint8_t> b, size_t at) {
-  return uint16_t(b[at] | (b[at + 1] << 8));
-}
 // seq a is older than b, on a counter that wraps.
 bool before(uint16_t a, uint16_t b) {
   return int16_t(uint16_t(a - b)) < 0;
@@ -27,12 +22,13 @@ bool before(uint16_t a, uint16_t b) {
 linkframe frameof(framekind kind, uint16_t seq, uint16_t index, uint16_t count,
                   std::span<const uint8_t> payload) {
   linkframe f;
-  f.bytes[f.size++] = mark0;
-  f.bytes[f.size++] = mark1;
-  f.bytes[f.size++] = uint8_t(kind);
-  put16(f, seq);
-  put16(f, index);
-  put16(f, count);
+  bytewriter w(f);
+  w.u8(mark0);
+  w.u8(mark1);
+  w.u8(uint8_t(kind));
+  w.u16(seq);
+  w.u16(index);
+  w.u16(count);
   const size_t n = std::min(payload.size(), mostpiece);
   std::copy_n(payload.begin(), n, f.bytes.begin() + std::ptrdiff_t(f.size));
   f.size += n;
@@ -44,10 +40,11 @@ framefields readframe(std::span<const uint8_t> b) {
   if (b.size() < header || b.size() > mostframe || b[0] != mark0 || b[1] != mark1) return f;
   const auto kind = framekind(b[2]);
   if (kind == framekind::none || uint8_t(kind) > uint8_t(framekind::bye)) return f;
-  f.seq = get16(b, 3);
-  f.index = get16(b, 5);
-  f.count = get16(b, 7);
-  f.payload = b.subspan(header);
+  bytereader r(b.subspan(3));
+  r.u16(f.seq);  // the length is checked above
+  r.u16(f.index);
+  r.u16(f.count);
+  f.payload = r.rest();
   if (kind == framekind::piece) {
     if (f.count == 0 || f.count > mostpieces || f.index >= f.count || f.payload.empty()) return f;
   } else if (!f.payload.empty()) {
