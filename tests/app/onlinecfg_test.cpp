@@ -46,7 +46,11 @@ TEST_F(onlinecfgtest, TheLobbyIsKeptOnAThirdLineOnlyWhenOneIsSet) {
                                     {"2\nBO\n", ""},
                                     {"2\nBO\nbad lobby\n", ""},
                                     {"2\nBO\nhost:99999\n", ""},
-                                    {"2\nBO\n:27961\n", ""}}) {
+                                    {"2\nBO\n:27961\n", ""},
+                                    // A page's lobby behind a proxy, by its WebSocket address.
+                                    {"2\nBO\nwss://proxy.example/flopfist\n", "wss://proxy.example/flopfist"},
+                                    {"2\nBO\nws://10.0.0.5:8080\n", "ws://10.0.0.5:8080"},
+                                    {"2\nBO\nhttp://proxy.example\n", ""}}) {
     ASSERT_TRUE(media::savefile("online.cfg", file));
     loadonline(*game);
     EXPECT_EQ(game->onlinelobby, lobby) << file;
