@@ -13,7 +13,8 @@ binary=$(realpath "$binary") assets=$(realpath "$assets") build=$(realpath "$3")
 start_xvfb
 top=$(mktemp -d)
 pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; kill $xvfb_pid 2>/dev/null || true; rm -rf "$top"' EXIT
+# The games end before their display does, so none outlives the test complaining of a lost display.
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done; kill $xvfb_pid 2>/dev/null || true; rm -rf "$top"' EXIT
 
 # The lobby's WebSocket port is the one after its UDP port, as the page expects by default.
 for _ in $(seq 1 20); do
