@@ -12,10 +12,10 @@
 #include "body/util.h"
 #include "media/controls.h"
 #include "media/media.h"
+#include "net/games.h"
 #include "net/lan.h"
 #include "net/lobby.h"
 #include "net/transport.h"
-#include "net/games.h"
 
 namespace flopfist {
 
@@ -45,7 +45,7 @@ std::string gamerow(const net::langame& found) {
   return row;
 }
 
-void drawjoin(fightgame& g, const std::vector<net::langame>& games, size_t selected, const std::string& problem) {
+void drawjoin(fightgame& g, const std::vector<net::langame>& games, size_t selected) {
   media::cls();
   g.cyclecolours();
   g.colours.use(1);
@@ -53,7 +53,7 @@ void drawjoin(fightgame& g, const std::vector<net::langame>& games, size_t selec
   float y = 150;
   media::setcolor(200, 200, 200);
   if (games.empty()) {
-    drawfitted(problem.empty() ? "NO GAMES FOUND ON THIS NETWORK YET" : problem, 0.13f, y);
+    drawfitted("NO GAMES FOUND ON THIS NETWORK YET", 0.13f, y);
     y += 64;
   }
   for (size_t i = 0; i <= games.size(); ++i, y += 64) {
@@ -72,11 +72,18 @@ void drawjoin(fightgame& g, const std::vector<net::langame>& games, size_t selec
   g.present();
 }
 
+std::optional<std::string> typedjoin(fightgame& g) {
+  auto typed = typeline(g, "JOIN GAME", "ROOM CODE OR ADDRESS[:PORT] ", "", 60, false);
+  if (typed && typed->empty()) return std::nullopt;
+  return typed;
+}
+
 std::optional<std::string> choosejoin(fightgame& g) {
   std::string problem;
   const std::unique_ptr<net::lanlistener> lan = net::listenlan(problem);
-  if (lan == nullptr) problem = "THIS NETWORK CANNOT BE SEARCHED: " + problem;
-  static const std::vector<net::langame> none;
+  // Where nothing can be heard (a page hears no broadcast; the port may be taken) there is no list
+  // to show: JOIN GAME is the typed line it always was.
+  if (lan == nullptr) return typedjoin(g);
   // The host of the row chosen, which stays chosen as others come and go; none: the typing row.
   // Until the player moves, the first game heard is chosen, so that Enter joins it.
   std::optional<uint32_t> chosen;
@@ -84,13 +91,13 @@ std::optional<std::string> choosejoin(fightgame& g) {
   size_t selected = 0;
   flushmenukeys();
   for (;;) {
-    if (lan != nullptr) lan->poll(uint32_t(media::millisecs()));
-    const std::vector<net::langame>& games = lan != nullptr ? lan->games() : none;
+    lan->poll(uint32_t(media::millisecs()));
+    const std::vector<net::langame>& games = lan->games();
     if (!moved && !games.empty()) chosen = games.front().host;
     const auto at = std::find_if(games.begin(), games.end(), [&](const net::langame& f) { return f.host == chosen; });
     // A game gone leaves the row where it was chosen; the typing row is the last.
     selected = at != games.end() ? size_t(at - games.begin()) : chosen ? std::min(selected, games.size()) : games.size();
-    drawjoin(g, games, selected, problem);
+    drawjoin(g, games, selected);
     const menuinput in = readmenu();
     const int count = int(games.size() + 1);
     moved = moved || in.up + in.down != 0;
@@ -102,8 +109,7 @@ std::optional<std::string> choosejoin(fightgame& g) {
       if (games[selected].sameversion) return net::addresstext(games[selected].at);
       continue;
     }
-    const auto typed = typeline(g, "JOIN GAME", "ROOM CODE OR ADDRESS[:PORT] ", "", 60, false);
-    if (typed && !typed->empty()) return typed;
+    if (const auto typed = typedjoin(g)) return typed;
     flushmenukeys();
   }
 }
