@@ -6,12 +6,9 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include <chrono>
 #include <thread>
@@ -23,6 +20,7 @@
 #include "net/link.h"
 #include "net/transport.h"
 #include "net/udp.h"
+#include "tests/lobby/lobbyprocess.h"
 #include "tests/net/duel.h"
 
 namespace flopfist::net {
@@ -96,51 +94,13 @@ TEST(udp, TwoSessionsPlayAMatchOverTheLoopback) {
   playover(link, 240);
 }
 
-// The lobby program on a free loopback port, ended with the test.
-class lobbyprogram {
- public:
-  lobbyprogram() {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      execl(FLOPFIST_LOBBY_PROGRAM, FLOPFIST_LOBBY_PROGRAM, "--port", "0", "--ws-port", "0", nullptr);
-      _exit(127);
-    }
-    close(out[1]);
-    out_ = fdopen(out[0], "r");
-    char line[512];
-    while (out_ != nullptr && std::fgets(line, sizeof line, out_) != nullptr) {
-      unsigned p = 0;
-      const char* at = std::strstr(line, "listening on udp port ");
-      if (at != nullptr && std::sscanf(at, "listening on udp port %u", &p) == 1) {
-        port = uint16_t(p);
-        break;
-      }
-    }
-  }
-  ~lobbyprogram() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (out_ != nullptr) std::fclose(out_);
-  }
-  uint16_t port = 0;
-
- private:
-  pid_t pid_ = -1;
-  std::FILE* out_ = nullptr;
-};
-
 // Host and joiner meet by the room code in the real lobby, reach each other through the probes (or,
 // for a joiner that cannot punch, the relay), and play. The time from the join to the link is printed, not checked: it depends on the machine.
 TEST(udp, ByRoomCodeThroughTheLobbyProgramTheGamesPunchOrRelayAndPlay) {
-  lobbyprogram lobby;
-  ASSERT_NE(lobby.port, 0) << "the lobby did not start";
-  const std::string where = "127.0.0.1:" + std::to_string(lobby.port);
+  lobbyprocess lobby({"--port", "0", "--ws-port", "0"});
+  const uint16_t lobbyport = started(lobby).udp;
+  ASSERT_NE(lobbyport, 0) << "the lobby did not start";
+  const std::string where = "127.0.0.1:" + std::to_string(lobbyport);
   pair link;
   std::string error;
   link.host = hostgame(0, error, where, link.p.now);
@@ -167,7 +127,7 @@ TEST(udp, ByRoomCodeThroughTheLobbyProgramTheGamesPunchOrRelayAndPlay) {
   ASSERT_NE(socket, nullptr) << error;
   linksettings relayonly;
   relayonly.hosting = false;
-  relayonly.lobby = address4{0x7F000001, lobby.port};
+  relayonly.lobby = address4{0x7F000001, lobbyport};
   relayonly.meet.mine = {protocolversion, gameversion};
   relayonly.meet.code = link.host->code();
   relayonly.meet.canpunch = false;
